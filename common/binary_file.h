@@ -1,0 +1,82 @@
+// Files of bytes: the data, landmark, record and volume files. Reads and
+// writes go through one block buffer, so that record-by-record work costs a
+// system call per block, not per record. Every failure raises a RunTimeError
+// naming the file and the system's reason.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vantor {
+
+class BinaryFile {
+ public:
+  enum class Access { ReadOnly, ReadWrite };
+
+  // An existing file; it must exist.
+  static BinaryFile OpenExisting(const std::string& name, Access access);
+  // A new empty file, replacing one of that name; open for reading and writing.
+  static BinaryFile Create(const std::string& name);
+  // Like Create, but the bytes go to a temporary file beside `name` that only
+  // Commit renames into place: a failed run leaves an existing file untouched.
+  static BinaryFile CreateReplacing(const std::string& name);
+
+  BinaryFile() = default;
+  BinaryFile(BinaryFile&& other) noexcept;
+  BinaryFile& operator=(BinaryFile&& other) noexcept;
+  BinaryFile(const BinaryFile&) = delete;
+  BinaryFile& operator=(const BinaryFile&) = delete;
+  // Writes what is buffered and closes; a failure there is lost, so callers
+  // that care call Close.
+  ~BinaryFile();
+
+  bool IsOpen() const { return fd_ >= 0; }
+  const std::string& Name() const { return name_; }
+
+  // Exactly n bytes, or a run-time error (the file ends too early).
+  void ReadExact(void* buffer, size_t n);
+  // Up to n bytes; fewer only at the end of the file.
+  size_t ReadUpTo(void* buffer, size_t n);
+  void Write(const void* buffer, size_t n);
+
+  // Positions past the end are allowed; a later write fills the gap with zeros.
+  void Seek(int64_t position);
+  int64_t Position() const;
+  int64_t Size() const;
+  bool AtEnd() const;
+  // Ends the file at the current position.
+  void Truncate();
+
+  // Hands buffered writes to the system.
+  void Flush();
+  // Flushes, closes, and for CreateReplacing leaves the temporary file behind
+  // unrenamed (removed); use Commit to keep it.
+  void Close();
+  // For CreateReplacing: flushes, closes and renames the file into place.
+  void Commit();
+
+ private:
+  BinaryFile(int fd, std::string name, int64_t size);
+  void RequireOpen() const;
+  void LoadBlock();
+  void DropBlock();
+  void WriteThrough(const void* buffer, size_t n);
+  void Release() noexcept;
+
+  int fd_ = -1;
+  std::string name_;
+  std::string temporaryName_;  // set while a CreateReplacing file is uncommitted
+  int64_t position_ = 0;
+  int64_t size_ = 0;
+  // One block of the file: bytes [blockStart_, blockStart_ + blockLength_) are
+  // valid in block_, of which [dirtyBegin_, dirtyEnd_) still wait to be written.
+  std::vector<uint8_t> block_;
+  int64_t blockStart_ = 0;
+  size_t blockLength_ = 0;
+  size_t dirtyBegin_ = 0;
+  size_t dirtyEnd_ = 0;
+};
+
+}  // namespace vantor

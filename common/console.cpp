@@ -1,0 +1,114 @@
+#include "console.h"
+
+#include "run_time_error.h"
+
+namespace vantor {
+namespace {
+constexpr int kFiftyRowFlag = 256;
+}
+
+ConsoleOptions DateditConsoleOptions() {
+  return ConsoleOptions{};
+}
+
+ConsoleOptions LmeditWindowOptions() {
+  ConsoleOptions options;
+  options.kind = ScreenKind::Window;
+  options.maxTypedLine = 126;
+  options.interruptExitCode = 255;
+  return options;
+}
+
+Console::Console(const ConsoleOptions& options, std::unique_ptr<ConsoleBackend> backend)
+    : options_(options),
+      screen_(options.kind, options.columns, options.rows),
+      backend_(std::move(backend)) {}
+
+Console::~Console() = default;
+
+void Console::SetTextMode(int mode) {
+  screen_.Reset(80, (mode & kFiftyRowFlag) ? 50 : 25);
+}
+
+void Console::Write(std::string_view text) {
+  if (transcript_) transcript_->append(text);
+  for (char c : text) {
+    if (c == '\a' && screen_.Kind() == ScreenKind::Window) backend_->Bell();
+    screen_.Put(static_cast<uint8_t>(c));
+  }
+}
+
+int Console::NextKeyOrEnd(WaitKind wait) {
+  backend_->Present(screen_, wait);
+  std::optional<int> key = backend_->NextKey();
+  if (!key) {
+    throw RunTimeError(ErrorCode::DiskReadError, "input ended while waiting for a key");
+  }
+  if (*key == KeyCode::CtrlC) throw ProgramEnd{options_.interruptExitCode};
+  return *key;
+}
+
+int Console::ReadKey() {
+  if (pendingScanCode_) {
+    int scan = *pendingScanCode_;
+    pendingScanCode_.reset();
+    return scan;
+  }
+  int key = NextKeyOrEnd(WaitKind::Key);
+  if (key & kExtendedKey) {
+    pendingScanCode_ = key & 0xFF;
+    return 0;
+  }
+  return key;
+}
+
+std::optional<std::string> Console::ReadRawLine() {
+  std::string line;
+  WaitKind wait = WaitKind::LineStart;
+  for (;;) {
+    backend_->Present(screen_, wait);
+    wait = WaitKind::LineContinue;
+    std::optional<int> key = backend_->NextKey();
+    if (!key) {
+      if (line.empty()) return std::nullopt;
+      break;  // the last line of the input had no line end
+    }
+    if (*key == KeyCode::CtrlC) throw ProgramEnd{options_.interruptExitCode};
+    if (*key == KeyCode::Enter) break;
+    if (*key & kExtendedKey) continue;  // cursor keys do not edit a line
+    if (*key == KeyCode::Backspace) {
+      if (!line.empty()) {
+        // In the window a control character was never shown, so nothing is erased.
+        bool wasShown =
+            screen_.Kind() == ScreenKind::Console || static_cast<uint8_t>(line.back()) >= ' ';
+        line.pop_back();
+        if (wasShown) screen_.EraseLeft();
+      }
+      continue;
+    }
+    if (line.size() >= options_.maxTypedLine) continue;
+    line.push_back(static_cast<char>(*key));
+    screen_.Put(static_cast<uint8_t>(*key));
+  }
+  screen_.LineEnd();
+  if (transcript_) transcript_->append(line + "\n");
+  return line;
+}
+
+std::string Console::ReadLine(size_t maxChars) {
+  std::optional<std::string> line = ReadRawLine();
+  if (!line) {
+    throw RunTimeError(ErrorCode::DiskReadError, "input ended while waiting for a line");
+  }
+  if (line->size() > maxChars) line->resize(maxChars);
+  return *line;
+}
+
+void Console::Finish() {
+  if (finished_) return;
+  finished_ = true;
+  backend_->Present(screen_, WaitKind::Exit);
+  backend_->Finish();
+}
+
+}  // namespace vantor

@@ -1,0 +1,134 @@
+// The text console of the screen programs: the operations of a classic
+// text-mode console library on a screen model, with keys and lines from a
+// backend (a terminal, standard streams, or a test script).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "screen_model.h"
+#include "text_io.h"
+
+namespace vantor {
+
+// Keys without a character (function and cursor keys) carry this flag on their
+// DOS scan code; ReadKey turns them into 0 followed by the scan code.
+constexpr int kExtendedKey = 0x100;
+
+namespace ScanCode {
+constexpr int F1 = 59;  // F1..F10 are 59..68
+constexpr int Home = 71;
+constexpr int Up = 72;
+constexpr int PageUp = 73;
+constexpr int Left = 75;
+constexpr int Right = 77;
+constexpr int End = 79;
+constexpr int Down = 80;
+constexpr int PageDown = 81;
+constexpr int Insert = 82;
+constexpr int Delete = 83;
+}  // namespace ScanCode
+
+namespace KeyCode {
+constexpr int CtrlC = 3;
+constexpr int CtrlF = 6;
+constexpr int Backspace = 8;
+constexpr int Enter = 13;
+constexpr int CtrlQ = 17;
+constexpr int CtrlR = 18;
+}  // namespace KeyCode
+
+// What the program is waiting for when the backend is asked for a key.
+enum class WaitKind {
+  Key,           // a single key
+  LineStart,     // the first key of a typed line
+  LineContinue,  // a further key of the same line
+  Exit,          // the program has ended: the last screen
+};
+
+class ConsoleBackend {
+ public:
+  virtual ~ConsoleBackend() = default;
+  // Shows the screen before input is awaited, and once at the end.
+  virtual void Present(const ScreenModel& screen, WaitKind wait) = 0;
+  // The next key: a byte 0-255 (code page 437) or kExtendedKey | scan code;
+  // nothing when the input has ended.
+  virtual std::optional<int> NextKey() = 0;
+  virtual void Bell() {}
+  // Called once when the program ends, after the last Present.
+  virtual void Finish() {}
+};
+
+struct ConsoleOptions {
+  ScreenKind kind = ScreenKind::Console;
+  int columns = 80;
+  int rows = 25;
+  // Characters a typed line takes at most; further keys are not taken.
+  size_t maxTypedLine = 255;
+  // Ctrl+C typed at a key or line wait ends the program with this code.
+  int interruptExitCode = 130;
+};
+
+// datedit's own console, 80 x 25 until SetTextMode(256) makes it 80 x 50.
+ConsoleOptions DateditConsoleOptions();
+// lmedit's 80 x 25 window: typed lines take at most 126 characters, Ctrl+C
+// ends the program with 255.
+ConsoleOptions LmeditWindowOptions();
+
+class Console : public TextOutput, public LineInput {
+ public:
+  Console(const ConsoleOptions& options, std::unique_ptr<ConsoleBackend> backend);
+  ~Console() override;
+
+  // Mode 256 is the 50-row flag: 80 x 50, otherwise 80 x 25. Clears the screen.
+  void SetTextMode(int mode);
+  void ClearScreen() { screen_.Clear(); }
+  void ClearToEndOfLine() { screen_.ClearToEndOfLine(); }
+  void GotoXY(int column, int row) { screen_.GotoXY(column, row); }
+  int WhereX() const { return screen_.WhereX(); }
+  int WhereY() const { return screen_.WhereY(); }
+
+  // One key without echo. A key without a character gives 0, and its scan
+  // code on the next call.
+  int ReadKey();
+
+  // A typed line, echoed and edited with backspace, cut to maxChars. Raises a
+  // run-time error when the input has ended.
+  std::string ReadLine(size_t maxChars);
+  // The typed line as the number readers take it; nothing at end of input.
+  std::optional<std::string> ReadRawLine() override;
+
+  void Write(std::string_view text) override;
+  void WriteLn() override {
+    if (transcript_) transcript_->push_back('\n');
+    screen_.LineEnd();
+  }
+
+  // Shows the last screen; called once when the program ends, however it ends.
+  void Finish();
+
+  const ScreenModel& Screen() const { return screen_; }
+
+  // Keeps everything written and echoed from now on, each line end as a line
+  // feed: what scrolled off the screen can still be read back.
+  void KeepTranscript() { transcript_.emplace(); }
+  std::string_view Transcript() const {
+    return transcript_ ? std::string_view(*transcript_) : std::string_view();
+  }
+  ConsoleBackend& Backend() { return *backend_; }
+
+ private:
+  int NextKeyOrEnd(WaitKind wait);
+
+  ConsoleOptions options_;
+  ScreenModel screen_;
+  std::unique_ptr<ConsoleBackend> backend_;
+  std::optional<int> pendingScanCode_;
+  bool finished_ = false;
+  std::optional<std::string> transcript_;
+};
+
+}  // namespace vantor

@@ -1,0 +1,23 @@
+// The game's console showed bytes in code page 437. Files are never
+// converted; only what the screen shows (and what is typed) goes through here.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantor {
+
+// The Unicode glyph of a byte as the DOS console drew it; byte 0 shows as a blank.
+char32_t Cp437ToUnicode(uint8_t byte);
+
+// The byte of a typed character, if code page 437 has one.
+std::optional<uint8_t> UnicodeToCp437(char32_t codePoint);
+
+// The screen's bytes as UTF-8 text.
+std::string Cp437ToUtf8(std::string_view bytes);
+
+void AppendUtf8(std::string& out, char32_t codePoint);
+
+}  // namespace vantor

@@ -1,0 +1,45 @@
+#include "plain_console.h"
+
+#include <cerrno>
+
+#include "run_time_error.h"
+
+namespace vantor {
+
+void PlainConsole::Write(std::string_view text) {
+  if (std::fwrite(text.data(), 1, text.size(), output_) != text.size()) {
+    throw FileError(FileOperation::Write, "standard output", errno);
+  }
+}
+
+void PlainConsole::WriteLn() {
+  Write("\n");
+}
+
+void PlainConsole::Flush() {
+  if (std::fflush(output_) != 0) throw FileError(FileOperation::Write, "standard output", errno);
+}
+
+std::optional<std::string> PlainConsole::ReadRawLine() {
+  Flush();  // the prompt must be visible before the program waits
+  std::string line;
+  int c = std::fgetc(input_);
+  if (c == EOF) {
+    if (std::ferror(input_)) throw FileError(FileOperation::Read, "standard input", errno);
+    return std::nullopt;
+  }
+  while (c != EOF && c != '\n') {
+    line.push_back(static_cast<char>(c));
+    c = std::fgetc(input_);
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+std::string PlainConsole::ReadLine(size_t maxChars) {
+  std::string line = ReadRawLine().value_or(std::string());
+  if (line.size() > maxChars) line.resize(maxChars);
+  return line;
+}
+
+}  // namespace vantor

@@ -1,0 +1,29 @@
+// vtvolx's console: plain lines on standard output and from standard input,
+// no screen and no cursor.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "text_io.h"
+
+namespace vantor {
+
+class PlainConsole : public TextOutput, public LineInput {
+ public:
+  PlainConsole(std::FILE* input, std::FILE* output) : input_(input), output_(output) {}
+
+  void Write(std::string_view text) override;
+  void WriteLn() override;
+  std::optional<std::string> ReadRawLine() override;
+  // A line cut to maxChars; empty at the end of the input.
+  std::string ReadLine(size_t maxChars);
+  void Flush();
+
+ private:
+  std::FILE* input_;
+  std::FILE* output_;
+};
+
+}  // namespace vantor

@@ -1,0 +1,146 @@
+#include "platform.h"
+
+#include <dirent.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "hex.h"
+#include "run_time_error.h"
+
+extern char** environ;
+
+namespace vantor {
+namespace {
+
+std::string CurrentDirectory() {
+  std::vector<char> buffer(PATH_MAX);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return "/";
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+std::string RunningExecutable() {
+  std::vector<char> buffer(PATH_MAX);
+  ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (length <= 0) return {};
+  return std::string(buffer.data(), static_cast<size_t>(length));
+}
+
+}  // namespace
+
+std::string_view DirectoryPart(std::string_view path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+std::string ProgramDirFromArg0(std::string_view arg0) {
+  std::string path(arg0);
+  if (path.find('/') == std::string::npos) path = RunningExecutable();
+  if (path.empty()) return CurrentDirectory() + "/";
+  if (path[0] != '/') {
+    std::string current = CurrentDirectory();
+    if (current.back() != '/') current += '/';
+    path = current + path;
+  }
+  return std::string(DirectoryPart(path));
+}
+
+bool WildcardMatch(std::string_view pattern, std::string_view name) {
+  // Greedy matching with one backtrack point per "*", linear in practice.
+  size_t p = 0, n = 0;
+  size_t starAt = std::string_view::npos, resumeAt = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == '*') {
+      starAt = p++;
+      resumeAt = n;
+    } else if (p < pattern.size() && pattern[p] == name[n]) {
+      ++p;
+      ++n;
+    } else if (starAt != std::string_view::npos) {
+      p = starAt + 1;
+      n = ++resumeAt;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*')
+    ++p;
+  return p == pattern.size();
+}
+
+std::vector<FoundFile> FindFiles(std::string_view pattern) {
+  std::string folder(DirectoryPart(pattern));
+  std::string_view namePattern = pattern.substr(folder.size());
+  std::vector<FoundFile> found;
+  DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
+  if (directory == nullptr) return found;
+  while (dirent* entry = readdir(directory)) {
+    std::string name = entry->d_name;
+    if (name.empty() || name[0] == '.') continue;  // hidden files take no part
+    if (!WildcardMatch(namePattern, name)) continue;
+    struct stat info {};
+    if (stat((folder + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    found.push_back({name, static_cast<int64_t>(info.st_size)});
+  }
+  closedir(directory);
+  std::sort(found.begin(), found.end(),
+            [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
+  return found;
+}
+
+std::optional<int> StartProgramAndWait(const std::string& path,
+                                       const std::vector<std::string>& arguments) {
+  std::vector<char*> argv;
+  std::string program = path;
+  argv.push_back(program.data());
+  std::vector<std::string> copies = arguments;
+  for (auto& argument : copies)
+    argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  pid_t child = 0;
+  if (posix_spawn(&child, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+    return std::nullopt;
+  }
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return std::nullopt;
+  }
+  if (WIFEXITED(status)) {
+    // posix_spawn reports a program it could not execute as exit status 127.
+    return WEXITSTATUS(status);
+  }
+  return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+std::optional<std::string> GetEnvironmentIgnoringCase(std::string_view name) {
+  std::string wanted = LowerCase(name);
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    std::string_view variable(*entry);
+    auto equals = variable.find('=');
+    if (equals == std::string_view::npos) continue;
+    if (LowerCase(variable.substr(0, equals)) == wanted) {
+      return std::string(variable.substr(equals + 1));
+    }
+  }
+  return std::nullopt;
+}
+
+void ChangeDirectory(const std::string& path) {
+  if (chdir(path.c_str()) != 0) {
+    int reason = errno;
+    throw RunTimeError(
+        reason == ENOENT || reason == ENOTDIR ? ErrorCode::PathNotFound : ErrorCode::AccessDenied,
+        "cannot change to folder \"" + path + "\": " + std::strerror(reason));
+  }
+}
+
+}  // namespace vantor

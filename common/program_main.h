@@ -1,0 +1,19 @@
+// The one place where a program's end becomes an exit code: a normal return,
+// a deliberate end, or a run-time error turned into a message.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vantor {
+
+// Runs `body`; then `finish` restores and shows the console, however the body
+// ended; then a run-time error is written as "Runtime error NNN: <what>" on
+// standard error. Returns the exit code: the body's, the deliberate end's, or
+// the run-time error's number.
+int RunMain(const std::function<int()>& body, const std::function<void()>& finish);
+
+std::vector<std::string> ArgumentList(int argc, char** argv);
+
+}  // namespace vantor

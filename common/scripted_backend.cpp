@@ -1,0 +1,51 @@
+#include "scripted_backend.h"
+
+namespace vantor {
+
+void ScriptedBackend::Present(const ScreenModel& screen, WaitKind wait) {
+  if (wait != WaitKind::LineContinue) snapshots_.push_back(screen.Text());
+}
+
+std::optional<int> ScriptedBackend::NextKey() {
+  if (keys_.empty()) return std::nullopt;
+  int key = keys_.front();
+  keys_.pop_front();
+  return key;
+}
+
+void ScriptedBackend::QueueKeys(std::string_view keys) {
+  for (char c : keys)
+    keys_.push_back(static_cast<uint8_t>(c));
+}
+
+void ScriptedBackend::QueueLine(std::string_view line) {
+  QueueKeys(line);
+  keys_.push_back(KeyCode::Enter);
+}
+
+void ScriptedBackend::QueueExtendedKey(int scanCode) {
+  keys_.push_back(kExtendedKey | scanCode);
+}
+
+ScriptedConsole::ScriptedConsole(const ConsoleOptions& options)
+    : Console(options, std::make_unique<ScriptedBackend>()),
+      script_(static_cast<ScriptedBackend*>(&Backend())) {
+  KeepTranscript();
+}
+
+ScriptedConsole& ScriptedConsole::Keys(std::string_view keys) {
+  script_->QueueKeys(keys);
+  return *this;
+}
+
+ScriptedConsole& ScriptedConsole::Line(std::string_view line) {
+  script_->QueueLine(line);
+  return *this;
+}
+
+ScriptedConsole& ScriptedConsole::ExtendedKey(int scanCode) {
+  script_->QueueExtendedKey(scanCode);
+  return *this;
+}
+
+}  // namespace vantor

@@ -1,0 +1,49 @@
+// A console for tests: keys and lines are queued in advance, and every screen
+// shown at a wait is kept as text.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console.h"
+
+namespace vantor {
+
+class ScriptedBackend : public ConsoleBackend {
+ public:
+  void Present(const ScreenModel& screen, WaitKind wait) override;
+  std::optional<int> NextKey() override;
+  void Bell() override { ++bells_; }
+
+  void QueueKeys(std::string_view keys);
+  void QueueLine(std::string_view line);
+  void QueueExtendedKey(int scanCode);
+  bool AllKeysTaken() const { return keys_.empty(); }
+
+  // The screen's text at every wait for a key or a line, and at the end.
+  const std::vector<std::string>& Snapshots() const { return snapshots_; }
+  int Bells() const { return bells_; }
+
+ private:
+  std::deque<int> keys_;
+  std::vector<std::string> snapshots_;
+  int bells_ = 0;
+};
+
+// A console driven by a script, with a transcript of everything written.
+class ScriptedConsole : public Console {
+ public:
+  explicit ScriptedConsole(const ConsoleOptions& options);
+
+  ScriptedConsole& Keys(std::string_view keys);
+  ScriptedConsole& Line(std::string_view line);
+  ScriptedConsole& ExtendedKey(int scanCode);
+  ScriptedBackend& Script() { return *script_; }
+
+ private:
+  ScriptedBackend* script_;
+};
+
+}  // namespace vantor

@@ -1,0 +1,105 @@
+#include "stream_backend.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "cp437.h"
+#include "run_time_error.h"
+
+namespace vantor {
+namespace {
+
+const char* HeaderFor(WaitKind wait) {
+  switch (wait) {
+    case WaitKind::Key:
+      return kSnapshotKeyHeader;
+    case WaitKind::Exit:
+      return kSnapshotExitHeader;
+    default:
+      return kSnapshotLineHeader;
+  }
+}
+
+bool IsContinuation(int byte) {
+  return byte >= 0x80 && byte <= 0xBF;
+}
+
+}  // namespace
+
+std::string SnapshotText(const ScreenModel& screen, WaitKind wait) {
+  std::string text = HeaderFor(wait);
+  text += '\n';
+  text += screen.Utf8Text();
+  text += kSnapshotFooter;
+  text += '\n';
+  return text;
+}
+
+StreamBackend::StreamBackend(int inputFd, std::FILE* output) : inputFd_(inputFd), output_(output) {}
+
+void StreamBackend::Present(const ScreenModel& screen, WaitKind wait) {
+  if (wait == WaitKind::LineContinue) return;
+  std::string text = SnapshotText(screen, wait);
+  if (std::fwrite(text.data(), 1, text.size(), output_) != text.size() ||
+      std::fflush(output_) != 0) {
+    throw FileError(FileOperation::Write, "standard output", errno);
+  }
+}
+
+void StreamBackend::Finish() {
+  std::fflush(output_);
+}
+
+int StreamBackend::PeekByte() {
+  if (bufferPos_ < bufferLen_) return buffer_[bufferPos_];
+  if (inputEnded_) return -1;
+  ssize_t got;
+  do {
+    got = read(inputFd_, buffer_, sizeof buffer_);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) throw FileError(FileOperation::Read, "standard input", errno);
+  if (got == 0) {
+    inputEnded_ = true;
+    return -1;
+  }
+  bufferPos_ = 0;
+  bufferLen_ = static_cast<size_t>(got);
+  return buffer_[0];
+}
+
+int StreamBackend::ReadByte() {
+  int byte = PeekByte();
+  if (byte >= 0) ++bufferPos_;
+  return byte;
+}
+
+// A UTF-8 character becomes its code page 437 byte. A character that code
+// page 437 lacks is no key at all; bytes that are not UTF-8 pass as they are.
+std::optional<int> StreamBackend::DecodeUtf8(int lead) {
+  int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+  char32_t codePoint = static_cast<char32_t>(lead & (0x3F >> (length - 1)));
+  for (int i = 1; i < length; ++i) {
+    int next = PeekByte();
+    if (!IsContinuation(next)) return lead;
+    codePoint = (codePoint << 6) | static_cast<char32_t>(ReadByte() & 0x3F);
+  }
+  if (auto byte = UnicodeToCp437(codePoint)) return *byte;
+  return std::nullopt;
+}
+
+std::optional<int> StreamBackend::NextKey() {
+  for (;;) {
+    int byte = ReadByte();
+    if (byte < 0) return std::nullopt;
+    if (byte == '\r') {
+      if (PeekByte() == '\n') ReadByte();
+      return KeyCode::Enter;
+    }
+    if (byte == '\n') return KeyCode::Enter;
+    if (byte < 0xC2 || byte > 0xF4) return byte;
+    if (auto key = DecodeUtf8(byte)) return key;
+  }
+}
+
+}  // namespace vantor

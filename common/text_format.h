@@ -1,0 +1,28 @@
+// How the tools write values: right-aligned in a field of a given width and
+// never cut, the way the classic console library wrote them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vantor {
+
+// Text right-aligned in `width` columns; a longer text is returned whole.
+std::string PadLeft(std::string_view text, int width);
+
+std::string FormatInt(int64_t value, int width = 0);
+
+// One character after width - 1 blanks.
+std::string FormatChar(char c, int width = 0);
+
+// "TRUE" or "FALSE", right-aligned.
+std::string FormatBool(bool value, int width = 0);
+
+// Fixed notation with exactly `decimals` digits after the point, rounded on the
+// last one, at most 18 significant digits (further digits are zeros).
+// Magnitudes of 1e36 and more come out in exponent form ("1.5000E+036"),
+// infinities and not-a-number values as INF, -INF and NAN.
+std::string FormatReal(double value, int width, int decimals);
+
+}  // namespace vantor

@@ -1,0 +1,51 @@
+// Where the tools' text goes and where typed lines come from: the screen,
+// standard output, or a text file. Numbers are read from lines the same way
+// everywhere.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vantor {
+
+class TextOutput {
+ public:
+  virtual ~TextOutput() = default;
+  // Single-byte characters, written as they are.
+  virtual void Write(std::string_view text) = 0;
+  virtual void WriteLn() = 0;
+
+  void WriteLine(std::string_view text) {
+    Write(text);
+    WriteLn();
+  }
+};
+
+class LineInput {
+ public:
+  virtual ~LineInput() = default;
+  // The next line without its line end; nothing when the input has ended.
+  virtual std::optional<std::string> ReadRawLine() = 0;
+};
+
+constexpr size_t kMaxIntegerToken = 32;
+constexpr size_t kMaxRealToken = 80;
+
+// A token is a run of characters above the blank. Longer tokens than the
+// reader takes are not numbers.
+std::optional<int32_t> ParseIntegerToken(std::string_view token);
+std::optional<double> ParseRealToken(std::string_view token);
+
+// Skips blanks, tabs and empty lines, takes the first token of the first line
+// that has one and drops the rest of that line. Nothing when the input ends
+// before a token.
+std::optional<std::string> ReadToken(LineInput& input);
+
+// The integer read: decimal or "$" hex with an optional sign; 0 when the input
+// ends before a token; anything else is an invalid numeric format.
+int32_t ReadInteger(LineInput& input);
+double ReadReal(LineInput& input);
+
+}  // namespace vantor

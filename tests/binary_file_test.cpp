@@ -1,0 +1,192 @@
+#include "binary_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <numeric>
+
+#include "run_time_error.h"
+#include "test_support.h"
+
+namespace vantor {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScratchDir;
+using testing::WriteBytes;
+
+std::vector<uint8_t> Counting(size_t n) {
+  std::vector<uint8_t> bytes(n);
+  std::iota(bytes.begin(), bytes.end(), 0);
+  return bytes;
+}
+
+TEST(BinaryFile, MissingFileIsFileNotFoundWithItsName) {
+  ScratchDir dir;
+  try {
+    BinaryFile::OpenExisting(dir.File("none.dat"), BinaryFile::Access::ReadWrite);
+    FAIL();
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(e.Number(), 2);
+    EXPECT_NE(std::string(e.what()).find("none.dat"), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("No such file"), std::string::npos);
+  }
+  try {
+    BinaryFile::OpenExisting(dir.File("nofolder/none.dat"), BinaryFile::Access::ReadOnly);
+    FAIL();
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(e.Number(), 3);
+  }
+}
+
+TEST(BinaryFile, AFolderCannotBeOpenedAsAFile) {
+  ScratchDir dir;
+  EXPECT_THROW(BinaryFile::OpenExisting(dir.Path(), BinaryFile::Access::ReadOnly), RunTimeError);
+}
+
+TEST(BinaryFile, ReadsExactlyOrFails) {
+  ScratchDir dir;
+  WriteBytes(dir.File("a"), Counting(10));
+  BinaryFile file = BinaryFile::OpenExisting(dir.File("a"), BinaryFile::Access::ReadOnly);
+  uint8_t buffer[16] = {};
+  file.ReadExact(buffer, 4);
+  EXPECT_EQ(buffer[3], 3);
+  EXPECT_EQ(file.Position(), 4);
+  EXPECT_EQ(file.ReadUpTo(buffer, 16), 6u);
+  EXPECT_TRUE(file.AtEnd());
+  file.Seek(8);
+  try {
+    file.ReadExact(buffer, 3);
+    FAIL();
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(e.Code(), ErrorCode::DiskReadError);
+  }
+}
+
+TEST(BinaryFile, WritesInPlaceAndGrowsAtTheEnd) {
+  ScratchDir dir;
+  WriteBytes(dir.File("a"), Counting(10));
+  {
+    BinaryFile file = BinaryFile::OpenExisting(dir.File("a"), BinaryFile::Access::ReadWrite);
+    file.Seek(2);
+    file.Write("\xAA\xBB", 2);
+    file.Seek(9);
+    file.Write("\xCC\xDD", 2);
+    EXPECT_EQ(file.Size(), 11);
+    // What was written is read back before it reaches the disk.
+    uint8_t back[2];
+    file.Seek(2);
+    file.ReadExact(back, 2);
+    EXPECT_EQ(back[1], 0xBB);
+    file.Close();
+  }
+  EXPECT_EQ(ReadBytes(dir.File("a")),
+            (std::vector<uint8_t>{0, 1, 0xAA, 0xBB, 4, 5, 6, 7, 8, 0xCC, 0xDD}));
+}
+
+TEST(BinaryFile, WritingPastTheEndFillsTheGapWithZeros) {
+  ScratchDir dir;
+  BinaryFile file = BinaryFile::Create(dir.File("b"));
+  file.Write("x", 1);
+  file.Seek(5);
+  file.Write("y", 1);
+  file.Close();
+  EXPECT_EQ(ReadBytes(dir.File("b")), (std::vector<uint8_t>{'x', 0, 0, 0, 0, 'y'}));
+}
+
+TEST(BinaryFile, RecordByRecordShiftAcrossBlocks) {
+  // Moving records up by one, each read before it is overwritten, as an
+  // insert does: the result must be exact across block boundaries.
+  ScratchDir dir;
+  const size_t recordSize = 1000, records = 300;
+  std::vector<uint8_t> original(recordSize * records);
+  for (size_t i = 0; i < original.size(); ++i)
+    original[i] = static_cast<uint8_t>(i / recordSize);
+  WriteBytes(dir.File("c"), original);
+  BinaryFile file = BinaryFile::OpenExisting(dir.File("c"), BinaryFile::Access::ReadWrite);
+  std::vector<uint8_t> held(recordSize, 0xEE), next(recordSize);
+  while (file.Size() < static_cast<int64_t>(original.size() + recordSize)) {
+    if (!file.AtEnd()) {
+      file.ReadExact(next.data(), recordSize);
+      file.Seek(file.Position() - recordSize);
+    }
+    file.Write(held.data(), recordSize);
+    held = next;
+  }
+  file.Close();
+  std::vector<uint8_t> expected(recordSize + original.size(), 0xEE);
+  std::copy(original.begin(), original.end(), expected.begin() + recordSize);
+  EXPECT_EQ(ReadBytes(dir.File("c")), expected);
+}
+
+TEST(BinaryFile, LargeReadsAndWritesBypassTheBlock) {
+  ScratchDir dir;
+  std::vector<uint8_t> big = Counting(200000);
+  BinaryFile file = BinaryFile::Create(dir.File("d"));
+  file.Write("ab", 2);
+  file.Write(big.data(), big.size());
+  file.Seek(0);
+  std::vector<uint8_t> back(big.size() + 2);
+  EXPECT_EQ(file.ReadUpTo(back.data(), back.size()), back.size());
+  EXPECT_EQ(back[0], 'a');
+  EXPECT_TRUE(std::equal(big.begin(), big.end(), back.begin() + 2));
+}
+
+TEST(BinaryFile, TruncateEndsTheFileAtThePosition) {
+  ScratchDir dir;
+  WriteBytes(dir.File("e"), Counting(100));
+  BinaryFile file = BinaryFile::OpenExisting(dir.File("e"), BinaryFile::Access::ReadWrite);
+  file.Seek(40);
+  file.Truncate();
+  EXPECT_EQ(file.Size(), 40);
+  EXPECT_TRUE(file.AtEnd());
+  file.Close();
+  EXPECT_EQ(ReadBytes(dir.File("e")).size(), 40u);
+}
+
+TEST(BinaryFile, ClosedFileIsNotOpen) {
+  ScratchDir dir;
+  BinaryFile file = BinaryFile::Create(dir.File("f"));
+  file.Close();
+  file.Close();  // closing twice is harmless
+  try {
+    file.Write("x", 1);
+    FAIL();
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(e.Code(), ErrorCode::FileNotOpen);
+  }
+}
+
+TEST(BinaryFile, ReplacingFileAppearsOnlyOnCommit) {
+  ScratchDir dir;
+  WriteBytes(dir.File("vol"), {1, 2, 3});
+  {
+    BinaryFile file = BinaryFile::CreateReplacing(dir.File("vol"));
+    file.Write("new", 3);
+    // Abandoned without Commit: the old file stays, no temporary is left.
+  }
+  EXPECT_EQ(ReadBytes(dir.File("vol")), (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+  BinaryFile file = BinaryFile::CreateReplacing(dir.File("vol"));
+  file.Write("new", 3);
+  file.Commit();
+  EXPECT_EQ(ReadBytes(dir.File("vol")), (std::vector<uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(BinaryFile, FullDiskIsAWriteErrorNamingTheFile) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP();
+  BinaryFile file = BinaryFile::OpenExisting("/dev/full", BinaryFile::Access::ReadWrite);
+  file.Write("x", 1);
+  try {
+    file.Close();
+    FAIL();
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(e.Code(), ErrorCode::DiskWriteError);
+    EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace vantor

@@ -1,0 +1,120 @@
+#include "console.h"
+
+#include <gtest/gtest.h>
+
+#include "run_time_error.h"
+#include "scripted_backend.h"
+#include "stream_backend.h"
+
+namespace vantor {
+namespace {
+
+TEST(Console, FunctionKeysGiveZeroThenTheScanCode) {
+  ScriptedConsole con(DateditConsoleOptions());
+  con.Keys("\x12").ExtendedKey(ScanCode::PageDown).Keys("q");
+  EXPECT_EQ(con.ReadKey(), 18);
+  EXPECT_EQ(con.ReadKey(), 0);
+  EXPECT_EQ(con.ReadKey(), 81);
+  EXPECT_EQ(con.ReadKey(), 'q');
+}
+
+TEST(Console, TypedLinesAreEchoedAndEndTheLine) {
+  ScriptedConsole con(DateditConsoleOptions());
+  con.Write("Name? :");
+  con.Line("abcdef");
+  EXPECT_EQ(con.ReadLine(3), "abc");
+  EXPECT_EQ(con.Screen().RowText(1), "Name? :abcdef");
+  EXPECT_EQ(con.WhereY(), 2);
+  EXPECT_EQ(con.WhereX(), 1);
+}
+
+TEST(Console, BackspaceEditsTheLine) {
+  ScriptedConsole con(DateditConsoleOptions());
+  con.Keys("abx\bc\r");
+  EXPECT_EQ(con.ReadLine(255), "abc");
+  EXPECT_EQ(con.Screen().RowText(1), "abc");
+}
+
+TEST(Console, WindowTakesAtMost126TypedCharacters) {
+  ScriptedConsole con(LmeditWindowOptions());
+  con.Line(std::string(130, 'z'));
+  EXPECT_EQ(con.ReadLine(255).size(), 126u);
+}
+
+TEST(Console, WindowKeepsCtrlZInALine) {
+  ScriptedConsole con(LmeditWindowOptions());
+  con.Line(
+      "a\x1a"
+      "b");
+  EXPECT_EQ(con.ReadLine(255),
+            "a\x1a"
+            "b");
+}
+
+TEST(Console, IntegerReadSkipsEmptyLinesAtTheKeyboard) {
+  ScriptedConsole con(DateditConsoleOptions());
+  con.Line("").Line("7 and words");
+  EXPECT_EQ(ReadInteger(con), 7);
+  EXPECT_EQ(con.Screen().RowText(2), "7 and words");
+  EXPECT_TRUE(con.Script().AllKeysTaken());
+}
+
+TEST(Console, EndOfInputAtAKeyIsARunTimeError) {
+  ScriptedConsole con(DateditConsoleOptions());
+  EXPECT_THROW(con.ReadKey(), RunTimeError);
+  EXPECT_THROW(con.ReadLine(10), RunTimeError);
+  EXPECT_EQ(ReadInteger(con), 0);
+}
+
+TEST(Console, CtrlCEndsTheProgramWithItsCode) {
+  ScriptedConsole window(LmeditWindowOptions());
+  window.Keys("\x03");
+  try {
+    window.ReadKey();
+    FAIL();
+  } catch (const ProgramEnd& end) {
+    EXPECT_EQ(end.exitCode, 255);
+  }
+}
+
+TEST(Console, SetTextModeMakesFiftyRowsAndClears) {
+  ScriptedConsole con(DateditConsoleOptions());
+  con.Write("old");
+  con.SetTextMode(256);
+  EXPECT_EQ(con.Screen().Rows(), 50);
+  EXPECT_EQ(con.Screen().Columns(), 80);
+  EXPECT_EQ(con.Screen().Text(), "");
+}
+
+TEST(Console, TranscriptKeepsWhatScrolledAway) {
+  ScriptedConsole con(DateditConsoleOptions());
+  for (int i = 0; i < 30; ++i)
+    con.WriteLine("line " + std::to_string(i));
+  EXPECT_EQ(con.Screen().RowText(1), "line 6");
+  EXPECT_EQ(con.Transcript().substr(0, 14), "line 0\nline 1\n");
+}
+
+TEST(Console, ScriptedSnapshotsAtEveryWait) {
+  ScriptedConsole con(DateditConsoleOptions());
+  con.Keys("x").Line("12");
+  con.Write("first");
+  con.ReadKey();
+  con.Write("second ");
+  con.ReadLine(5);
+  con.Finish();
+  const auto& shots = con.Script().Snapshots();
+  ASSERT_EQ(shots.size(), 3u);
+  EXPECT_EQ(shots[0], "first\n");
+  EXPECT_EQ(shots[1], "firstsecond\n");
+  EXPECT_EQ(shots[2], "firstsecond 12\n");
+}
+
+TEST(StreamBackend, SnapshotShowsCodePage437AsUtf8) {
+  ScreenModel screen(ScreenKind::Console, 80, 25);
+  screen.Write(std::string("A\x01\x82 \0", 5));
+  EXPECT_EQ(SnapshotText(screen, WaitKind::Key),
+            "--- screen (waiting for a key) ---\nA\u263A\u00E9\n--- end of screen ---\n");
+}
+
+}  // namespace
+}  // namespace vantor

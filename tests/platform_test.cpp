@@ -1,0 +1,99 @@
+#include "platform.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "run_time_error.h"
+#include "test_support.h"
+
+namespace vantor {
+namespace {
+
+using testing::ScratchDir;
+
+TEST(ProgramDir, ResolvesArgumentZeroAgainstTheCurrentFolder) {
+  std::string current = std::filesystem::current_path().string();
+  EXPECT_EQ(ProgramDirFromArg0("/opt/Tools/datedit"), "/opt/Tools/");
+  EXPECT_EQ(ProgramDirFromArg0("bin/datedit"), current + "/bin/");
+  EXPECT_EQ(ProgramDirFromArg0("./datedit"), current + "/./");
+  // ":" and "\" are ordinary characters in POSIX names.
+  EXPECT_EQ(ProgramDirFromArg0("/a/c:\\x/VT.EXE"), "/a/c:\\x/");
+}
+
+TEST(ProgramDir, BareNameUsesTheRunningExecutable) {
+  std::string dir = ProgramDirFromArg0("datedit");
+  ASSERT_FALSE(dir.empty());
+  EXPECT_EQ(dir.front(), '/');
+  EXPECT_EQ(dir.back(), '/');
+}
+
+struct MatchCase {
+  const char* pattern;
+  const char* name;
+  bool matches;
+};
+
+TEST(WildcardMatch, StarMatchesAnyRunNoneIncluded) {
+  for (const MatchCase& c : std::initializer_list<MatchCase>{
+           {"planes*.txt", "planes.txt", true},
+           {"planes*.txt", "planes_fmt.txt", true},
+           {"planes*.txt", "plane.txt", false},
+           {"planes*.txt", "planes.txt.bak", false},
+           {"*.txt", "a.txt", true},
+           {"*.txt", ".txt", true},
+           {".txt", "readme.txt", false},
+           {"a*b*c", "aXbYc", true},
+           {"a*b*c", "aXbY", false},
+           {"*", "", true},
+           {"Map*.txt", "map.txt", false},  // letters match as the file system matches them
+       }) {
+    EXPECT_EQ(WildcardMatch(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+  }
+}
+
+TEST(FindFiles, OrdinaryFilesInNameOrder) {
+  ScratchDir dir;
+  for (const char* name : {"zeta.txt", "alpha.txt", "mid.txt", "other.dat", ".hidden.txt"}) {
+    testing::WriteText(dir.File(name), "12345");
+  }
+  std::filesystem::create_directory(dir.File("folder.txt"));
+  auto found = FindFiles(dir.Path() + "//*.txt");
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[0].name, "alpha.txt");
+  EXPECT_EQ(found[1].name, "mid.txt");
+  EXPECT_EQ(found[2].name, "zeta.txt");
+  EXPECT_EQ(found[0].size, 5);
+  EXPECT_TRUE(FindFiles(dir.Path() + "/none*.txt").empty());
+  EXPECT_TRUE(FindFiles("/no/such/folder/*.txt").empty());
+}
+
+TEST(Environment, LookupIgnoresTheCaseOfTheName) {
+  setenv("VanTor_Test_Var", "value", 1);
+  EXPECT_EQ(GetEnvironmentIgnoringCase("VANTOR_TEST_VAR"), "value");
+  EXPECT_EQ(GetEnvironmentIgnoringCase("vantor_test_var"), "value");
+  EXPECT_EQ(GetEnvironmentIgnoringCase("vantor_no_such_var"), std::nullopt);
+  unsetenv("VanTor_Test_Var");
+}
+
+TEST(StartProgram, WaitsAndGivesTheExitStatus) {
+  EXPECT_EQ(StartProgramAndWait("/bin/sh", {"-c", "exit 3"}), 3);
+  EXPECT_EQ(StartProgramAndWait("/bin/true", {}), 0);
+  auto missing = StartProgramAndWait("/no/such/program", {});
+  EXPECT_TRUE(!missing.has_value() || *missing == 127);
+}
+
+TEST(ChangeDirectory, MissingFolderIsPathNotFound) {
+  try {
+    ChangeDirectory("/no/such/folder");
+    FAIL();
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(e.Code(), ErrorCode::PathNotFound);
+  }
+}
+
+}  // namespace
+}  // namespace vantor

@@ -1,0 +1,147 @@
+#include "test_support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "stream_backend.h"
+
+extern char** environ;
+
+namespace vantor::testing {
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vantor-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScratchDir::File(const std::string& name) const {
+  return path_ + "/" + name;
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+namespace {
+
+// Feeds the input and drains both outputs together, so that a program that
+// writes much before it reads cannot block on a full pipe.
+void Pump(int inFd, int outFd, int errFd, const std::string& input, ProgramRun& run) {
+  size_t written = 0;
+  if (input.empty()) {
+    close(inFd);
+    inFd = -1;
+  }
+  while (outFd >= 0 || errFd >= 0) {
+    pollfd fds[3] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}, {inFd, POLLOUT, 0}};
+    if (poll(fds, 3, -1) < 0) continue;
+    char buffer[65536];
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+      if (got <= 0) {
+        close(fds[i].fd);
+        (i == 0 ? outFd : errFd) = -1;
+      } else {
+        (i == 0 ? run.out : run.err).append(buffer, static_cast<size_t>(got));
+      }
+    }
+    if (inFd >= 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
+      ssize_t put = write(inFd, input.data() + written, input.size() - written);
+      if (put > 0) written += static_cast<size_t>(put);
+      if (put < 0 || written == input.size()) {
+        close(inFd);
+        inFd = -1;
+      }
+    }
+  }
+  if (inFd >= 0) close(inFd);
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& input, const std::string& workingDir) {
+  int in[2], out[2], err[2];
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) {
+    throw std::runtime_error("pipe failed");
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+  posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
+  std::vector<std::string> argvStrings = {program};
+  argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& s : argvStrings)
+    argv.push_back(s.data());
+  argv.push_back(nullptr);
+  pid_t child = 0;
+  int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(in[0]);
+  close(out[1]);
+  close(err[1]);
+  if (spawned != 0) throw std::runtime_error("cannot start " + program);
+  ProgramRun run;
+  signal(SIGPIPE, SIG_IGN);
+  Pump(in[1], out[0], err[0], input, run);
+  int status = 0;
+  waitpid(child, &status, 0);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+std::vector<std::string> Snapshots(const std::string& output) {
+  std::vector<std::string> screens;
+  std::string current;
+  bool inside = false;
+  size_t start = 0;
+  while (start < output.size()) {
+    size_t end = output.find('\n', start);
+    if (end == std::string::npos) end = output.size();
+    std::string line = output.substr(start, end - start);
+    start = end + 1;
+    if (!inside && line.rfind("--- screen (", 0) == 0) {
+      inside = true;
+      current.clear();
+    } else if (inside && line == kSnapshotFooter) {
+      inside = false;
+      screens.push_back(current);
+    } else if (inside) {
+      current += line + "\n";
+    }
+  }
+  return screens;
+}
+
+}  // namespace vantor::testing
