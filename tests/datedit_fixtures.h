@@ -1,0 +1,54 @@
+// Data files and states for the datedit tests.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "datedit_state.h"
+#include "scripted_backend.h"
+#include "test_support.h"
+
+namespace vantor::testing {
+
+// A structured data file: header text, count and length, then the record bytes.
+inline std::vector<uint8_t> DataFileBytes(uint16_t count, uint16_t size,
+                                          const std::vector<uint8_t>& records,
+                                          const std::string& headerText = "SAMPLE HEADER") {
+  std::vector<uint8_t> bytes(100, 0);
+  std::copy_n(headerText.begin(), std::min<size_t>(headerText.size(), 20), bytes.begin());
+  bytes[20] = static_cast<uint8_t>(count);
+  bytes[21] = static_cast<uint8_t>(count >> 8);
+  bytes[22] = static_cast<uint8_t>(size);
+  bytes[23] = static_cast<uint8_t>(size >> 8);
+  bytes.insert(bytes.end(), records.begin(), records.end());
+  return bytes;
+}
+
+// count records of `size` bytes, record r filled with the byte 'A' + r.
+inline std::vector<uint8_t> LetterRecords(int count, int size) {
+  std::vector<uint8_t> records;
+  for (int r = 0; r < count; ++r)
+    records.insert(records.end(), size, static_cast<uint8_t>('A' + r));
+  return records;
+}
+
+// A datedit state on a scripted console whose program folder is `programDir`.
+struct DateditHarness {
+  explicit DateditHarness(const std::string& programDir, std::vector<std::string> arguments = {})
+      : console(DateditConsoleOptions()), state(console, WithProgram(programDir, arguments)) {
+    state.ProgramDir = programDir + "/";
+  }
+
+  static std::vector<std::string> WithProgram(const std::string& dir,
+                                              std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), dir + "/datedit");
+    return arguments;
+  }
+
+  ScriptedConsole console;
+  datedit::DateditState state;
+};
+
+}  // namespace vantor::testing

@@ -1,0 +1,99 @@
+// datedit run as a real program in stream mode: what a user or a script sees.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "datedit_fixtures.h"
+
+namespace vantor::testing {
+namespace {
+
+// A copy of the datedit binary in a scratch folder, so that the folder is the
+// program's own folder, where format files are looked up.
+struct DateditInstall {
+  DateditInstall() {
+    std::filesystem::copy_file(DATEDIT_BINARY, dir.File("datedit"));
+    std::filesystem::permissions(dir.File("datedit"), std::filesystem::perms::owner_all);
+  }
+  ProgramRun Run(const std::vector<std::string>& arguments, const std::string& input) {
+    return RunProgram(dir.File("datedit"), arguments, input, dir.Path());
+  }
+  ScratchDir dir;
+};
+
+TEST(DateditProgram, StructuredFileShowsTheSummaryAndEnds) {
+  DateditInstall install;
+  WriteBytes(install.dir.File("planes1.dat"), DataFileBytes(3, 40, LetterRecords(3, 40)));
+  ProgramRun run = install.Run({"planes1.dat"}, "");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  auto screens = Snapshots(run.out);
+  ASSERT_EQ(screens.size(), 1u);
+  EXPECT_EQ(screens[0],
+            "Name:planes1.dat\n"
+            "Recsize :      40\n"
+            "Reccount:       3\n"
+            "Is VT structured dat file :   TRUE\n");
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "--- screen (at exit) ---");
+}
+
+TEST(DateditProgram, FormatFileAsSecondArgumentIsEchoedWithItsWaits) {
+  DateditInstall install;
+  WriteText(install.dir.File("planes.txt"), "wAltitude\ntPilot\n12\nOTarget\nx\n3\n4Speed\n");
+  WriteBytes(install.dir.File("planes1.dat"), DataFileBytes(2, 23, LetterRecords(2, 23)));
+  ProgramRun run = install.Run({"planes1.dat", "planes.txt"}, "\nk");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  auto screens = Snapshots(run.out);
+  ASSERT_EQ(screens.size(), 3u);  // Enter, the key, the end
+  std::string path = install.dir.Path() + "//planes.txt";
+  EXPECT_EQ(screens[0], path + "\n");
+  EXPECT_EQ(screens[2], path +
+                            "\n\n"
+                            "Indicator:   w Len:   2 Name: Altitude\n"
+                            "Indicator:   t Len:  12 Name: Pilot\n"
+                            "Indicator:   O Len:   2 Name: Target\n"
+                            "Indicator:   x Len:   3 Name:\n"
+                            "Indicator:   4 Len:   4 Name: Speed\n"
+                            " Press a key....Name:planes1.dat\n"
+                            "Recsize :      23\n"
+                            "Reccount:       2\n"
+                            "Is VT structured dat file :   TRUE\n");
+}
+
+TEST(DateditProgram, RefusalsEndWithExitCodeOne) {
+  DateditInstall install;
+  WriteBytes(install.dir.File("empty.dat"), DataFileBytes(0, 0, {}));
+  ProgramRun empty = install.Run({"empty.dat"}, "");
+  EXPECT_EQ(empty.exitCode, 1);
+  EXPECT_NE(Snapshots(empty.out).back().find("Empty, no records!!!!!!!!! quitting..........\n"),
+            std::string::npos);
+
+  WriteBytes(install.dir.File("odd.dat"), DataFileBytes(2, 40, LetterRecords(1, 40)));
+  ProgramRun odd = install.Run({"odd.dat"}, "\n");
+  EXPECT_EQ(odd.exitCode, 1);
+  EXPECT_EQ(Snapshots(odd.out).back(), "Not a structured dat file. use a proper hex editor....\n");
+}
+
+TEST(DateditProgram, MissingFileIsARunTimeErrorWithItsNumber) {
+  DateditInstall install;
+  ProgramRun run = install.Run({"nothere.dat"}, "");
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_EQ(run.err, "Runtime error 2: cannot open \"nothere.dat\": No such file or directory\n");
+}
+
+TEST(DateditProgram, AsksForTheNameWithoutArguments) {
+  DateditInstall install;
+  WriteBytes(install.dir.File("a.dat"), DataFileBytes(1, 4, LetterRecords(1, 4)));
+  ProgramRun run = install.Run({}, "\na.dat\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  auto screens = Snapshots(run.out);
+  ASSERT_EQ(screens.size(), 3u);
+  EXPECT_EQ(screens[1], "Name of file to open? :\n\nName of file to open? :\n");
+  // Input that ends while a name is still wanted stops the program.
+  ProgramRun ended = install.Run({}, "\n");
+  EXPECT_EQ(ended.exitCode, 100);
+  EXPECT_NE(ended.err.find("Runtime error 100"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantor::testing
