@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -273,6 +274,22 @@ void BinaryFile::Truncate() {
   } else {
     blockLength_ = std::min(blockLength_, static_cast<size_t>(position_ - blockStart_));
   }
+}
+
+std::optional<std::string> BinaryFile::ReserveSpace(int64_t offset, int64_t length) {
+  RequireOpen();
+  if (length <= 0) return std::nullopt;
+  int result = fallocate(fd_, FALLOC_FL_KEEP_SIZE, offset, length);
+  if (result == 0) return std::nullopt;
+  int reason = errno;
+  if (reason != EOPNOTSUPP && reason != ENOSYS) return std::strerror(reason);
+  // Where the file system cannot reserve, at least the free space must do.
+  struct statvfs volume {};
+  if (fstatvfs(fd_, &volume) == 0 &&
+      static_cast<int64_t>(volume.f_bavail) * static_cast<int64_t>(volume.f_frsize) < length) {
+    return std::strerror(ENOSPC);
+  }
+  return std::nullopt;
 }
 
 void BinaryFile::Close() {

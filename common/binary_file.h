@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,11 @@ class BinaryFile {
   bool AtEnd() const;
   // Ends the file at the current position.
   void Truncate();
+
+  // Makes sure the disk holds room for `length` more bytes after `offset`
+  // without changing the file's size, so that a later write there cannot fail
+  // for want of space. The system's reason when it cannot.
+  std::optional<std::string> ReserveSpace(int64_t offset, int64_t length);
 
   // Hands buffered writes to the system.
   void Flush();

@@ -134,6 +134,13 @@ std::optional<std::string> GetEnvironmentIgnoringCase(std::string_view name) {
   return std::nullopt;
 }
 
+bool IsSameFile(const std::string& a, const std::string& b) {
+  struct stat first {
+  }, second{};
+  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 void ChangeDirectory(const std::string& path) {
   if (chdir(path.c_str()) != 0) {
     int reason = errno;

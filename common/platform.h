@@ -45,6 +45,9 @@ std::optional<int> StartProgramAndWait(const std::string& path,
 // An environment variable looked up without regard to the case of its name.
 std::optional<std::string> GetEnvironmentIgnoringCase(std::string_view name);
 
+// Whether two names lead to the same file on disk (both exist).
+bool IsSameFile(const std::string& a, const std::string& b);
+
 // Raises a run-time error when the folder cannot be made current.
 void ChangeDirectory(const std::string& path);
 

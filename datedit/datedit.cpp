@@ -1,5 +1,6 @@
 #include "datedit.h"
 
+#include "command_loop.h"
 #include "data_file.h"
 #include "platform.h"
 
@@ -10,8 +11,7 @@ int RunDatedit(DateditState& s) {
   s.ProgramDir = ProgramDirFromArg0(s.Arg(0));
   s.RecordBuffer.fill(0);
   OpenDataFile(s);
-  // The record screen and its command loop follow here once they exist; until
-  // then a structured file with records ends the program after its summary.
+  if (s.IsStructured) CommandLoop(s);
   s.DataFile.Close();
   return 0;
 }

@@ -21,33 +21,30 @@ struct DateditInstall {
   ScratchDir dir;
 };
 
-TEST(DateditProgram, StructuredFileShowsTheSummaryAndEnds) {
+TEST(DateditProgram, StructuredFileOpensOnRecordZeroAndQEnds) {
   DateditInstall install;
   WriteBytes(install.dir.File("planes1.dat"), DataFileBytes(3, 40, LetterRecords(3, 40)));
-  ProgramRun run = install.Run({"planes1.dat"}, "");
+  ProgramRun run = install.Run({"planes1.dat"}, "Q");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err, "");
   auto screens = Snapshots(run.out);
-  ASSERT_EQ(screens.size(), 1u);
-  EXPECT_EQ(screens[0],
-            "Name:planes1.dat\n"
-            "Recsize :      40\n"
-            "Reccount:       3\n"
-            "Is VT structured dat file :   TRUE\n");
-  EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "--- screen (at exit) ---");
+  ASSERT_EQ(screens.size(), 2u);  // the key wait, the end
+  EXPECT_EQ(screens[0].substr(0, screens[0].find('\n')),
+            "File:   planes1.dat Pos:    0 recnow:    0 range: 0 - 2");
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n')), "--- screen (waiting for a key) ---");
 }
 
 TEST(DateditProgram, FormatFileAsSecondArgumentIsEchoedWithItsWaits) {
   DateditInstall install;
   WriteText(install.dir.File("planes.txt"), "wAltitude\ntPilot\n12\nOTarget\nx\n3\n4Speed\n");
   WriteBytes(install.dir.File("planes1.dat"), DataFileBytes(2, 23, LetterRecords(2, 23)));
-  ProgramRun run = install.Run({"planes1.dat", "planes.txt"}, "\nk");
+  ProgramRun run = install.Run({"planes1.dat", "planes.txt"}, "\nkQ");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   auto screens = Snapshots(run.out);
-  ASSERT_EQ(screens.size(), 3u);  // Enter, the key, the end
+  ASSERT_EQ(screens.size(), 4u);  // Enter, the key, the command loop's key, the end
   std::string path = install.dir.Path() + "//planes.txt";
   EXPECT_EQ(screens[0], path + "\n");
-  EXPECT_EQ(screens[2], path +
+  EXPECT_EQ(screens[1], path +
                             "\n\n"
                             "Indicator:   w Len:   2 Name: Altitude\n"
                             "Indicator:   t Len:  12 Name: Pilot\n"
@@ -84,10 +81,10 @@ TEST(DateditProgram, MissingFileIsARunTimeErrorWithItsNumber) {
 TEST(DateditProgram, AsksForTheNameWithoutArguments) {
   DateditInstall install;
   WriteBytes(install.dir.File("a.dat"), DataFileBytes(1, 4, LetterRecords(1, 4)));
-  ProgramRun run = install.Run({}, "\na.dat\n");
+  ProgramRun run = install.Run({}, "\na.dat\nQ");
   EXPECT_EQ(run.exitCode, 0) << run.err;
   auto screens = Snapshots(run.out);
-  ASSERT_EQ(screens.size(), 3u);
+  ASSERT_EQ(screens.size(), 4u);
   EXPECT_EQ(screens[1], "Name of file to open? :\n\nName of file to open? :\n");
   // Input that ends while a name is still wanted stops the program.
   ProgramRun ended = install.Run({}, "\n");

@@ -1,0 +1,60 @@
+#include "record_screen.h"
+
+#include "data_file.h"
+#include "formatted_view.h"
+#include "hex.h"
+#include "text_format.h"
+
+namespace vantor::datedit {
+namespace {
+
+constexpr int kCellsPerLine = 20;
+
+void ReadCurrentRecord(DateditState& s) {
+  s.RecordBuffer.fill(0);
+  int64_t position = RecordPosition(s, s.RecNow);
+  s.DataFile.Seek(position);
+  s.DataFile.ReadExact(s.RecordBuffer.data(), static_cast<size_t>(s.RecSize));
+  s.DataFile.Seek(position);
+}
+
+void WriteStatusLines(DateditState& s) {
+  Console& con = s.Con;
+  con.WriteLine("File:" + PadLeft(s.DataFileName, 14) + " Pos:" + FormatInt(RecordAtFilePos(s), 5) +
+                " recnow:" + FormatInt(s.RecNow, 5) + " range: 0 - " + FormatInt(s.RecCount - 1));
+  std::string header(s.HeaderText.begin(), s.HeaderText.end());
+  con.WriteLine("Header:" + header.substr(0, 10) + " " + header.substr(10) +
+                " Recsize :" + FormatInt(s.RecSize, 4) + " Rec#:" + FormatInt(s.RecCount, 5) +
+                " Headsize: " + FormatInt(kHeadSize));
+  con.WriteLine("Displaying ASCII when possible:" + FormatBool(s.AsciiMode, 8));
+  con.WriteLn();
+}
+
+void WriteDump(DateditState& s) {
+  for (int i = 1; i <= s.RecSize; ++i) {
+    s.Con.Write(DumpCell(s.RecordBuffer[i - 1], s.AsciiMode));
+    if (i % kCellsPerLine == 0) s.Con.WriteLn();
+  }
+}
+
+}  // namespace
+
+std::string DumpCell(uint8_t byte, bool asciiMode) {
+  bool printable = byte >= 32 && byte <= 254;
+  if (asciiMode && printable) return std::string(" .") + static_cast<char>(byte);
+  return " " + ByteToHex(byte);
+}
+
+void ShowRecord(DateditState& s) {
+  s.Con.ClearScreen();
+  ReadCurrentRecord(s);
+  WriteStatusLines(s);
+  if (s.FormattedView && s.FormatLoaded) {
+    ShowFormattedRecord(s, s.RecordBuffer);
+  } else {
+    WriteDump(s);
+  }
+  s.Con.WriteLn();
+}
+
+}  // namespace vantor::datedit
