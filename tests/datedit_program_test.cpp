@@ -51,10 +51,7 @@ TEST(DateditProgram, FormatFileAsSecondArgumentIsEchoedWithItsWaits) {
                             "Indicator:   O Len:   2 Name: Target\n"
                             "Indicator:   x Len:   3 Name:\n"
                             "Indicator:   4 Len:   4 Name: Speed\n"
-                            " Press a key....Name:planes1.dat\n"
-                            "Recsize :      23\n"
-                            "Reccount:       2\n"
-                            "Is VT structured dat file :   TRUE\n");
+                            " Press a key....\n");
 }
 
 TEST(DateditProgram, RefusalsEndWithExitCodeOne) {
