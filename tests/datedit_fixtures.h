@@ -22,7 +22,10 @@ inline std::vector<uint8_t> DataFileBytes(uint16_t count, uint16_t size,
   bytes[21] = static_cast<uint8_t>(count >> 8);
   bytes[22] = static_cast<uint8_t>(size);
   bytes[23] = static_cast<uint8_t>(size >> 8);
-  bytes.insert(bytes.end(), records.begin(), records.end());
+  // Copied rather than inserted: GCC 12 at -O2 reports a false -Warray-bounds
+  // on the inlined insert.
+  bytes.resize(100 + records.size());
+  std::copy(records.begin(), records.end(), bytes.begin() + 100);
   return bytes;
 }
 

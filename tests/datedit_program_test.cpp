@@ -89,5 +89,40 @@ TEST(DateditProgram, AsksForTheNameWithoutArguments) {
   EXPECT_NE(ended.err.find("Runtime error 100"), std::string::npos);
 }
 
+TEST(DateditProgram, EditAFieldThenWriteTheRecordOutInOneSession) {
+  DateditInstall install;
+  WriteText(install.dir.File("fmt.txt"), "wAltitude\ntPilot\n12\nbRank\n");
+  std::vector<uint8_t> data = DataFileBytes(2, 15, LetterRecords(2, 15));
+  WriteBytes(install.dir.File("data.dat"), data);
+  // Enter and a key for the format load, formatted view, edit field 1, write
+  // the record to rec.bin and take its key, quit.
+  ProgramRun run = install.Run({"data.dat", "fmt.txt"}, "\nkFE1\n1234\nwrec.bin\nkQ");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  auto screens = Snapshots(run.out);
+  ASSERT_EQ(screens.size(), 11u);
+  auto hasRow = [](const std::string& screen, const std::string& row) {
+    return screen.find("\n" + row + "\n") != std::string::npos;
+  };
+  const std::string pilot = "#: 2" + std::string(25, ' ') + "Pilot||typ=t|= AAAAAAAAAAAA";
+  const std::string rank = "#: 3" + std::string(26, ' ') + "Rank||typ=b|=   65";
+  EXPECT_TRUE(hasRow(screens[3], "#: 1" + std::string(22, ' ') + "Altitude||typ=w|=       16705"))
+      << screens[3];
+  EXPECT_TRUE(hasRow(screens[3], pilot)) << screens[3];
+  EXPECT_TRUE(hasRow(screens[3], rank)) << screens[3];
+  EXPECT_NE(screens[4].find("\ninput the  fieldnr you want to edit:"), std::string::npos);
+  EXPECT_NE(screens[5].find("  Input new value:"), std::string::npos);
+  EXPECT_TRUE(hasRow(screens[6], "#: 1" + std::string(22, ' ') + "Altitude||typ=w|=        1234"))
+      << screens[6];
+  EXPECT_TRUE(hasRow(screens[6], rank)) << screens[6];
+  EXPECT_TRUE(hasRow(screens[8], "File rec.bin written... hit a key")) << screens[8];
+
+  data[100] = 0xD2;  // 1234, low byte first
+  data[101] = 0x04;
+  EXPECT_EQ(ReadBytes(install.dir.File("data.dat")), data);
+  EXPECT_EQ(ReadBytes(install.dir.File("rec.bin")),
+            std::vector<uint8_t>(data.begin() + 100, data.begin() + 115));
+}
+
 }  // namespace
 }  // namespace vantor::testing

@@ -1,0 +1,336 @@
+// datedit's command loop and record screen, driven key by key.
+#include "command_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "data_file.h"
+#include "datedit_loop_support.h"
+#include "record_screen.h"
+#include "run_time_error.h"
+
+namespace vantor::datedit {
+namespace {
+
+using testing::CountOf;
+using testing::DataFileBytes;
+using testing::DateditHarness;
+using testing::LetterRecords;
+using testing::OpenAndRun;
+using testing::PositionPart;
+using testing::ReadBytes;
+using testing::RowOf;
+using testing::ScratchDir;
+using testing::Shots;
+using testing::WriteBytes;
+using testing::WriteText;
+
+const std::string kMenu1 = "f=forward|b=back|w=save rec 2 file|r=read rec from file ||Q=quit";
+const std::string kMenu2 = "a=Ascii/Hex toggle|s=save raw (no header)|i=insert rec from a file ";
+const std::string kMenu3 =
+    "j=jump 2 rec|F=frmtd|^F=get Fmt-file|^R=reread Fmt|^Q auto-seek fmt file|";
+
+std::string Repeat(const std::string& cell, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i)
+    text += cell;
+  return text;
+}
+
+// Makes a folder current for the life of the object.
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::string& path) : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(path);
+  }
+  ~CurrentFolder() { std::filesystem::current_path(old_); }
+
+ private:
+  std::filesystem::path old_;
+};
+
+TEST(RecordScreen, StatusLinesShowTheNameTheRawHeaderAndTheCounts) {
+  ScratchDir dir;
+  CurrentFolder here(dir.Path());
+  const std::string header(
+      "HDR\x01\x82"
+      "56789"
+      "abc\0"
+      "efghij",
+      20);
+  WriteBytes("a.dat", DataFileBytes(1, 40, LetterRecords(1, 40), header));
+  DateditHarness h(dir.Path(), {"a.dat"});
+  h.console.Keys("Q");
+  OpenAndRun(h);
+  const std::string& screen = Shots(h).at(0);
+  EXPECT_EQ(RowOf(screen, 1), "File:         a.dat Pos:    0 recnow:    0 range: 0 - 0");
+  EXPECT_EQ(RowOf(screen, 2), "Header:" + header.substr(0, 10) + " " + header.substr(10) +
+                                  " Recsize :  40 Rec#:    1 Headsize: 100");
+  EXPECT_EQ(RowOf(screen, 3), "Displaying ASCII when possible:   FALSE");
+  EXPECT_EQ(RowOf(screen, 4), "");
+}
+
+TEST(RecordScreen, LongNameIsWrittenWholeAndPosFollowsTheRecord) {
+  ScratchDir dir;
+  WriteBytes(dir.File("three.dat"), DataFileBytes(3, 40, LetterRecords(3, 40)));
+  DateditHarness h(dir.Path(), {dir.File("three.dat")});
+  h.console.Keys("ffQ");
+  OpenAndRun(h);
+  EXPECT_EQ(RowOf(Shots(h).at(2), 1),
+            "File:" + dir.File("three.dat") + " Pos:    2 recnow:    2 range: 0 - 2");
+}
+
+TEST(RecordScreen, DumpLinesHoldTwentyCellsThenOneLineEnd) {
+  ScratchDir dir;
+  auto firstScreen = [&](int size, const std::vector<uint8_t>& records) {
+    WriteBytes(dir.File("d.dat"), DataFileBytes(1, static_cast<uint16_t>(size), records));
+    DateditHarness h(dir.Path(), {dir.File("d.dat")});
+    h.console.Keys("Q");
+    OpenAndRun(h);
+    return Shots(h).at(0);
+  };
+  std::string forty = firstScreen(40, LetterRecords(1, 40));
+  EXPECT_EQ(RowOf(forty, 5), Repeat(" 41", 20));
+  EXPECT_EQ(RowOf(forty, 6), Repeat(" 41", 20));
+  EXPECT_EQ(RowOf(forty, 7), "");
+  EXPECT_EQ(RowOf(forty, 8), kMenu1);
+
+  std::string fortyFive = firstScreen(45, LetterRecords(1, 45));
+  EXPECT_EQ(RowOf(fortyFive, 6), Repeat(" 41", 20));
+  EXPECT_EQ(RowOf(fortyFive, 7), Repeat(" 41", 5));
+  EXPECT_EQ(RowOf(fortyFive, 8), kMenu1);
+
+  std::vector<uint8_t> counting;
+  for (uint8_t b = 0; b < 20; ++b)
+    counting.push_back(b);
+  std::string twenty = firstScreen(20, counting);
+  EXPECT_EQ(RowOf(twenty, 5), " 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13");
+  EXPECT_EQ(RowOf(twenty, 6), "");
+  EXPECT_EQ(RowOf(twenty, 7), kMenu1);
+}
+
+TEST(RecordScreen, AsciiModeShowsBytes32To254AsDotAndCharacter) {
+  ScratchDir dir;
+  WriteBytes(dir.File("d.dat"), DataFileBytes(1, 9, {72, 105, 0, 255, 32, 254, 31, 127, 65}));
+  DateditHarness h(dir.Path(), {dir.File("d.dat")});
+  h.console.Keys("aaQ");
+  OpenAndRun(h);
+  ASSERT_EQ(Shots(h).size(), 3u);
+  EXPECT_EQ(RowOf(Shots(h)[1], 3), "Displaying ASCII when possible:    TRUE");
+  EXPECT_EQ(RowOf(Shots(h)[1], 5),
+            " .H .i 00 FF . "
+            " .\xFE 1F .\x7F .A");
+  EXPECT_EQ(RowOf(Shots(h)[2], 3), "Displaying ASCII when possible:   FALSE");
+  EXPECT_EQ(RowOf(Shots(h)[2], 5), " 48 69 00 FF 20 FE 1F 7F 41");
+}
+
+TEST(CommandLoop, MenuHasThreeLinesAndFAddsTheEditLabelEvenWithoutFormat) {
+  ScratchDir dir;
+  WriteBytes(dir.File("d.dat"), DataFileBytes(2, 40, LetterRecords(2, 40)));
+  DateditHarness h(dir.Path(), {dir.File("d.dat")});
+  h.console.Keys("FFQ");
+  OpenAndRun(h);
+  ASSERT_EQ(Shots(h).size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    const std::string& screen = Shots(h)[i];
+    EXPECT_EQ(RowOf(screen, 5), Repeat(" 41", 20)) << i;  // still the dump
+    EXPECT_EQ(RowOf(screen, 8), kMenu1) << i;
+    EXPECT_EQ(RowOf(screen, 9) + " ", kMenu2) << i;
+    EXPECT_EQ(RowOf(screen, 10), kMenu3 + (i == 1 ? "E=Edit" : "")) << i;
+  }
+  EXPECT_NE(h.console.Transcript().find(kMenu2 + "\n"), std::string::npos);  // trailing blank
+}
+
+TEST(CommandLoop, PagingAndJumpsLandOnLegalRecordsOnly) {
+  ScratchDir dir;
+  WriteBytes(dir.File("d.dat"), DataFileBytes(3, 40, LetterRecords(3, 40)));
+  DateditHarness h(dir.Path(), {dir.File("d.dat")});
+  h.console.Keys("bfffbj").Line("-1").Keys("j").Line("3").Keys("j").Line("2").Keys("Q");
+  OpenAndRun(h);
+  // One screen per key or line wait: b f f f b j(line) j j(line) j j(line) j.
+  const int recNow[] = {0, 0, 1, 2, 2, 1, 1, 1, 1, 1, 1, 2};
+  ASSERT_EQ(Shots(h).size(), std::size(recNow));
+  for (size_t i = 0; i < std::size(recNow); ++i) {
+    std::string n = std::to_string(recNow[i]);
+    EXPECT_EQ(PositionPart(Shots(h)[i]), " Pos:    " + n + " recnow:    " + n + " range: 0 - 2")
+        << i;
+    EXPECT_EQ(RowOf(Shots(h)[i], 5), Repeat(" 4" + std::to_string(1 + recNow[i]), 20)) << i;
+  }
+  EXPECT_EQ(RowOf(Shots(h)[6], 11), "");
+  EXPECT_EQ(RowOf(Shots(h)[6], 12), "Which rec# to jump to?  0 to 2 = max");
+  EXPECT_NE(h.console.Transcript().find("\nWhich rec# to jump to?  0 to 2 = max \n-1\n"),
+            std::string::npos);
+}
+
+// An integer read at the end of the input gives 0, as at any integer
+// prompt; the program stops at the next key it waits for.
+TEST(CommandLoop, InputEndingAtTheJumpPromptReadsZeroThenStops) {
+  ScratchDir dir;
+  WriteBytes(dir.File("d.dat"), DataFileBytes(3, 40, LetterRecords(3, 40)));
+  DateditHarness h(dir.Path(), {dir.File("d.dat")});
+  h.console.Keys("fj");
+  try {
+    OpenAndRun(h);
+    FAIL() << "the loop went on without input";
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(e.Number(), 100);
+  }
+  EXPECT_EQ(h.state.RecNow, 0);
+}
+
+TEST(CommandLoop, PageDownIsZeroThenScanCode81WhichQuits) {
+  ScratchDir dir;
+  WriteBytes(dir.File("d.dat"), DataFileBytes(1, 4, LetterRecords(1, 4)));
+  DateditHarness h(dir.Path(), {dir.File("d.dat")});
+  h.console.ExtendedKey(ScanCode::PageDown);
+  OpenAndRun(h);
+  EXPECT_EQ(CountOf(h.console.Transcript(), kMenu1), 2u);  // the zero only redraws
+}
+
+TEST(CommandLoop, LowerCaseQAndCtrlQDoNotQuit) {
+  ScratchDir dir;
+  WriteBytes(dir.File("x.dat"), DataFileBytes(1, 4, LetterRecords(1, 4)));
+  DateditHarness h(dir.Path(), {dir.File("x.dat")});
+  h.console.Keys("q\x11Q");
+  OpenAndRun(h);
+  EXPECT_EQ(Shots(h).size(), 3u);
+  EXPECT_TRUE(h.console.Script().AllKeysTaken());
+  EXPECT_TRUE(h.state.FormattedView);  // Ctrl+Q ran the search, which found nothing
+  EXPECT_EQ(RowOf(Shots(h)[2], 5), " 41 41 41 41");
+}
+
+TEST(EditCommand, WithoutAFormatFileNothingIsAskedOrWritten) {
+  ScratchDir dir;
+  auto original = DataFileBytes(2, 40, LetterRecords(2, 40));
+  WriteBytes(dir.File("d.dat"), original);
+  DateditHarness h(dir.Path(), {dir.File("d.dat")});
+  OpenDataFile(h.state);
+  ShowRecord(h.state);
+  h.state.RecordBuffer[0] = 'Z';
+  EXPECT_TRUE(DispatchKey(h.state, 'E'));  // reading anything would end the queued input
+  EXPECT_EQ(h.console.Transcript().find("fieldnr"), std::string::npos);
+  h.state.DataFile.Close();
+  EXPECT_EQ(ReadBytes(dir.File("d.dat")), original);
+}
+
+TEST(EditCommand, AnyFieldNumberWritesTheBufferBackOverTheCurrentRecord) {
+  ScratchDir dir;
+  WriteText(dir.File("fmt.txt"), "wAltitude\ntName\n38\n");
+  auto bytes = DataFileBytes(3, 40, LetterRecords(3, 40));
+  WriteBytes(dir.File("d.dat"), bytes);
+  DateditHarness h(dir.Path(), {dir.File("d.dat"), "fmt.txt"});
+  h.console.Line("").Keys("k");
+  OpenDataFile(h.state);
+  DateditState& s = h.state;
+  s.DataFile.Seek(RecordPosition(s, 1));
+  ShowRecord(s);
+  // Numbers outside 1 to 128 edit nothing, but the buffer goes back to the file.
+  s.RecordBuffer[0] = 'Z';
+  h.console.Line("0");
+  DispatchKey(s, 'E');
+  EXPECT_EQ(s.DataFile.Position(), 140);
+  s.RecordBuffer[1] = 'Y';
+  h.console.Line("200");
+  DispatchKey(s, 'E');
+  EXPECT_EQ(s.DataFile.Position(), 140);
+  EXPECT_EQ(s.RecNow, 1);
+  EXPECT_NE(h.console.Transcript().find("\ninput the  fieldnr you want to edit: 200\n"),
+            std::string::npos);
+  s.DataFile.Close();
+  bytes[140] = 'Z';
+  bytes[141] = 'Y';
+  EXPECT_EQ(ReadBytes(dir.File("d.dat")), bytes);
+}
+
+TEST(EditCommand, EditedFieldReachesTheFileAndTheNextScreen) {
+  ScratchDir dir;
+  WriteText(dir.File("fmt.txt"), "wAltitude\ntName\n38\n");
+  auto bytes = DataFileBytes(3, 40, LetterRecords(3, 40));
+  WriteBytes(dir.File("d.dat"), bytes);
+  DateditHarness h(dir.Path(), {dir.File("d.dat"), "fmt.txt"});
+  h.console.Line("").Keys("k").Keys("fE").Line("1").Line("4660").Keys("Q");
+  OpenAndRun(h);
+  const auto& shots = Shots(h);
+  ASSERT_EQ(shots.size(), 7u);  // Enter, key, rec 0, rec 1, number, value, rec 1
+  EXPECT_EQ(RowOf(shots[4], 11), "");
+  EXPECT_EQ(RowOf(shots[4], 12), "input the  fieldnr you want to edit:");
+  EXPECT_EQ(RowOf(shots[6], 5), " 34 12" + Repeat(" 42", 18));
+  h.state.DataFile.Close();
+  bytes[140] = 0x34;
+  bytes[141] = 0x12;
+  EXPECT_EQ(ReadBytes(dir.File("d.dat")), bytes);
+}
+
+TEST(FormatCommands, CtrlFLoadsCtrlRReloadsAndAnEmptyNameStopsBoth) {
+  ScratchDir dir;
+  WriteText(dir.File("fmt.txt"), "wAltitude\nbRank\n");
+  WriteBytes(dir.File("d.dat"), DataFileBytes(1, 3, {0x34, 0x12, 7}));
+  DateditHarness h(dir.Path(), {dir.File("d.dat")});
+  DateditState& s = h.state;
+  h.console.Keys("\x06").Line("fmt.txt").Keys("kQ");
+  OpenAndRun(h);
+  auto shots = Shots(h);
+  ASSERT_EQ(shots.size(), 4u);
+  // The three-byte dump takes one row, so the menu ends on row 8.
+  EXPECT_EQ(RowOf(shots[1], 9), "name of format file? :");
+  EXPECT_EQ(RowOf(shots[2], 9), "name of format file? :fmt.txt");
+  EXPECT_EQ(RowOf(shots[2], 10), "Indicator:   w Len:   2 Name: Altitude");
+  EXPECT_EQ(RowOf(shots[2], 11), "Indicator:   b Len:   1 Name: Rank");
+  EXPECT_EQ(RowOf(shots[2], 12), " Press a key....");
+  EXPECT_EQ(RowOf(shots[3], 5), "#: 1" + std::string(22, ' ') + "Altitude||typ=w|=        4660");
+  EXPECT_EQ(RowOf(shots[3], 6), "#: 2" + std::string(26, ' ') + "Rank||typ=b|=    7");
+  EXPECT_EQ(s.LastFileName, "fmt.txt");
+
+  // Ctrl+R reads the file anew and turns the formatted view back on.
+  WriteText(dir.File("fmt.txt"), "bFirst\nbSecond\nbThird\n");
+  h.console.Keys("F\x12kQ");
+  CommandLoop(s);
+  shots = Shots(h);
+  ASSERT_EQ(shots.size(), 8u);  // formatted, dump, the loader's key, formatted
+  EXPECT_EQ(RowOf(shots[5], 5), " 34 12 07");
+  EXPECT_EQ(RowOf(shots[7], 5), "#: 1" + std::string(25, ' ') + "First||typ=b|=   52");
+  EXPECT_EQ(RowOf(shots[7], 7), "#: 3" + std::string(25, ' ') + "Third||typ=b|=    7");
+  EXPECT_TRUE(s.FormattedView);
+
+  // An empty name empties LastFileName: the Ctrl+R after it loads nothing.
+  h.console.Keys("\x06").Line("").Keys("\x12Q");
+  CommandLoop(s);
+  EXPECT_EQ(s.LastFileName, "");
+  EXPECT_TRUE(s.FormatLoaded);
+  EXPECT_TRUE(s.FormattedView);
+  EXPECT_EQ(Shots(h).size(), 12u);  // key, name, key, key: no wait of the loader
+}
+
+TEST(FormatCommands, CtrlRRightAfterStartIgnoresTheFormatOfTheSecondArgument) {
+  ScratchDir dir;
+  WriteText(dir.File("fmt.txt"), "wAltitude\nbRank\n");
+  WriteBytes(dir.File("d.dat"), DataFileBytes(1, 3, {0x34, 0x12, 7}));
+  DateditHarness h(dir.Path(), {dir.File("d.dat"), "fmt.txt"});
+  h.console.Line("").Keys("k").Keys("\x12Q");
+  OpenAndRun(h);
+  EXPECT_FALSE(h.state.FormattedView);
+  EXPECT_EQ(RowOf(Shots(h).back(), 5), " 34 12 07");
+  EXPECT_EQ(RowOf(Shots(h).back(), 8), kMenu3);
+}
+
+TEST(FormatCommands, CtrlRAfterWriteLoadsThatNameFromTheProgramFolder) {
+  ScratchDir work;
+  std::filesystem::create_directory(work.File("prog"));
+  CurrentFolder here(work.Path());
+  WriteText(work.File("prog/out.bin"), "wAltitude\nbRank\n");
+  WriteBytes("d.dat", DataFileBytes(1, 3, {0x34, 0x12, 7}));
+  DateditHarness h(work.File("prog"), {"d.dat"});
+  h.console.Keys("w").Line("out.bin").Keys("k\x12kQ");
+  OpenAndRun(h);
+  EXPECT_EQ(ReadBytes(work.File("out.bin")), (std::vector<uint8_t>{0x34, 0x12, 7}));
+  const auto& shots = Shots(h);
+  ASSERT_EQ(shots.size(), 6u);
+  EXPECT_NE(shots[4].find("Indicator:   w Len:   2 Name: Altitude\n"), std::string::npos);
+  EXPECT_EQ(h.state.LastFileName, "out.bin");
+  EXPECT_TRUE(h.state.FormatLoaded);
+  EXPECT_EQ(RowOf(shots[5], 5), "#: 1" + std::string(22, ' ') + "Altitude||typ=w|=        4660");
+}
+
+}  // namespace
+}  // namespace vantor::datedit
