@@ -16,6 +16,8 @@ namespace vantor {
 namespace {
 
 constexpr size_t kBlockSize = 64 * 1024;
+// Reads that jump about (a block head here, a name there) load only this much.
+constexpr size_t kSmallBlockSize = 4 * 1024;
 
 // Reads until n bytes or the end of the file; -1 on a failure (errno set).
 ssize_t ReadAt(int fd, void* buffer, size_t n, int64_t offset) {
@@ -81,6 +83,17 @@ BinaryFile BinaryFile::Create(const std::string& name) {
   return BinaryFile(fd, name, 0);
 }
 
+BinaryFile BinaryFile::CreateUnlinked(const std::string& name) {
+  constexpr int kFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  int fd = open(name.c_str(), kFlags, 0666);
+  if (fd < 0 && errno == EEXIST) {
+    if (unlink(name.c_str()) != 0) throw FileError(FileOperation::Create, name, errno);
+    fd = open(name.c_str(), kFlags, 0666);
+  }
+  if (fd < 0) throw FileError(FileOperation::Create, name, errno);
+  return BinaryFile(fd, name, 0);
+}
+
 BinaryFile BinaryFile::CreateReplacing(const std::string& name) {
   std::string pattern = name + ".XXXXXX";
   std::vector<char> temporary(pattern.begin(), pattern.end());
@@ -110,6 +123,10 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     blockLength_ = std::exchange(other.blockLength_, 0);
     dirtyBegin_ = std::exchange(other.dirtyBegin_, 0);
     dirtyEnd_ = std::exchange(other.dirtyEnd_, 0);
+    lastLoadEnd_ = other.lastLoadEnd_;
+    spare_ = std::move(other.spare_);
+    spareStart_ = other.spareStart_;
+    spareLength_ = std::exchange(other.spareLength_, 0);
   }
   return *this;
 }
@@ -157,14 +174,33 @@ void BinaryFile::Flush() {
   }
 }
 
+// Makes the spare block the current one when it holds the position.
+bool BinaryFile::TakeSpareBlock() {
+  bool holds = spareLength_ > 0 && position_ >= spareStart_ &&
+               position_ < spareStart_ + static_cast<int64_t>(spareLength_);
+  if (!holds) return false;
+  Flush();
+  std::swap(block_, spare_);
+  std::swap(blockStart_, spareStart_);
+  std::swap(blockLength_, spareLength_);
+  return true;
+}
+
 void BinaryFile::LoadBlock() {
   Flush();
+  if (blockLength_ > 0) {
+    std::swap(block_, spare_);
+    spareStart_ = blockStart_;
+    spareLength_ = blockLength_;
+  }
   DropBlock();
   block_.resize(kBlockSize);
-  ssize_t got = ReadAt(fd_, block_.data(), kBlockSize, position_);
+  size_t want = position_ == lastLoadEnd_ ? kBlockSize : kSmallBlockSize;
+  ssize_t got = ReadAt(fd_, block_.data(), want, position_);
   if (got < 0) throw FileError(FileOperation::Read, name_, errno);
   blockStart_ = position_;
   blockLength_ = static_cast<size_t>(got);
+  lastLoadEnd_ = position_ + got;
 }
 
 size_t BinaryFile::ReadUpTo(void* buffer, size_t n) {
@@ -191,6 +227,7 @@ size_t BinaryFile::ReadUpTo(void* buffer, size_t n) {
       position_ += got;
       break;
     }
+    if (TakeSpareBlock()) continue;
     LoadBlock();
     if (blockLength_ == 0) break;
   }
@@ -214,6 +251,7 @@ void BinaryFile::WriteThrough(const void* buffer, size_t n) {
 void BinaryFile::Write(const void* buffer, size_t n) {
   RequireOpen();
   if (n == 0) return;
+  spareLength_ = 0;
   if (n >= kBlockSize) {
     WriteThrough(buffer, n);
   } else {
@@ -267,6 +305,7 @@ bool BinaryFile::AtEnd() const {
 void BinaryFile::Truncate() {
   RequireOpen();
   Flush();
+  spareLength_ = 0;
   if (ftruncate(fd_, position_) != 0) throw FileError(FileOperation::Truncate, name_, errno);
   size_ = position_;
   if (position_ < blockStart_) {
@@ -274,6 +313,55 @@ void BinaryFile::Truncate() {
   } else {
     blockLength_ = std::min(blockLength_, static_cast<size_t>(position_ - blockStart_));
   }
+}
+
+int64_t BinaryFile::CopyThroughBuffer(BinaryFile& from, int64_t fromOffset, int64_t length) {
+  std::vector<uint8_t> buffer(kBlockSize);
+  int64_t copied = 0;
+  from.Seek(fromOffset);
+  while (copied < length) {
+    size_t want = static_cast<size_t>(std::min<int64_t>(length - copied, kBlockSize));
+    size_t got = from.ReadUpTo(buffer.data(), want);
+    if (got == 0) break;
+    Write(buffer.data(), got);
+    copied += static_cast<int64_t>(got);
+  }
+  return copied;
+}
+
+int64_t BinaryFile::CopyFrom(BinaryFile& from, int64_t fromOffset, int64_t length) {
+  RequireOpen();
+  from.RequireOpen();
+  if (length <= 0) return 0;
+  Flush();
+  DropBlock();
+  spareLength_ = 0;
+  from.Flush();
+  int64_t copied = 0;
+  while (copied < length) {
+    loff_t in = fromOffset + copied;
+    loff_t out = position_;
+    ssize_t got =
+        copy_file_range(from.fd_, &in, fd_, &out, static_cast<size_t>(length - copied), 0);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      // Where the kernel cannot copy between these files, the buffer does.
+      if (copied == 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                          errno == EOPNOTSUPP || errno == EBADF)) {
+        return CopyThroughBuffer(from, fromOffset, length);
+      }
+      if (errno == ENOSPC || errno == EFBIG || errno == EDQUOT) {
+        throw FileError(FileOperation::Write, name_, errno);
+      }
+      throw FileError(FileOperation::Read, from.name_, errno);
+    }
+    if (got == 0) break;  // the source has ended
+    copied += got;
+    position_ += got;
+    size_ = std::max(size_, position_);
+  }
+  from.position_ = fromOffset + copied;
+  return copied;
 }
 
 std::optional<std::string> BinaryFile::ReserveSpace(int64_t offset, int64_t length) {

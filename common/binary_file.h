@@ -20,6 +20,9 @@ class BinaryFile {
   static BinaryFile OpenExisting(const std::string& name, Access access);
   // A new empty file, replacing one of that name; open for reading and writing.
   static BinaryFile Create(const std::string& name);
+  // A new file under the name: whatever stands there (a file, a hard or a
+  // symbolic link) is removed first and never written through.
+  static BinaryFile CreateUnlinked(const std::string& name);
   // Like Create, but the bytes go to a temporary file beside `name` that only
   // Commit renames into place: a failed run leaves an existing file untouched.
   static BinaryFile CreateReplacing(const std::string& name);
@@ -55,6 +58,11 @@ class BinaryFile {
   // for want of space. The system's reason when it cannot.
   std::optional<std::string> ReserveSpace(int64_t offset, int64_t length);
 
+  // Copies up to `length` bytes of `from`, starting at `fromOffset`, to this
+  // file's position, which moves on by the bytes copied. Fewer bytes are
+  // copied only when `from` ends first. The kernel copies where it can.
+  int64_t CopyFrom(BinaryFile& from, int64_t fromOffset, int64_t length);
+
   // Hands buffered writes to the system.
   void Flush();
   // Flushes, closes, and for CreateReplacing leaves the temporary file behind
@@ -67,6 +75,8 @@ class BinaryFile {
   BinaryFile(int fd, std::string name, int64_t size);
   void RequireOpen() const;
   void LoadBlock();
+  bool TakeSpareBlock();
+  int64_t CopyThroughBuffer(BinaryFile& from, int64_t fromOffset, int64_t length);
   void DropBlock();
   void WriteThrough(const void* buffer, size_t n);
   void Release() noexcept;
@@ -83,6 +93,15 @@ class BinaryFile {
   size_t blockLength_ = 0;
   size_t dirtyBegin_ = 0;
   size_t dirtyEnd_ = 0;
+  // Where the last block loaded ended: a read that goes on from there is
+  // sequential and loads a whole block; one elsewhere loads a small one.
+  int64_t lastLoadEnd_ = 0;
+  // The block loaded before the current one, kept for reading only: a walk
+  // that goes back and forth between two places (an index entry's data and
+  // its name) then reads each place once. Any write drops it.
+  std::vector<uint8_t> spare_;
+  int64_t spareStart_ = 0;
+  size_t spareLength_ = 0;
 };
 
 }  // namespace vantor

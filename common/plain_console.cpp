@@ -37,9 +37,12 @@ std::optional<std::string> PlainConsole::ReadRawLine() {
 }
 
 std::string PlainConsole::ReadLine(size_t maxChars) {
-  std::string line = ReadRawLine().value_or(std::string());
-  if (line.size() > maxChars) line.resize(maxChars);
-  return line;
+  std::optional<std::string> line = ReadRawLine();
+  // Prompts ask again until a line is typed; at the end of the input they
+  // would ask forever.
+  if (!line) throw RunTimeError(ErrorCode::DiskReadError, "input ended while waiting for a line");
+  if (line->size() > maxChars) line->resize(maxChars);
+  return *line;
 }
 
 }  // namespace vantor

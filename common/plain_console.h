@@ -17,7 +17,7 @@ class PlainConsole : public TextOutput, public LineInput {
   void Write(std::string_view text) override;
   void WriteLn() override;
   std::optional<std::string> ReadRawLine() override;
-  // A line cut to maxChars; empty at the end of the input.
+  // A line cut to maxChars; a run-time error at the end of the input.
   std::string ReadLine(size_t maxChars);
   void Flush();
 

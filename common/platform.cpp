@@ -42,16 +42,20 @@ std::string_view DirectoryPart(std::string_view path) {
   return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
 }
 
-std::string ProgramDirFromArg0(std::string_view arg0) {
+std::string ProgramPathFromArg0(std::string_view arg0) {
   std::string path(arg0);
   if (path.find('/') == std::string::npos) path = RunningExecutable();
-  if (path.empty()) return CurrentDirectory() + "/";
+  if (path.empty()) return CurrentDirectory() + "/" + std::string(arg0);
   if (path[0] != '/') {
     std::string current = CurrentDirectory();
     if (current.back() != '/') current += '/';
     path = current + path;
   }
-  return std::string(DirectoryPart(path));
+  return path;
+}
+
+std::string ProgramDirFromArg0(std::string_view arg0) {
+  return std::string(DirectoryPart(ProgramPathFromArg0(arg0)));
 }
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
@@ -132,6 +136,16 @@ std::optional<std::string> GetEnvironmentIgnoringCase(std::string_view name) {
     }
   }
   return std::nullopt;
+}
+
+bool IsDirectory(const std::string& name) {
+  struct stat info {};
+  return stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool IsSymbolicLink(const std::string& name) {
+  struct stat info {};
+  return lstat(name.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
 bool IsSameFile(const std::string& a, const std::string& b) {

@@ -19,6 +19,10 @@ inline constexpr std::string_view kPathSeparator = "/";
 // argument 0 has no folder part. Letter case is kept.
 std::string ProgramDirFromArg0(std::string_view arg0);
 
+// The program's own full path: argument 0 resolved against the current
+// folder, or the running executable's path when argument 0 has no folder part.
+std::string ProgramPathFromArg0(std::string_view arg0);
+
 // The folder part of a path up to and including its last separator; empty
 // when it has none.
 std::string_view DirectoryPart(std::string_view path);
@@ -44,6 +48,11 @@ std::optional<int> StartProgramAndWait(const std::string& path,
 
 // An environment variable looked up without regard to the case of its name.
 std::optional<std::string> GetEnvironmentIgnoringCase(std::string_view name);
+
+bool IsDirectory(const std::string& name);
+
+// Whether the name itself is a symbolic link (not what it points to).
+bool IsSymbolicLink(const std::string& name);
 
 // Whether two names lead to the same file on disk (both exist).
 bool IsSameFile(const std::string& a, const std::string& b);

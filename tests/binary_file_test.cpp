@@ -175,6 +175,61 @@ TEST(BinaryFile, ReplacingFileAppearsOnlyOnCommit) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
+TEST(BinaryFile, CopyFromCopiesARangeAndStopsWhereTheSourceEnds) {
+  ScratchDir dir;
+  WriteBytes(dir.File("src"), Counting(250));
+  BinaryFile source = BinaryFile::OpenExisting(dir.File("src"), BinaryFile::Access::ReadOnly);
+  BinaryFile target = BinaryFile::Create(dir.File("dst"));
+  target.Write("hd", 2);
+  EXPECT_EQ(target.CopyFrom(source, 10, 5), 5);
+  EXPECT_EQ(target.Position(), 7);
+  EXPECT_EQ(target.CopyFrom(source, 240, 100), 10);  // only 10 bytes are left
+  EXPECT_EQ(target.CopyFrom(source, 400, 10), 0);
+  target.Write("!", 1);
+  target.Close();
+  std::vector<uint8_t> expected = {'h', 'd', 10, 11, 12, 13, 14};
+  for (int i = 240; i < 250; ++i)
+    expected.push_back(static_cast<uint8_t>(i));
+  expected.push_back('!');
+  EXPECT_EQ(ReadBytes(dir.File("dst")), expected);
+}
+
+TEST(BinaryFile, ReadsGoingBackAndForthSeeTheLatestWrites) {
+  // Two places read in turn use two blocks; a write must not leave a stale one.
+  ScratchDir dir;
+  WriteBytes(dir.File("f"), std::vector<uint8_t>(300000, 0));
+  BinaryFile file = BinaryFile::OpenExisting(dir.File("f"), BinaryFile::Access::ReadWrite);
+  uint8_t byte = 0;
+  for (int round = 1; round <= 3; ++round) {
+    file.Seek(10);
+    file.ReadExact(&byte, 1);
+    EXPECT_EQ(byte, round - 1);
+    file.Seek(200000);
+    file.ReadExact(&byte, 1);
+    file.Seek(10);
+    uint8_t next = static_cast<uint8_t>(round);
+    file.Write(&next, 1);
+  }
+  file.Seek(10);
+  file.ReadExact(&byte, 1);
+  EXPECT_EQ(byte, 3);
+}
+
+TEST(BinaryFile, CreateUnlinkedNeverWritesThroughALink) {
+  ScratchDir dir;
+  testing::WriteText(dir.File("outside"), "keep");
+  std::filesystem::create_symlink(dir.File("outside"), dir.File("soft"));
+  std::filesystem::create_hard_link(dir.File("outside"), dir.File("hard"));
+  for (const char* name : {"soft", "hard"}) {
+    BinaryFile file = BinaryFile::CreateUnlinked(dir.File(name));
+    file.Write("new", 3);
+    file.Close();
+    EXPECT_EQ(ReadBytes(dir.File(name)), (std::vector<uint8_t>{'n', 'e', 'w'}));
+  }
+  EXPECT_FALSE(std::filesystem::is_symlink(dir.File("soft")));
+  EXPECT_EQ(ReadBytes(dir.File("outside")), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+}
+
 TEST(BinaryFile, FullDiskIsAWriteErrorNamingTheFile) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP();
   BinaryFile file = BinaryFile::OpenExisting("/dev/full", BinaryFile::Access::ReadWrite);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "plain_console.h"
 #include "run_time_error.h"
 #include "scripted_backend.h"
 #include "stream_backend.h"
@@ -107,6 +108,18 @@ TEST(Console, ScriptedSnapshotsAtEveryWait) {
   EXPECT_EQ(shots[0], "first\n");
   EXPECT_EQ(shots[1], "firstsecond\n");
   EXPECT_EQ(shots[2], "firstsecond 12\n");
+}
+
+TEST(PlainConsole, LinesUntilTheInputEnds) {
+  char input[] = "first\r\nsecond";
+  std::FILE* in = fmemopen(input, sizeof input - 1, "r");
+  std::FILE* out = std::tmpfile();
+  PlainConsole con(in, out);
+  EXPECT_EQ(con.ReadLine(3), "fir");
+  EXPECT_EQ(con.ReadLine(255), "second");
+  EXPECT_THROW(con.ReadLine(255), RunTimeError);
+  std::fclose(in);
+  std::fclose(out);
 }
 
 TEST(StreamBackend, SnapshotShowsCodePage437AsUtf8) {

@@ -24,6 +24,25 @@ TEST(ProgramDir, ResolvesArgumentZeroAgainstTheCurrentFolder) {
   EXPECT_EQ(ProgramDirFromArg0("/a/c:\\x/VT.EXE"), "/a/c:\\x/");
 }
 
+TEST(ProgramDir, TheFullPathKeepsTheName) {
+  EXPECT_EQ(ProgramPathFromArg0("/opt/Tools/VTVOLX.EXE"), "/opt/Tools/VTVOLX.EXE");
+  std::string current = std::filesystem::current_path().string();
+  EXPECT_EQ(ProgramPathFromArg0("bin/vtvolx"), current + "/bin/vtvolx");
+}
+
+TEST(FileKinds, FoldersAndLinks) {
+  ScratchDir dir;
+  testing::WriteText(dir.File("file"), "x");
+  std::filesystem::create_symlink(dir.File("file"), dir.File("link"));
+  EXPECT_TRUE(IsDirectory(dir.Path()));
+  EXPECT_FALSE(IsDirectory(dir.File("file")));
+  EXPECT_TRUE(IsSymbolicLink(dir.File("link")));
+  EXPECT_FALSE(IsSymbolicLink(dir.File("file")));
+  EXPECT_FALSE(IsSymbolicLink(dir.File("missing")));
+  EXPECT_TRUE(IsSameFile(dir.File("link"), dir.File("file")));
+  EXPECT_FALSE(IsSameFile(dir.File("missing"), dir.File("file")));
+}
+
 TEST(ProgramDir, BareNameUsesTheRunningExecutable) {
   std::string dir = ProgramDirFromArg0("datedit");
   ASSERT_FALSE(dir.empty());
