@@ -1,0 +1,17 @@
+// vtvolx: lists, extracts and builds the game's volume archives.
+#include <cstdio>
+
+#include "plain_console.h"
+#include "program_main.h"
+#include "vtvolx.h"
+
+int main(int argc, char** argv) {
+  using namespace vantor;
+  PlainConsole console(stdin, stdout);
+  return RunMain(
+      [&] {
+        vtvolx::VtvolxState state(console, ArgumentList(argc, argv));
+        return vtvolx::RunVtvolx(state);
+      },
+      [&] { console.Flush(); });
+}
