@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -97,8 +98,24 @@ Bytes PlanesData() {
   return file;
 }
 
+Bytes TextBytes(const std::string& text) {
+  return Bytes(text.begin(), text.end());
+}
+
+// The folder from which the sample volume is built: a text, a copy of the
+// sample data file under an upper-case name (stored lower-case), and an
+// empty file.
+std::map<std::string, Bytes> VolumeSourceFiles() {
+  return {{"volin/hangar.txt",
+           TextBytes("Sample entry of a volume.\r\nBuilt by vtvolx -make from samples/volin.\r\n")},
+          {"volin/PLANES1.DAT", PlanesData()},
+          {"volin/empty.cfg", {}}};
+}
+
 std::map<std::string, Bytes> SampleFiles() {
-  return {{"planes1.dat", PlanesData()}};
+  std::map<std::string, Bytes> files = {{"planes1.dat", PlanesData()}};
+  files.merge(VolumeSourceFiles());
+  return files;
 }
 
 Bytes ReadFile(const std::string& path) {
@@ -125,6 +142,7 @@ int main(int argc, char** argv) {
       }
       continue;
     }
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
