@@ -95,6 +95,17 @@ TEST(VtvolxMake, TheBuilderMatchesTheLayoutFileByFile) {
             VolumeBytes({{"b.dat", "second file"}, {"a.txt", "first"}, {"empty", ""}}));
 }
 
+TEST(VtvolxMake, NamesWithATildeKeepTheCaseTheFolderGives) {
+  VtvolxInstall install;
+  fs::create_directory(install.Work("src"));
+  WriteText(install.Work("src/Long~Name.TXT"), "tilde");
+  ProgramRun run = install.Run({"-make", "t.vol", install.Work("src")});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(Lines(run.out)[0], " Long name is Long~Name.TXT");
+  EXPECT_EQ(Lines(run.out)[1], "File:long~name.txt size:         5");
+  EXPECT_EQ(ReadBytes(install.Work("t.vol")), VolumeBytes({{"Long~Name.TXT", "tilde"}}));
+}
+
 TEST(VtvolxMake, EmptyFolderGivesThe50ByteVolume) {
   VtvolxInstall install;
   fs::create_directory(install.Work("none"));
