@@ -16,6 +16,7 @@ ConsoleOptions LmeditWindowOptions() {
   options.kind = ScreenKind::Window;
   options.maxTypedLine = 126;
   options.interruptExitCode = 255;
+  options.keepLastScreen = true;
   return options;
 }
 
@@ -54,12 +55,15 @@ int Console::ReadKey() {
     pendingScanCode_.reset();
     return scan;
   }
-  int key = NextKeyOrEnd(WaitKind::Key);
-  if (key & kExtendedKey) {
+  for (;;) {
+    int key = NextKeyOrEnd(WaitKind::Key);
+    if (!(key & kExtendedKey)) return key;
+    // The window's cursor and paging keys only move its view; handing on their
+    // scan codes would turn them into letters, and letters are commands.
+    if (screen_.Kind() == ScreenKind::Window) continue;
     pendingScanCode_ = key & 0xFF;
     return 0;
   }
-  return key;
 }
 
 std::optional<std::string> Console::ReadRawLine() {
@@ -104,10 +108,16 @@ std::string Console::ReadLine(size_t maxChars) {
   return *line;
 }
 
+void Console::SetTitle(std::string_view title) {
+  title_ = title;
+  backend_->SetTitle(title_);
+}
+
 void Console::Finish() {
   if (finished_) return;
   finished_ = true;
   backend_->Present(screen_, WaitKind::Exit);
+  if (!title_.empty()) backend_->SetTitle("(Inactive " + title_ + ")");
   backend_->Finish();
 }
 

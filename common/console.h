@@ -58,6 +58,8 @@ class ConsoleBackend {
   // nothing when the input has ended.
   virtual std::optional<int> NextKey() = 0;
   virtual void Bell() {}
+  // Names the window the screen is shown in; nothing where there is none.
+  virtual void SetTitle(std::string_view title) { (void)title; }
   // Called once when the program ends, after the last Present.
   virtual void Finish() {}
 };
@@ -70,12 +72,15 @@ struct ConsoleOptions {
   size_t maxTypedLine = 255;
   // Ctrl+C typed at a key or line wait ends the program with this code.
   int interruptExitCode = 130;
+  // The last screen stays where it is when the program ends, instead of the
+  // terminal switching back to what it showed before.
+  bool keepLastScreen = false;
 };
 
 // datedit's own console, 80 x 25 until SetTextMode(256) makes it 80 x 50.
 ConsoleOptions DateditConsoleOptions();
 // lmedit's 80 x 25 window: typed lines take at most 126 characters, Ctrl+C
-// ends the program with 255.
+// ends the program with 255, the last screen stays when it ends.
 ConsoleOptions LmeditWindowOptions();
 
 class Console : public TextOutput, public LineInput {
@@ -92,7 +97,7 @@ class Console : public TextOutput, public LineInput {
   int WhereY() const { return screen_.WhereY(); }
 
   // One key without echo. A key without a character gives 0, and its scan
-  // code on the next call.
+  // code on the next call; in the window such keys give no key at all.
   int ReadKey();
 
   // A typed line, echoed and edited with backspace, cut to maxChars. Raises a
@@ -106,6 +111,9 @@ class Console : public TextOutput, public LineInput {
     if (transcript_) transcript_->push_back('\n');
     screen_.LineEnd();
   }
+
+  // Names the window; when the program ends it is renamed "(Inactive <title>)".
+  void SetTitle(std::string_view title);
 
   // Shows the last screen; called once when the program ends, however it ends.
   void Finish();
@@ -128,6 +136,7 @@ class Console : public TextOutput, public LineInput {
   std::unique_ptr<ConsoleBackend> backend_;
   std::optional<int> pendingScanCode_;
   bool finished_ = false;
+  std::string title_;
   std::optional<std::string> transcript_;
 };
 

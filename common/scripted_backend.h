@@ -16,6 +16,7 @@ class ScriptedBackend : public ConsoleBackend {
   void Present(const ScreenModel& screen, WaitKind wait) override;
   std::optional<int> NextKey() override;
   void Bell() override { ++bells_; }
+  void SetTitle(std::string_view title) override { titles_.emplace_back(title); }
 
   void QueueKeys(std::string_view keys);
   void QueueLine(std::string_view line);
@@ -25,10 +26,13 @@ class ScriptedBackend : public ConsoleBackend {
   // The screen's text at every wait for a key or a line, and at the end.
   const std::vector<std::string>& Snapshots() const { return snapshots_; }
   int Bells() const { return bells_; }
+  // Every title the window was given, in order.
+  const std::vector<std::string>& Titles() const { return titles_; }
 
  private:
   std::deque<int> keys_;
   std::vector<std::string> snapshots_;
+  std::vector<std::string> titles_;
   int bells_ = 0;
 };
 

@@ -27,13 +27,31 @@ struct TerminalRescue {
 };
 TerminalRescue gRescue;
 
+char* Capability(const char* name);
+
 void AppendCapability(const char* name) {
-  char* value = tigetstr(const_cast<char*>(name));
-  if (value == nullptr || value == reinterpret_cast<char*>(-1)) return;
+  char* value = Capability(name);
+  if (value == nullptr) return;
   size_t length = std::strlen(value);
   if (gRescue.leaveLength + length >= sizeof gRescue.leaveSequence) return;
   std::memcpy(gRescue.leaveSequence + gRescue.leaveLength, value, length);
   gRescue.leaveLength += length;
+}
+
+char* Capability(const char* name) {
+  char* value = tigetstr(const_cast<char*>(name));
+  return value == reinterpret_cast<char*>(-1) ? nullptr : value;
+}
+
+// Leaves the alternate screen that the start of curses has just entered, and
+// empties the capabilities in this terminal's loaded copy, so that neither the
+// end of curses nor a signal switches screens again.
+void KeepToTheTerminalsOwnScreen() {
+  if (char* leave = Capability("rmcup")) {
+    putp(leave);
+    leave[0] = '\0';
+  }
+  if (char* enter = Capability("smcup")) enter[0] = '\0';
 }
 
 // Runs inside a signal handler: only async-signal-safe calls.
@@ -94,13 +112,25 @@ int FirstVisible(int screenSize, int terminalSize, int cursor) {
 
 }  // namespace
 
-std::unique_ptr<TerminalBackend> TerminalBackend::Open() {
+std::string TitleSequence(std::string_view title) {
+  std::string sequence = "\033]0;";
+  for (char c : title) {
+    auto byte = static_cast<uint8_t>(c);
+    if (byte >= ' ' && byte != 0x7F) sequence.push_back(c);
+  }
+  sequence += '\a';
+  return sequence;
+}
+
+std::unique_ptr<TerminalBackend> TerminalBackend::Open(bool keepLastScreen) {
   std::setlocale(LC_ALL, "");
   termios modes{};
   if (tcgetattr(STDIN_FILENO, &modes) != 0) return nullptr;
   if (newterm(nullptr, stdout, stdin) == nullptr) return nullptr;
   std::unique_ptr<TerminalBackend> backend(new TerminalBackend());
   backend->active_ = true;
+  backend->keepLastScreen_ = keepLastScreen;
+  if (keepLastScreen) KeepToTheTerminalsOwnScreen();
   gRescue.savedModes = modes;
   AppendCapability("rmcup");
   AppendCapability("cnorm");
@@ -187,12 +217,18 @@ void TerminalBackend::Bell() {
   if (active_) beep();
 }
 
+void TerminalBackend::SetTitle(std::string_view title) {
+  std::string sequence = TitleSequence(title);
+  std::fwrite(sequence.data(), 1, sequence.size(), stdout);
+  std::fflush(stdout);
+}
+
 void TerminalBackend::Finish() {
   if (!active_) return;
   endwin();
   active_ = false;
   gRescue.armed = false;
-  if (shown_) {
+  if (shown_ && !keepLastScreen_) {
     std::string text = shown_->Utf8Text();
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
@@ -201,7 +237,9 @@ void TerminalBackend::Finish() {
 
 std::unique_ptr<Console> MakeScreenConsole(const ConsoleOptions& options) {
   std::unique_ptr<ConsoleBackend> backend;
-  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) backend = TerminalBackend::Open();
+  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
+    backend = TerminalBackend::Open(options.keepLastScreen);
+  }
   if (!backend) backend = std::make_unique<StreamBackend>(STDIN_FILENO, stdout);
   return std::make_unique<Console>(options, std::move(backend));
 }

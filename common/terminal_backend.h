@@ -13,14 +13,18 @@ namespace vantor {
 class TerminalBackend : public ConsoleBackend {
  public:
   // Nothing when the terminal cannot be set up; the caller then uses stream mode.
-  static std::unique_ptr<TerminalBackend> Open();
+  // With keepLastScreen the program draws on the terminal's own screen instead
+  // of its alternate one, so that the last screen stays when the program ends.
+  static std::unique_ptr<TerminalBackend> Open(bool keepLastScreen = false);
   ~TerminalBackend() override;
 
   void Present(const ScreenModel& screen, WaitKind wait) override;
   std::optional<int> NextKey() override;
   void Bell() override;
+  void SetTitle(std::string_view title) override;
   // Leaves full-screen mode and prints the last screen as text, so that what
-  // the program said last can still be read after it has ended.
+  // the program said last can still be read after it has ended; a kept last
+  // screen is left as it stands.
   void Finish() override;
 
  private:
@@ -29,7 +33,13 @@ class TerminalBackend : public ConsoleBackend {
 
   std::unique_ptr<ScreenModel> shown_;  // a copy of the screen last presented
   bool active_ = false;
+  bool keepLastScreen_ = false;
 };
+
+// The xterm control sequence that sets the terminal's title. Control
+// characters of the title are left out: they could end the sequence early and
+// have the rest of the title taken as commands to the terminal.
+std::string TitleSequence(std::string_view title);
 
 // The console of a screen program: on a terminal when standard input and
 // output both are one, otherwise in stream mode.

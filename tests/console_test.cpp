@@ -6,6 +6,7 @@
 #include "run_time_error.h"
 #include "scripted_backend.h"
 #include "stream_backend.h"
+#include "terminal_backend.h"
 
 namespace vantor {
 namespace {
@@ -17,6 +18,32 @@ TEST(Console, FunctionKeysGiveZeroThenTheScanCode) {
   EXPECT_EQ(con.ReadKey(), 0);
   EXPECT_EQ(con.ReadKey(), 81);
   EXPECT_EQ(con.ReadKey(), 'q');
+}
+
+TEST(Console, WindowCursorKeysGiveNoKey) {
+  // Their scan codes would read as letters: Right arrow as M, End as O.
+  ScriptedConsole window(LmeditWindowOptions());
+  window.ExtendedKey(ScanCode::Right).ExtendedKey(ScanCode::End).Keys("b");
+  EXPECT_EQ(window.ReadKey(), 'b');
+  EXPECT_TRUE(window.Script().AllKeysTaken());
+}
+
+TEST(Console, TitleBecomesInactiveAtTheEnd) {
+  ScriptedConsole window(LmeditWindowOptions());
+  window.SetTitle("/usr/games/lmedit");
+  window.Finish();
+  window.Finish();
+  EXPECT_EQ(window.Script().Titles(),
+            (std::vector<std::string>{"/usr/games/lmedit", "(Inactive /usr/games/lmedit)"}));
+  // A console never titled is not renamed either.
+  ScriptedConsole plain(DateditConsoleOptions());
+  plain.Finish();
+  EXPECT_TRUE(plain.Script().Titles().empty());
+}
+
+TEST(TerminalBackend, TitleSequenceLeavesOutControlCharacters) {
+  EXPECT_EQ(TitleSequence("/bin/lmedit"), "\033]0;/bin/lmedit\a");
+  EXPECT_EQ(TitleSequence("a\a\033]0;b\x7f\xc3\xa9"), "\033]0;a]0;b\xc3\xa9\a");
 }
 
 TEST(Console, TypedLinesAreEchoedAndEndTheLine) {
