@@ -1,0 +1,188 @@
+#include "landmark_files.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string_view>
+
+#include "hex.h"
+#include "landmark_file.h"
+#include "number_input.h"
+#include "platform.h"
+#include "run_time_error.h"
+#include "text_file.h"
+#include "text_format.h"
+
+namespace vantor::lmedit {
+namespace {
+
+constexpr size_t kMaxRangeFileName = 255;
+constexpr size_t kMaxListFileName = 128;
+constexpr size_t kMaxTargetFileName = 255;
+constexpr int32_t kHeadingEvery = 40;
+
+constexpr std::array<std::string_view, 9> kListingTypeNames = {
+    "aero", "city", "supply", "railyard", "railbridge", "fact", "not for ZMP", "town", "village"};
+// Side codes count modulo 3; the game knows two sides.
+constexpr std::array<std::string_view, 3> kListingSideNames = {"Central", "Entente", "Invalid"};
+
+// A file created under this name would empty one of the landmark files that
+// lmedit has open and is about to read.
+bool IsOpenLandmarkFile(const LmeditState& s, const std::string& name) {
+  return IsSameFile(name, s.TemplateName) || IsSameFile(name, s.OutputName);
+}
+
+void AskRange(LmeditState& s, int32_t& first, int32_t& last) {
+  const int32_t count = RecordCount(s.Header);
+  for (;;) {
+    s.Con.WriteLine("Starting rec# ?");
+    first = ReadWholeNumber(s.Con);
+    s.Con.WriteLine("Last rec# ?");
+    last = ReadWholeNumber(s.Con);
+    if (first > count || last > count) {
+      s.Con.WriteLine("start or end record# to high, max# = " + FormatInt(count, 5));
+    } else if (first < 1 || last < 1) {
+      s.Con.WriteLine("start or end record# to low, min# = " + FormatInt(1, 5));
+    } else {
+      return;
+    }
+    s.Con.ReadKey();
+  }
+}
+
+}  // namespace
+
+void CreateBlankOutput(LmeditState& s) {
+  Console& con = s.Con;
+  s.TemplateFile.Seek(0);
+  s.OutputFile = BinaryFile::Create(s.OutputName);
+  s.TemplateFile.ReadExact(s.Header.data(), s.Header.size());
+  std::fill(s.Header.begin() + kHeaderKeptBytes, s.Header.end(), 0);
+  s.TemplateFile.Seek(RecordOffset(1));
+
+  s.OutputFile.Write(s.Header.data(), s.Header.size());
+  int64_t total = kHeaderSize;
+  con.WriteLine(FormatInt(total));
+  con.WriteLine("creating blankfile " + s.OutputName);
+  const int32_t count = RecordCount(s.Header);
+  for (int32_t i = 1; i <= count; ++i) {
+    s.OutputFile.Write(s.BlankRecord.data(), s.BlankRecord.size());
+    total += kRecordSize;
+    con.WriteLine(FormatInt(i, 4) + FormatInt(total, 10));
+  }
+  s.OutputFile.Flush();
+  s.OutputFile.Seek(0);
+  con.WriteLine("No file " + s.OutputName + " existed, blank file created... press a key");
+  con.ReadKey();
+}
+
+void SaveRange(LmeditState& s) {
+  Console& con = s.Con;
+  con.WriteLine("Name of outfile? :");
+  std::string name = con.ReadLine(kMaxRangeFileName);
+  if (IsOpenLandmarkFile(s, name)) {
+    con.WriteLine("Refused: " + name + " is a landmark file in use... press a key");
+    con.ReadKey();
+    return;
+  }
+  BinaryFile range = BinaryFile::Create(name);
+
+  con.WriteLine("I = use input file, O = use output file ");
+  char choice = 0;
+  while (choice != 'I' && choice != 'O')
+    choice = UpCase(static_cast<char>(con.ReadKey()));
+  BinaryFile& source = choice == 'I' ? s.TemplateFile : s.OutputFile;
+
+  int32_t first = 0;
+  int32_t last = 0;
+  AskRange(s, first, last);
+  con.WriteLine("creating outfile " + name);
+  s.TemplateFile.Seek(RecordOffset(first));
+  s.OutputFile.Seek(RecordOffset(first));
+  LandmarkRecord buffer{};
+  for (int32_t k = 1; k <= last - first + 1; ++k) {
+    // Past the end of the file the record is made of zeros, never of the
+    // bytes of the record before it.
+    size_t got = source.ReadUpTo(buffer.data(), buffer.size());
+    std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got), buffer.end(), 0);
+    range.Write(buffer.data(), buffer.size());
+    con.WriteLine("Records written:" + FormatInt(k, 4));
+  }
+  range.Close();
+  con.WriteLine("raw records file created... press a key");
+  con.ReadKey();
+}
+
+std::string HeadingLine() {
+  return PadLeft("Rec# :", 6) + PadLeft("Lo file ID:", 12) + PadLeft("LM ID :", 7) +
+         PadLeft("N co-ord  :", 10) + PadLeft("E co-ord  :", 10) + PadLeft("Elevation :", 10) +
+         PadLeft("Rotation  :", 10) + PadLeft("Side:", 10) + PadLeft("Type object:", 15) + " " +
+         "  LM Name   :";
+}
+
+std::string RecordLine(int32_t i, const LandmarkRecord& record) {
+  std::string line = FormatInt(i, 6);
+  for (size_t b = 0; b < 3; ++b)
+    line += PadLeft(ByteToHex(record[kLoFileIdOffset + b]), 4);
+  line += FormatInt(LmId(record), 7);
+  line += FormatReal(RealAt(record, kNCoordOffset), 10, 5);
+  line += FormatReal(RealAt(record, kECoordOffset), 10, 5);
+  line += FormatReal(RealAt(record, kElevationOffset), 10, 2);
+  line += FormatReal(RealAt(record, kRotationOffset), 10, 2);
+  line += PadLeft(kListingSideNames[Side(record) % 3], 10);
+  line += PadLeft(kListingTypeNames[ObjectType(record) % 9], 15);
+  line += ' ';
+  line += LandmarkName(record);
+  return line;
+}
+
+void ListToText(LmeditState& s) {
+  Console& con = s.Con;
+  con.ClearScreen();
+  con.GotoXY(2, 4);
+  con.WriteLine("1 List inputfile to file");
+  con.WriteLine("2 List outputfile to file");
+  char choice = UpCase(static_cast<char>(con.ReadKey()));
+
+  std::string note;
+  std::optional<TextFileWriter> list;
+  std::optional<TextFileWriter> targets;
+  for (;;) {
+    con.WriteLine(note);
+    con.Write("Name of output file ? :");
+    std::string listName = con.ReadLine(kMaxListFileName);
+    con.Write("Name of tgt list file (for vt2server.ini) ? :");
+    std::string targetName = con.ReadLine(kMaxTargetFileName);
+    // Neither may be a landmark file in use, nor may both name one file.
+    if (!IsOpenLandmarkFile(s, listName) && !IsOpenLandmarkFile(s, targetName)) {
+      try {
+        list.emplace(listName);
+        if (!IsSameFile(targetName, listName)) {
+          targets.emplace(targetName);
+          break;
+        }
+      } catch (const RunTimeError&) {
+      }
+      list.reset();
+    }
+    note = "That was no good... try again...( remember, 8.3 names, no long names...) ";
+  }
+
+  BinaryFile* source = choice == '1' ? &s.TemplateFile : choice == '2' ? &s.OutputFile : nullptr;
+  const std::string heading = HeadingLine();
+  list->WriteLine(heading);
+  const int32_t count = RecordCount(s.Header);
+  for (int32_t i = 1; i <= count; ++i) {
+    if (source != nullptr) ReadRecordAt(*source, i, s.TemplateRecord);
+    if (i % kHeadingEvery == 0) list->WriteLine(heading);
+    list->WriteLine(RecordLine(i, s.TemplateRecord));
+    std::string name = LandmarkName(s.TemplateRecord);
+    if (!name.empty()) targets->WriteLine(name);
+  }
+  list->Close();
+  targets->Close();
+  con.WriteLine("Done..... press a key...");
+  con.ReadKey();
+}
+
+}  // namespace vantor::lmedit

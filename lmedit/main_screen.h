@@ -1,0 +1,26 @@
+// lmedit as the user meets it: the start-up dialogue that opens the template
+// and output files, and the main screen with its one-key commands.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "lmedit_state.h"
+
+namespace vantor::lmedit {
+
+// The window's title: the program's own path, at most 80 characters.
+std::string WindowTitle(std::string_view arg0);
+
+// Opens the template file and the output file (creating a blank one when it
+// does not exist), asking for the names that are empty, and reads the header.
+void StartSession(LmeditState& s);
+
+// Draws both current records and performs one command per key until
+// CurrentRecord is -1.
+void MainLoop(LmeditState& s);
+
+// The program run on a fresh state; returns the exit code.
+int RunLmedit(LmeditState& s);
+
+}  // namespace vantor::lmedit
