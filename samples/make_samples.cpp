@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -98,6 +99,65 @@ Bytes PlanesData() {
   return file;
 }
 
+struct Landmark {
+  const char* name;
+  uint16_t id;
+  uint8_t objectType;
+  uint8_t side;
+  float north;
+  float east;
+  float elevation;
+  float rotation;
+};
+
+// A small landmark file laid out as lmedit reads it: a header with a date,
+// a time and the count, then 63-byte records. Places and numbers are made up.
+Bytes LandmarksData() {
+  const Landmark landmarks[] = {
+      {"Field Hollin", 101, 0, 1, 41250.5f, 18030.25f, 62.0f, 90.0f},
+      {"Verdmont", 102, 1, 0, 52310.0f, 23500.75f, 48.5f, 0.0f},
+      {"Dump at Ossery", 103, 2, 1, 39875.25f, 20110.0f, 71.25f, 45.0f},
+      {"Carlin yards", 104, 3, 0, 55020.0f, 26340.5f, 39.0f, 180.0f},
+      {"Bridge over the Lenne", 105, 4, 0, 47600.75f, 24980.0f, 22.5f, 270.0f},
+      {"Works at Brell", 106, 5, 1, 36500.0f, 15875.5f, 88.0f, 12.5f},
+      {"Old mill (unused)", 107, 6, 0, 44000.0f, 21000.0f, 55.0f, 0.0f},
+      {"Tarrow", 108, 7, 1, 40980.0f, 17320.0f, 66.75f, 315.0f},
+      {"Hestle", 109, 8, 0, 53110.5f, 22460.25f, 41.0f, 30.0f},
+      {"Field Maudry", 110, 0, 0, 56780.0f, 27900.0f, 35.5f, 135.0f},
+      {"Pellin", 111, 1, 1, 38120.25f, 19440.5f, 80.0f, 0.0f},
+      {"Dump at Crois", 112, 2, 0, 50900.0f, 25100.0f, 44.25f, 225.0f},
+      {"Junction Vell", 113, 3, 1, 42770.0f, 16650.75f, 58.0f, 60.0f},
+      {"Bridge at Sorne", 114, 4, 1, 45300.5f, 20010.0f, 19.5f, 90.0f},
+      {"Foundry Ansel", 115, 5, 0, 54400.0f, 24410.5f, 37.0f, 300.0f},
+      {"Drenholt", 116, 7, 0, 51230.75f, 21870.0f, 46.5f, 15.0f},
+      {"Ebbe", 117, 8, 1, 37450.0f, 18810.25f, 84.0f, 200.0f},
+      {"Marker, type unknown", 118, 12, 0, 48000.0f, 23000.0f, 50.0f, 0.0f},
+      {"Marker, no side", 119, 1, 2, 46100.0f, 22150.0f, 52.0f, 0.0f},
+      {"", 120, 0, 0, 0.0f, 0.0f, 0.0f, 0.0f},
+  };
+  Bytes file;
+  PutText(file, "04/11/17", 8);
+  file.insert(file.end(), 3, 0);
+  PutText(file, "10:42am", 7);
+  file.insert(file.end(), 2, 0);
+  PutWord(file, static_cast<uint16_t>(std::size(landmarks)));
+  PutWord(file, 63);
+  file.resize(100, 0);
+  for (const Landmark& l : landmarks) {
+    PutWord(file, l.id);
+    PutWord(file, 0);  // spare
+    file.push_back(l.objectType);
+    file.push_back(0);
+    file.push_back(l.side);
+    PutReal(file, l.north);
+    PutReal(file, l.east);
+    PutReal(file, l.elevation);
+    PutReal(file, l.rotation);
+    PutText(file, l.name, 40);
+  }
+  return file;
+}
+
 Bytes TextBytes(const std::string& text) {
   return Bytes(text.begin(), text.end());
 }
@@ -113,7 +173,8 @@ std::map<std::string, Bytes> VolumeSourceFiles() {
 }
 
 std::map<std::string, Bytes> SampleFiles() {
-  std::map<std::string, Bytes> files = {{"planes1.dat", PlanesData()}};
+  std::map<std::string, Bytes> files = {{"planes1.dat", PlanesData()},
+                                        {"lndmrks0.mrf", LandmarksData()}};
   files.merge(VolumeSourceFiles());
   return files;
 }
