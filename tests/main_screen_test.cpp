@@ -1,0 +1,356 @@
+#include "main_screen.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "landmark_file.h"
+#include "landmark_view.h"
+#include "lmedit_fixtures.h"
+#include "run_time_error.h"
+
+namespace vantor::lmedit {
+namespace {
+
+using testing::AsRecord;
+using testing::KnownLandmark;
+using testing::Landmark;
+using testing::RecordBytes;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+std::vector<uint8_t> Record(const std::vector<uint8_t>& file, int n) {
+  return testing::Slice(file, 100 + (n - 1) * 63, 63);
+}
+
+// Two landmark files of ten records in a scratch folder that is the current
+// folder, so that their short names fit the screen's rows: o.mrf starts with
+// the known landmark, then landmarks 2 to 10; t.mrf holds landmarks 21 to 30.
+class MainScreenTest : public ::testing::Test {
+ protected:
+  MainScreenTest() : previous(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir.Path());
+    std::vector<uint8_t> records = RecordBytes(KnownLandmark());
+    for (int r = 2; r <= 10; ++r) {
+      auto bytes = RecordBytes(testing::NumberedLandmark(r));
+      records.insert(records.end(), bytes.begin(), bytes.end());
+    }
+    outputBytes = testing::LandmarkFileBytes(10, records);
+    records.clear();
+    for (int r = 21; r <= 30; ++r) {
+      auto bytes = RecordBytes(testing::NumberedLandmark(r));
+      records.insert(records.end(), bytes.begin(), bytes.end());
+    }
+    templateBytes = testing::LandmarkFileBytes(10, records);
+    testing::WriteBytes("t.mrf", templateBytes);
+    testing::WriteBytes("o.mrf", outputBytes);
+  }
+  ~MainScreenTest() override { std::filesystem::current_path(previous); }
+
+  // Start-up with both names given, then the keys queued so far and these, then "E".
+  void Run(const std::string& keys) {
+    s.TemplateName = "t.mrf";
+    s.OutputName = "o.mrf";
+    StartSession(s);
+    h.console.Keys(keys + "E");
+    MainLoop(s);
+    EXPECT_TRUE(h.console.Script().AllKeysTaken());
+  }
+  std::vector<uint8_t> Output() const { return testing::ReadBytes("o.mrf"); }
+  std::vector<uint8_t> Template() const { return testing::ReadBytes("t.mrf"); }
+  std::vector<std::string> Snapshot(size_t i) {
+    return Lines(h.console.Script().Snapshots().at(i));
+  }
+  // The output record's seven lines, rows 5 to 11, and the template's, 13 to 19.
+  std::vector<std::string> OutputLines() const { return Rows(5); }
+  std::vector<std::string> TemplateLines() const { return Rows(13); }
+  std::vector<std::string> Rows(int first) const {
+    std::vector<std::string> rows;
+    for (int r = first; r < first + 7; ++r)
+      rows.push_back(h.Row(r));
+    return rows;
+  }
+  std::vector<std::string> LinesOf(const Landmark& l) {
+    testing::LmeditHarness other;
+    ShowLandmark(other.console, AsRecord(l));
+    std::vector<std::string> rows;
+    for (int r = 1; r <= 7; ++r)
+      rows.push_back(other.Row(r));
+    return rows;
+  }
+
+  std::filesystem::path previous;
+  testing::ScratchDir dir;
+  testing::LmeditHarness h;
+  LmeditState& s = h.state;
+  std::vector<uint8_t> outputBytes;
+  std::vector<uint8_t> templateBytes;
+};
+
+TEST_F(MainScreenTest, ShowsBothRecordsAndTheCommands) {
+  Run("");
+  auto rows = Snapshot(0);
+  ASSERT_EQ(rows.size(), 22u);
+  EXPECT_EQ(rows[0], "Date:   04/11/17 Time:    10:42am # records :   10 Record size:    63");
+  EXPECT_EQ(rows[1], "");
+  EXPECT_EQ(rows[2], "");
+  EXPECT_EQ(rows[3], " Rec#    1__________ Out put file o.mrf content: __________");
+  std::vector<std::string> expected = {
+      "1  N co-ord   -12.50000",
+      "2  E co-ord  123456.75000",
+      "3  Elevation    3.25000",
+      "4  Rotation    90.00000",
+      "5  Lo file ID07AB01     town Allied",
+      "6  Lmrk Name " + std::string(34, ' ') + "Tarrow",
+      "7  LM ID        4660",
+  };
+  EXPECT_EQ(std::vector<std::string>(rows.begin() + 4, rows.begin() + 11), expected);
+  EXPECT_EQ(rows[11], "Rec#    1______ Template file t.mrf (readonly)_________");
+  EXPECT_EQ(std::vector<std::string>(rows.begin() + 12, rows.begin() + 19),
+            LinesOf(testing::NumberedLandmark(21)));
+  EXPECT_EQ(rows[19], "B=back F=forward  Z=blank A=activate M=modify J=jump to rec#");
+  EXPECT_EQ(rows[20], "C=Copy template record c=copy output record N=new record R=save range");
+  EXPECT_EQ(rows[21], "O= Open new session Y=sYnc source file L=list data to text file  E=end...");
+  EXPECT_EQ(s.CurrentRecord, -1);
+  EXPECT_EQ(Output(), outputBytes);
+  EXPECT_EQ(Template(), templateBytes);
+}
+
+TEST_F(MainScreenTest, PagingStopsAtBothEnds) {
+  Run("B");
+  EXPECT_EQ(h.Row(4), " Rec#    1__________ Out put file o.mrf content: __________");
+  Run("fFFb");
+  EXPECT_EQ(h.Row(4), " Rec#    3__________ Out put file o.mrf content: __________");
+  EXPECT_EQ(OutputLines(), LinesOf(testing::NumberedLandmark(3)));
+  EXPECT_EQ(TemplateLines(), LinesOf(testing::NumberedLandmark(23)));
+  Run(std::string(12, 'F'));
+  EXPECT_EQ(h.Row(12), "Rec#   10______ Template file t.mrf (readonly)_________");
+  EXPECT_EQ(TemplateLines(), LinesOf(testing::NumberedLandmark(30)));
+}
+
+TEST_F(MainScreenTest, BlankActivateAndSyncWriteAtOnce) {
+  Run("FZ");
+  EXPECT_EQ(OutputLines(), LinesOf(Landmark{}));
+  auto output = Output();
+  EXPECT_EQ(Record(output, 2), std::vector<uint8_t>(63, 0));
+  EXPECT_EQ(Record(output, 3), Record(outputBytes, 3));
+
+  Run("FFA");
+  EXPECT_EQ(OutputLines(), TemplateLines());
+  EXPECT_EQ(Record(Output(), 3), Record(templateBytes, 3));
+
+  // The template takes the output's record, although the screen calls it readonly.
+  Run("Y");
+  EXPECT_EQ(TemplateLines(), LinesOf(KnownLandmark()));
+  EXPECT_EQ(Record(Template(), 1), RecordBytes(KnownLandmark()));
+  EXPECT_EQ(Record(Template(), 2), Record(templateBytes, 2));
+}
+
+TEST_F(MainScreenTest, InPlaceWritesAreOneRecordWhateverTheRecordSizeSays) {
+  // A header that claims 100-byte records must not have a blank spill into
+  // the next record.
+  testing::WriteBytes("o.mrf", testing::LandmarkFileBytes(10, testing::NumberedRecords(10), 100));
+  testing::WriteBytes("t.mrf", testing::LandmarkFileBytes(10, testing::NumberedRecords(10), 100));
+  Run("FZ");
+  auto output = Output();
+  EXPECT_EQ(output.size(), 100u + 630u);
+  EXPECT_EQ(Record(output, 2), std::vector<uint8_t>(63, 0));
+  EXPECT_EQ(Record(output, 3), RecordBytes(testing::NumberedLandmark(3)));
+}
+
+TEST_F(MainScreenTest, CopiesArePastedInTheEditor) {
+  // A fresh start pastes a blank record.
+  Run("MPS ");
+  EXPECT_EQ(Record(Output(), 1), std::vector<uint8_t>(63, 0));
+  // "C" copies the template's record.
+  Run("FCMPS ");
+  EXPECT_EQ(Record(Output(), 2), Record(templateBytes, 2));
+  // "c" copies the output's record as it was when copied.
+  Run("FFcFMpS ");
+  EXPECT_EQ(Record(Output(), 4), Record(outputBytes, 3));
+}
+
+TEST_F(MainScreenTest, LowerCaseCommandLettersOnlyRedraw) {
+  Run("zaynomlr");
+  EXPECT_EQ(Output(), outputBytes);
+  EXPECT_EQ(Template(), templateBytes);
+  const auto& shots = h.console.Script().Snapshots();
+  ASSERT_EQ(shots.size(), 9u);
+  for (const auto& shot : shots)
+    EXPECT_EQ(shot, shots[0]);
+}
+
+TEST_F(MainScreenTest, NewRecordGrowsBothFiles) {
+  Run("N");
+  auto output = Output();
+  auto templ = Template();
+  ASSERT_EQ(output.size(), outputBytes.size() + 63);
+  ASSERT_EQ(templ.size(), templateBytes.size() + 63);
+  for (const auto* file : {&output, &templ}) {
+    EXPECT_EQ((*file)[20], 11);
+    EXPECT_EQ((*file)[21], 0);
+    EXPECT_TRUE(std::equal(file->begin(), file->begin() + 20, templateBytes.begin()));
+    EXPECT_TRUE(
+        std::all_of(file->begin() + 26, file->begin() + 100, [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(Record(*file, 11), std::vector<uint8_t>(63, 0));
+  }
+  EXPECT_EQ(Record(output, 10), Record(outputBytes, 10));
+  EXPECT_EQ(h.Row(1), "Date:   04/11/17 Time:    10:42am # records :   11 Record size:    63");
+  EXPECT_EQ(h.Row(4), " Rec#   11__________ Out put file o.mrf content: __________");
+  EXPECT_EQ(OutputLines(), LinesOf(Landmark{}));
+  EXPECT_EQ(TemplateLines(), LinesOf(Landmark{}));
+}
+
+TEST_F(MainScreenTest, FailedAppendIsReportedAndTheCountKept) {
+  s.TemplateName = "t.mrf";
+  s.OutputName = "o.mrf";
+  StartSession(s);
+  // An output file that cannot be written to.
+  s.OutputFile = BinaryFile::OpenExisting("o.mrf", BinaryFile::Access::ReadOnly);
+  s.OutputFile.Seek(100);
+  h.console.Keys("N").Keys(" ").Keys("E");
+  MainLoop(s);
+  EXPECT_EQ(RecordCount(s.Header), 10);
+  EXPECT_EQ(Output(), outputBytes);
+  EXPECT_EQ(Template()[20], 10);
+  auto rows = Snapshot(1);
+  EXPECT_EQ(rows[22].rfind("could not append a record: cannot write \"o.mrf\"", 0), 0u) << rows[22];
+}
+
+TEST_F(MainScreenTest, NoRecordIsAddedPast65535) {
+  s.TemplateName = "t.mrf";
+  s.OutputName = "o.mrf";
+  StartSession(s);
+  SetRecordCount(s.Header, 65535);
+  h.console.Keys("N E");
+  MainLoop(s);
+  EXPECT_EQ(Output(), outputBytes);
+  EXPECT_EQ(Template(), templateBytes);
+  EXPECT_EQ(Snapshot(1)[22], "The files hold 65535 records, no more can be added... press a key");
+}
+
+TEST_F(MainScreenTest, JumpAsksUntilTheRecordExists) {
+  h.console.Keys("J").Line("600").Line("0").Line("7");
+  Run("");
+  EXPECT_EQ(h.Row(4), " Rec#    7__________ Out put file o.mrf content: __________");
+  EXPECT_EQ(TemplateLines(), LinesOf(testing::NumberedLandmark(27)));
+  std::string transcript(h.console.Transcript());
+  EXPECT_NE(transcript.find("E=end... \nMax rec number = :10Enter rec# to go to: (-1 ends) 600\n"
+                            "Record does not exist... maximum is :10 for this file..."
+                            "Max rec number = :10Enter rec# to go to: (-1 ends) 0\n"
+                            "Record does not exist... valid are 1 to 10 for this file..."
+                            "Max rec number = :10Enter rec# to go to: (-1 ends) 7\n"),
+            std::string::npos);
+}
+
+TEST_F(MainScreenTest, JumpToMinusOneEnds) {
+  s.TemplateName = "t.mrf";
+  s.OutputName = "o.mrf";
+  StartSession(s);
+  h.console.Keys("j").Line("-1");
+  MainLoop(s);
+  EXPECT_EQ(s.CurrentRecord, -1);
+  EXPECT_TRUE(h.console.Script().AllKeysTaken());
+}
+
+TEST_F(MainScreenTest, NewSessionWithNewNames) {
+  testing::WriteBytes("t2.mrf", testing::NumberedFile(4));
+  h.console.Keys("FFCOYn ").Line("t2.mrf").Line("o2.mrf").Keys(" ");
+  Run("");
+  std::string transcript(h.console.Transcript());
+  EXPECT_NE(
+      transcript.find("E=end... Are you sure you want to close the current files and start "
+                      "a new session??\nDo you want to reopen the current files ???\n"
+                      "closed files... press a key\n"
+                      "LMEDIT, a simple landmark editor for Vantor\n"
+                      "No mouse, no cursor keys, just plain old typing :) \n\n"
+                      "Name of template landmark file is (e.g: lndmrks?.mrf) ? = 0/1/2/3 or 4\n"
+                      "type the input file name: t2.mrf\n"
+                      "Name of output landmark file:o2.mrf\n100\n"),
+      std::string::npos);
+  EXPECT_EQ(testing::ReadBytes("o2.mrf").size(), 100u + 4 * 63);
+  EXPECT_EQ(s.PasteBuffer, s.BlankRecord);
+  EXPECT_EQ(h.Row(1), "Date:   04/11/17 Time:    10:42am # records :    4 Record size:    63");
+  EXPECT_EQ(h.Row(4), " Rec#    1__________ Out put file o2.mrf content: __________");
+}
+
+TEST_F(MainScreenTest, NewSessionReopeningTheSameFiles) {
+  h.console.Keys("FFCOyY ");
+  Run("");
+  EXPECT_EQ(h.Row(4), " Rec#    1__________ Out put file o.mrf content: __________");
+  EXPECT_EQ(OutputLines(), LinesOf(KnownLandmark()));
+  EXPECT_EQ(s.PasteBuffer, s.BlankRecord);
+  std::string transcript(h.console.Transcript());
+  EXPECT_EQ(transcript.find("type the input file name"), std::string::npos);
+}
+
+TEST_F(MainScreenTest, NewSessionNotWanted) {
+  h.console.Keys("FCOn ");
+  Run("");
+  EXPECT_EQ(h.Row(4), " Rec#    2__________ Out put file o.mrf content: __________");
+  EXPECT_EQ(s.PasteBuffer, AsRecord(testing::NumberedLandmark(22)));
+  EXPECT_NE(std::string(h.console.Transcript())
+                .find("Files not closed, you can continue where you left off.... press a key\n"),
+            std::string::npos);
+}
+
+TEST_F(MainScreenTest, StartUpAsksForMissingAndUnusableNames) {
+  h.console.Line("").Line("nothere.mrf").Line("t.mrf").Line("").Line("t.mrf").Line("o.mrf");
+  StartSession(s);
+  EXPECT_EQ(h.console.Screen().Text(),
+            "LMEDIT, a simple landmark editor for Vantor\n"
+            "No mouse, no cursor keys, just plain old typing :)\n"
+            "\n"
+            "Name of template landmark file is (e.g: lndmrks?.mrf) ? = 0/1/2/3 or 4\n"
+            "type the input file name:\n"
+            "cannot be empty....type the input file name: nothere.mrf\n"
+            "Name of template landmark file is (e.g: lndmrks?.mrf) ? = 0/1/2/3 or 4\n"
+            "That was no good, try again... type the input file name: t.mrf\n"
+            "Name of output landmark file:\n"
+            "cannot be empty....Name of output landmark file:t.mrf\n"
+            "Not the template file, try again... Name of output landmark file:o.mrf\n");
+  EXPECT_EQ(s.CurrentRecord, 1);
+  EXPECT_EQ(RecordCount(s.Header), 10);
+  EXPECT_EQ(s.TemplateFile.Position(), 100);
+  EXPECT_EQ(s.OutputFile.Position(), 100);
+  EXPECT_EQ(Output(), outputBytes);
+}
+
+TEST_F(MainScreenTest, StartUpCreatesAMissingOutputFile) {
+  testing::WriteBytes("t3.mrf", testing::NumberedFile(3));
+  s.TemplateName = "t3.mrf";
+  s.OutputName = "new.mrf";
+  h.console.Keys(" E");
+  StartSession(s);
+  MainLoop(s);
+  auto rows = Snapshot(0);
+  ASSERT_GE(rows.size(), 9u);
+  EXPECT_EQ(std::vector<std::string>(rows.begin() + 3, rows.end()),
+            (std::vector<std::string>{
+                "Name of template landmark file is (e.g: lndmrks?.mrf) ? = 0/1/2/3 or 4", "100",
+                "creating blankfile new.mrf", "   1       163", "   2       226", "   3       289",
+                "No file new.mrf existed, blank file created... press a key"}));
+  auto created = testing::ReadBytes("new.mrf");
+  EXPECT_EQ(created.size(), 289u);
+  EXPECT_EQ(OutputLines(), LinesOf(Landmark{}));
+}
+
+TEST(RunLmedit, TitlesTheWindowWithTheProgramsPath) {
+  testing::LmeditHarness h({"/opt/vantor/lmedit"});
+  EXPECT_THROW(RunLmedit(h.state), RunTimeError);  // no keys for the name prompt
+  h.console.Finish();
+  EXPECT_EQ(h.console.Script().Titles(),
+            (std::vector<std::string>{"/opt/vantor/lmedit", "(Inactive /opt/vantor/lmedit)"}));
+  EXPECT_EQ(WindowTitle("/" + std::string(100, 'd') + "/lmedit"), "/" + std::string(79, 'd'));
+}
+
+}  // namespace
+}  // namespace vantor::lmedit
