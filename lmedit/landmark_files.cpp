@@ -10,6 +10,7 @@
 #include "number_input.h"
 #include "platform.h"
 #include "run_time_error.h"
+#include "single_format.h"
 #include "text_file.h"
 #include "text_format.h"
 
@@ -125,10 +126,10 @@ std::string RecordLine(int32_t i, const LandmarkRecord& record) {
   for (size_t b = 0; b < 3; ++b)
     line += PadLeft(ByteToHex(record[kLoFileIdOffset + b]), 4);
   line += FormatInt(LmId(record), 7);
-  line += FormatReal(RealAt(record, kNCoordOffset), 10, 5);
-  line += FormatReal(RealAt(record, kECoordOffset), 10, 5);
-  line += FormatReal(RealAt(record, kElevationOffset), 10, 2);
-  line += FormatReal(RealAt(record, kRotationOffset), 10, 2);
+  line += FormatSingle(RealAt(record, kNCoordOffset), 10, 5);
+  line += FormatSingle(RealAt(record, kECoordOffset), 10, 5);
+  line += FormatSingle(RealAt(record, kElevationOffset), 10, 2);
+  line += FormatSingle(RealAt(record, kRotationOffset), 10, 2);
   line += PadLeft(kListingSideNames[Side(record) % 3], 10);
   line += PadLeft(kListingTypeNames[ObjectType(record) % 9], 15);
   line += ' ';

@@ -51,7 +51,7 @@ void OpenOutput(LmeditState& s) {
     s.PromptNote.clear();
     // Two handles on one file would each write over what the other wrote.
     if (!IsSameFile(s.OutputName, s.TemplateName)) break;
-    s.PromptNote = "That is the template file itself, try again... ";
+    s.PromptNote = "Not the template file, try again... ";
     s.OutputName.clear();
   }
   try {

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+
 #include "landmark_file.h"
 #include "lmedit_fixtures.h"
 #include "run_time_error.h"
+#include "single_format.h"
+#include "text_format.h"
 
 namespace vantor::lmedit {
 namespace {
@@ -185,6 +190,27 @@ TEST(ListingLines, TypeAndSideNamesCountModulo) {
     l.side = c.side;
     std::string line = RecordLine(7, AsRecord(l));
     EXPECT_EQ(line.substr(line.size() - 26, 25), c.names) << int(c.type) << " " << int(c.side);
+  }
+}
+
+TEST(ListingLines, SingleRealsAreWrittenAsFormatRealWritesThem) {
+  std::vector<float> values = {0.0f,      -0.0f,   -12.5f,   123456.75f, 1.0f / 64,     -1.0f / 64,
+                               0.015625f, 2.5e-6f, -2.5e-6f, 0.000005f,  1e-40f,        999999.9f,
+                               4.0e11f,   1e12f,   -3e20f,   1e37f,      std::nanf(""), -INFINITY};
+  // Reals of every magnitude that a landmark file may hold, from random bits.
+  uint32_t bits = 12345;
+  for (int i = 0; i < 20000; ++i) {
+    bits = bits * 1664525u + 1013904223u;
+    uint32_t pattern = (bits & 0x807FFFFFu) | ((90u + (bits >> 8) % 80u) << 23);
+    float value;
+    std::memcpy(&value, &pattern, sizeof value);
+    values.push_back(value);
+  }
+  for (float value : values) {
+    for (int decimals : {0, 2, 5}) {
+      ASSERT_EQ(FormatSingle(value, 10, decimals), FormatReal(value, 10, decimals))
+          << value << " " << decimals;
+    }
   }
 }
 
