@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "fault_injection.h"
 #include "run_time_error.h"
 
 namespace vantor {
@@ -60,12 +61,18 @@ mode_t ModeForReplacement(const std::string& name) {
   return 0666 & ~mask;
 }
 
+// A failure that a test asked for, with the error a failing medium gives.
+void FailIfInjected(FileOperation op, const std::string& name) {
+  if (faults::NextOperationFails()) throw FileError(op, name, EIO);
+}
+
 }  // namespace
 
 BinaryFile::BinaryFile(int fd, std::string name, int64_t size)
     : fd_(fd), name_(std::move(name)), size_(size) {}
 
 BinaryFile BinaryFile::OpenExisting(const std::string& name, Access access) {
+  FailIfInjected(FileOperation::Open, name);
   int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
   int fd = open(name.c_str(), flags);
   if (fd < 0) throw FileError(FileOperation::Open, name, errno);
@@ -78,12 +85,14 @@ BinaryFile BinaryFile::OpenExisting(const std::string& name, Access access) {
 }
 
 BinaryFile BinaryFile::Create(const std::string& name) {
+  FailIfInjected(FileOperation::Create, name);
   int fd = open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) throw FileError(FileOperation::Create, name, errno);
   return BinaryFile(fd, name, 0);
 }
 
 BinaryFile BinaryFile::CreateUnlinked(const std::string& name) {
+  FailIfInjected(FileOperation::Create, name);
   constexpr int kFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
   int fd = open(name.c_str(), kFlags, 0666);
   if (fd < 0 && errno == EEXIST) {
@@ -95,6 +104,7 @@ BinaryFile BinaryFile::CreateUnlinked(const std::string& name) {
 }
 
 BinaryFile BinaryFile::CreateReplacing(const std::string& name) {
+  FailIfInjected(FileOperation::Create, name);
   std::string pattern = name + ".XXXXXX";
   std::vector<char> temporary(pattern.begin(), pattern.end());
   temporary.push_back('\0');
@@ -205,6 +215,7 @@ void BinaryFile::LoadBlock() {
 
 size_t BinaryFile::ReadUpTo(void* buffer, size_t n) {
   RequireOpen();
+  FailIfInjected(FileOperation::Read, name_);
   auto* out = static_cast<uint8_t*>(buffer);
   size_t total = 0;
   while (total < n && position_ < size_) {
@@ -250,6 +261,7 @@ void BinaryFile::WriteThrough(const void* buffer, size_t n) {
 
 void BinaryFile::Write(const void* buffer, size_t n) {
   RequireOpen();
+  FailIfInjected(FileOperation::Write, name_);
   if (n == 0) return;
   spareLength_ = 0;
   if (n >= kBlockSize) {
@@ -281,6 +293,7 @@ void BinaryFile::Write(const void* buffer, size_t n) {
 
 void BinaryFile::Seek(int64_t position) {
   RequireOpen();
+  FailIfInjected(FileOperation::Seek, name_);
   if (position < 0) {
     throw RunTimeError(ErrorCode::DiskReadError,
                        "cannot seek in \"" + name_ + "\": position before the start of the file");
@@ -304,6 +317,7 @@ bool BinaryFile::AtEnd() const {
 
 void BinaryFile::Truncate() {
   RequireOpen();
+  FailIfInjected(FileOperation::Truncate, name_);
   Flush();
   spareLength_ = 0;
   if (ftruncate(fd_, position_) != 0) throw FileError(FileOperation::Truncate, name_, errno);
@@ -332,6 +346,7 @@ int64_t BinaryFile::CopyThroughBuffer(BinaryFile& from, int64_t fromOffset, int6
 int64_t BinaryFile::CopyFrom(BinaryFile& from, int64_t fromOffset, int64_t length) {
   RequireOpen();
   from.RequireOpen();
+  FailIfInjected(FileOperation::Write, name_);
   if (length <= 0) return 0;
   Flush();
   DropBlock();
@@ -409,6 +424,7 @@ void BinaryFile::Close() {
 
 void BinaryFile::Commit() {
   RequireOpen();
+  FailIfInjected(FileOperation::Create, name_);
   std::string temporary = std::exchange(temporaryName_, {});
   try {
     Close();

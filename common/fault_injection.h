@@ -1,0 +1,23 @@
+// A switch for tests: the nth file operation from now on fails, as a full
+// disk or a broken medium would make it fail. Programs never set it; tests
+// walk n over every operation of a command to see that each failure is
+// reported and that no file is left inconsistent.
+#pragma once
+
+namespace vantor::faults {
+
+// Counts file operations from now on and makes operation n (1 = the next
+// one) fail once; 0 only counts.
+void FailOperation(int n);
+// Stops counting and failing.
+void Disarm();
+// The operations counted since FailOperation.
+int OperationsCounted();
+// Whether the injected failure has happened.
+bool HasFailed();
+
+// Called by the file layer at every open, create, read, write, seek and
+// truncate: true when this operation is to fail.
+bool NextOperationFails();
+
+}  // namespace vantor::faults
