@@ -5,6 +5,7 @@
 
 #include "data_file.h"
 #include "platform.h"
+#include "run_time_error.h"
 #include "text_format.h"
 
 namespace vantor::datedit {
@@ -83,6 +84,23 @@ void WriteRecordCount(DateditState& s, int32_t count) {
   s.DataFile.Write(word, sizeof word);
 }
 
+// After a failure amid an insert, the header's count is made to match the
+// records the file holds, so that it stays a structured file; the first
+// failure is the one then reported.
+void MatchCountToSize(DateditState& s) {
+  try {
+    if (!s.DataFile.IsOpen()) {
+      s.DataFile = BinaryFile::OpenExisting(s.DataFileName, BinaryFile::Access::ReadWrite);
+    }
+    s.DataFile.Flush();
+    int64_t records = (s.DataFile.Size() - kHeadSize) / s.RecSize;
+    WriteRecordCount(s, static_cast<int32_t>(records));
+    s.DataFile.Close();
+  } catch (const RunTimeError&) {
+    // Nothing more can be done for the file; the caller reports.
+  }
+}
+
 }  // namespace
 
 void SaveRecordToFile(DateditState& s) {
@@ -135,9 +153,14 @@ void InsertRecord(DateditState& s) {
     WaitWithMessage(s, "No room on the disk for one more record (" + *why + ")... hit a key");
     return;
   }
-  ShiftRecordsUp(s, insertBuffer);
-  WriteRecordCount(s, s.RecCount + 1);
-  s.DataFile.Close();
+  try {
+    ShiftRecordsUp(s, insertBuffer);
+    WriteRecordCount(s, s.RecCount + 1);
+    s.DataFile.Close();
+  } catch (const RunTimeError&) {
+    MatchCountToSize(s);
+    throw;
+  }
   OpenDataFile(s);
 }
 

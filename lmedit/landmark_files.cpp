@@ -56,23 +56,25 @@ void AskRange(LmeditState& s, int32_t& first, int32_t& last) {
 void CreateBlankOutput(LmeditState& s) {
   Console& con = s.Con;
   s.TemplateFile.Seek(0);
-  s.OutputFile = BinaryFile::Create(s.OutputName);
+  // The file appears only when it is whole: a failure halfway leaves no file
+  // whose header counts records it does not hold.
+  BinaryFile blank = BinaryFile::CreateReplacing(s.OutputName);
   s.TemplateFile.ReadExact(s.Header.data(), s.Header.size());
   std::fill(s.Header.begin() + kHeaderKeptBytes, s.Header.end(), 0);
   s.TemplateFile.Seek(RecordOffset(1));
 
-  s.OutputFile.Write(s.Header.data(), s.Header.size());
+  blank.Write(s.Header.data(), s.Header.size());
   int64_t total = kHeaderSize;
   con.WriteLine(FormatInt(total));
   con.WriteLine("creating blankfile " + s.OutputName);
   const int32_t count = RecordCount(s.Header);
   for (int32_t i = 1; i <= count; ++i) {
-    s.OutputFile.Write(s.BlankRecord.data(), s.BlankRecord.size());
+    blank.Write(s.BlankRecord.data(), s.BlankRecord.size());
     total += kRecordSize;
     con.WriteLine(FormatInt(i, 4) + FormatInt(total, 10));
   }
-  s.OutputFile.Flush();
-  s.OutputFile.Seek(0);
+  blank.Commit();
+  s.OutputFile = BinaryFile::OpenExisting(s.OutputName, BinaryFile::Access::ReadWrite);
   con.WriteLine("No file " + s.OutputName + " existed, blank file created... press a key");
   con.ReadKey();
 }

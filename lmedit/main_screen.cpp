@@ -89,6 +89,18 @@ void WaitWithMessage(Console& con, const std::string& message) {
   con.ReadKey();
 }
 
+// Puts a file back to the size it had; used when an append did not
+// succeed in both files, so that neither keeps a record its header does not
+// count.
+void RestoreSize(BinaryFile& file, int64_t size) {
+  try {
+    file.Seek(size);
+    file.Truncate();
+  } catch (const RunTimeError&) {
+    // The append's own failure is the one reported.
+  }
+}
+
 // Appends a blank record to both files; only when both appends succeeded do
 // both files get the template's header with the new count.
 void NewRecord(LmeditState& s) {
@@ -98,8 +110,10 @@ void NewRecord(LmeditState& s) {
     WaitWithMessage(s.Con, "The files hold 65535 records, no more can be added... press a key");
     return;
   }
+  const int64_t sizes[2] = {s.OutputFile.Size(), s.TemplateFile.Size()};
+  BinaryFile* files[2] = {&s.OutputFile, &s.TemplateFile};
   std::string failure;
-  for (BinaryFile* file : {&s.OutputFile, &s.TemplateFile}) {
+  for (BinaryFile* file : files) {
     try {
       file->Seek(file->Size());
       file->Write(s.BlankRecord.data(), s.BlankRecord.size());
@@ -109,12 +123,26 @@ void NewRecord(LmeditState& s) {
     }
   }
   if (!failure.empty()) {
+    RestoreSize(*files[0], sizes[0]);
+    RestoreSize(*files[1], sizes[1]);
     WaitWithMessage(s.Con, "could not append a record: " + failure);
     return;
   }
   SetRecordCount(s.Header, static_cast<uint16_t>(count + 1));
-  WriteHeader(s.OutputFile, s.Header);
-  WriteHeader(s.TemplateFile, s.Header);
+  try {
+    WriteHeader(s.OutputFile, s.Header);
+    WriteHeader(s.TemplateFile, s.Header);
+  } catch (const RunTimeError&) {
+    // Both files hold the new record: their headers must count it before the
+    // failure stops the program.
+    for (BinaryFile* file : files) {
+      try {
+        WriteHeader(*file, s.Header);
+      } catch (const RunTimeError&) {
+      }
+    }
+    throw;
+  }
   s.CurrentRecord = count + 1;
 }
 
