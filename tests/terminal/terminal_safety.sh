@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# datedit and lmedit in a real terminal (tmux): a SIGTERM or SIGHUP while they
+# wait for a key must give the terminal back with echo and line input on, and
+# a run-time error's message must still be readable after the program ended.
+#
+# Usage: terminal_safety.sh <datedit binary> <lmedit binary> <samples folder>
+set -euo pipefail
+datedit=$(realpath "$1")
+lmedit=$(realpath "$2")
+samples=$(realpath "$3")
+command -v tmux >/dev/null || { echo "tmux is missing"; exit 1; }
+
+work=$(mktemp -d)
+session=0
+# Every session gets a server of its own, so that one ending cannot take the
+# next with it.
+tmux_() { tmux -S "$work/tmux.$session" "$@"; }
+trap 'tmux_ kill-server 2>/dev/null || true; rm -rf "$work"' EXIT
+cp "$samples/planes1.dat" "$samples/lndmrks0.mrf" "$work/"
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# Starts a command in a fresh 100 x 40 terminal; afterwards the shell writes
+# the exit code and the terminal's modes.
+start() {
+  tmux_ kill-server 2>/dev/null || true
+  session=$((session + 1))
+  tmux_ new-session -d -x 100 -y 40 -c "$work" \
+    "$1; echo EXIT=\$?; stty -a | tr -s ' ;' '\n\n' | grep -xE -- '-?(icanon|echo)' | tr '\n' ' '; echo; sleep 30"
+}
+
+screen() { tmux_ capture-pane -p -J -S -60; }
+
+wait_for() { # text [seconds]
+  local deadline=$((SECONDS + ${2:-10}))
+  until screen | grep -qF -- "$1"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+# The program started by the pane's shell.
+program_pid() { pgrep -P "$(tmux_ display -p '#{pane_pid}')" | head -n 1; }
+
+check_signal() { # name command text-to-wait-for signal
+  local name=$1 signal=$4
+  start "$2"
+  wait_for "$3" || { fail "$name: never showed \"$3\""; screen; return; }
+  kill -s "$signal" "$(program_pid)"
+  wait_for "EXIT=" || { fail "$name: did not end on SIG$signal"; return; }
+  local modes
+  modes=$(screen | grep -A1 "EXIT=" | tail -n 1)
+  if [[ " $modes " == *" icanon "* && " $modes " == *" echo "* ]]; then
+    echo "ok: $name, SIG$signal, modes: $modes"
+  else
+    fail "$name: after SIG$signal the modes are \"$modes\""
+  fi
+}
+
+for signal in TERM HUP; do
+  check_signal datedit "'$datedit' planes1.dat" "f=forward|b=back" "$signal"
+  cp "$work/lndmrks0.mrf" "$work/out.mrf"
+  check_signal lmedit "'$lmedit' lndmrks0.mrf out.mrf" "E=end..." "$signal"
+done
+rm -f "$work/out.mrf"
+
+# A run-time error: its message and the last screen stay readable.
+start "'$datedit' planes1.dat missing.txt"
+wait_for "missing.txt" || fail "datedit never showed the format path"
+tmux_ send-keys Enter
+if wait_for "EXIT=2"; then
+  screen | grep -qF 'Runtime error 2: cannot open' || fail "datedit: the error message is not readable"
+  screen | grep -qF '//missing.txt' || fail "datedit: the last screen is not readable"
+  modes=$(screen | grep -A1 "EXIT=" | tail -n 1)
+  [[ " $modes " == *" icanon "* && " $modes " == *" echo "* ]] ||
+    fail "datedit: after the run-time error the modes are \"$modes\""
+  echo "ok: datedit run-time error readable, modes: $modes"
+else
+  fail "datedit did not end with run-time error 2"
+fi
+
+start "'$lmedit' lndmrks0.mrf out.mrf"
+wait_for "press a key" || fail "lmedit never made its blank file"
+tmux_ send-keys k
+wait_for "E=end..." || fail "lmedit never showed its main screen"
+tmux_ send-keys J
+wait_for "Enter rec# to go to" || fail "lmedit never asked for a record"
+tmux_ send-keys 12x Enter
+if wait_for "EXIT=106"; then
+  screen | grep -qF 'Runtime error 106' || fail "lmedit: the error message is not readable"
+  screen | grep -qF 'Enter rec# to go to' || fail "lmedit: the last screen is not readable"
+  echo "ok: lmedit run-time error readable"
+else
+  fail "lmedit did not end with run-time error 106"
+fi
+
+exit $((failures > 0))
