@@ -14,14 +14,7 @@ namespace {
 using testing::AsRecord;
 using testing::KnownLandmark;
 using testing::Landmark;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
+using testing::Lines;
 
 // The seven lines of the known landmark, as ShowLandmark writes them.
 const std::vector<std::string> kKnownLines = {

@@ -17,15 +17,8 @@ namespace {
 using testing::AsRecord;
 using testing::KnownLandmark;
 using testing::Landmark;
+using testing::Lines;
 using testing::RecordBytes;
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
 
 std::vector<uint8_t> Record(const std::vector<uint8_t>& file, int n) {
   return testing::Slice(file, 100 + (n - 1) * 63, 63);

@@ -121,6 +121,18 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   return run;
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
 std::vector<std::string> Snapshots(const std::string& output) {
   std::vector<std::string> screens;
   std::string current;

@@ -40,6 +40,9 @@ struct ProgramRun {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const std::string& input, const std::string& workingDir);
 
+// The lines of a text, without their line feeds.
+std::vector<std::string> Lines(const std::string& text);
+
 // Splits the stream-mode output into the screens it holds, without their
 // framing lines.
 std::vector<std::string> Snapshots(const std::string& output);

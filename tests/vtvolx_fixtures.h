@@ -87,18 +87,6 @@ struct VtvolxInstall {
   ScratchDir dir;
 };
 
-inline std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
 inline std::string TextOf(const std::vector<uint8_t>& bytes) {
   return std::string(bytes.begin(), bytes.end());
 }
