@@ -133,6 +133,7 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     blockLength_ = std::exchange(other.blockLength_, 0);
     dirtyBegin_ = std::exchange(other.dirtyBegin_, 0);
     dirtyEnd_ = std::exchange(other.dirtyEnd_, 0);
+    lastLoadStart_ = other.lastLoadStart_;
     lastLoadEnd_ = other.lastLoadEnd_;
     spare_ = std::move(other.spare_);
     spareStart_ = other.spareStart_;
@@ -205,11 +206,15 @@ void BinaryFile::LoadBlock() {
   }
   DropBlock();
   block_.resize(kBlockSize);
-  size_t want = position_ == lastLoadEnd_ ? kBlockSize : kSmallBlockSize;
+  // A read that goes on within or right after the last block loaded is
+  // sequential (a write in between may have moved the buffer away).
+  bool sequential = position_ >= lastLoadStart_ && position_ <= lastLoadEnd_;
+  size_t want = sequential ? kBlockSize : kSmallBlockSize;
   ssize_t got = ReadAt(fd_, block_.data(), want, position_);
   if (got < 0) throw FileError(FileOperation::Read, name_, errno);
   blockStart_ = position_;
   blockLength_ = static_cast<size_t>(got);
+  lastLoadStart_ = position_;
   lastLoadEnd_ = position_ + got;
 }
 

@@ -93,8 +93,10 @@ class BinaryFile {
   size_t blockLength_ = 0;
   size_t dirtyBegin_ = 0;
   size_t dirtyEnd_ = 0;
-  // Where the last block loaded ended: a read that goes on from there is
-  // sequential and loads a whole block; one elsewhere loads a small one.
+  // Where the last block loaded lay: a read that goes on within or right
+  // after it is sequential and loads a whole block; one elsewhere loads a
+  // small one.
+  int64_t lastLoadStart_ = 0;
   int64_t lastLoadEnd_ = 0;
   // The block loaded before the current one, kept for reading only: a walk
   // that goes back and forth between two places (an index entry's data and
