@@ -30,7 +30,7 @@ start() {
   tmux_ kill-server 2>/dev/null || true
   session=$((session + 1))
   tmux_ new-session -d -x 100 -y 40 -c "$work" \
-    "$1; echo EXIT=\$?; stty -a | tr -s ' ;' '\n\n' | grep -xE -- '-?(icanon|echo)' | tr '\n' ' '; echo; sleep 30"
+    "$1; echo EXIT=\$?; echo MODES: \$(stty -a | tr -s ' ;' '\n\n' | grep -xE -- '-?(icanon|echo)') :END; sleep 30"
 }
 
 screen() { tmux_ capture-pane -p -J -S -60; }
@@ -51,9 +51,9 @@ check_signal() { # name command text-to-wait-for signal
   start "$2"
   wait_for "$3" || { fail "$name: never showed \"$3\""; screen; return; }
   kill -s "$signal" "$(program_pid)"
-  wait_for "EXIT=" || { fail "$name: did not end on SIG$signal"; return; }
+  wait_for ":END" || { fail "$name: did not end on SIG$signal"; return; }
   local modes
-  modes=$(screen | grep -A1 "EXIT=" | tail -n 1)
+  modes=$(screen | grep "MODES:")
   if [[ " $modes " == *" icanon "* && " $modes " == *" echo "* ]]; then
     echo "ok: $name, SIG$signal, modes: $modes"
   else
@@ -72,10 +72,10 @@ rm -f "$work/out.mrf"
 start "'$datedit' planes1.dat missing.txt"
 wait_for "missing.txt" || fail "datedit never showed the format path"
 tmux_ send-keys Enter
-if wait_for "EXIT=2"; then
+if wait_for ":END" && screen | grep -qF "EXIT=2"; then
   screen | grep -qF 'Runtime error 2: cannot open' || fail "datedit: the error message is not readable"
   screen | grep -qF '//missing.txt' || fail "datedit: the last screen is not readable"
-  modes=$(screen | grep -A1 "EXIT=" | tail -n 1)
+  modes=$(screen | grep "MODES:")
   [[ " $modes " == *" icanon "* && " $modes " == *" echo "* ]] ||
     fail "datedit: after the run-time error the modes are \"$modes\""
   echo "ok: datedit run-time error readable, modes: $modes"
@@ -90,7 +90,7 @@ wait_for "E=end..." || fail "lmedit never showed its main screen"
 tmux_ send-keys J
 wait_for "Enter rec# to go to" || fail "lmedit never asked for a record"
 tmux_ send-keys 12x Enter
-if wait_for "EXIT=106"; then
+if wait_for ":END" && screen | grep -qF "EXIT=106"; then
   screen | grep -qF 'Runtime error 106' || fail "lmedit: the error message is not readable"
   screen | grep -qF 'Enter rec# to go to' || fail "lmedit: the last screen is not readable"
   echo "ok: lmedit run-time error readable"
