@@ -1,6 +1,7 @@
 #include "data_file.h"
 
 #include "format_file.h"
+#include "little_endian.h"
 #include "platform.h"
 #include "run_time_error.h"
 #include "text_format.h"
@@ -10,10 +11,6 @@ namespace {
 
 constexpr int kCountOffset = 20;
 constexpr int kHeaderReadSize = 24;
-
-uint16_t Word(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
-}
 
 void AskForDataFileName(DateditState& s) {
   s.DataFileName = s.Arg(1).substr(0, kMaxDataFileName);
@@ -27,8 +24,8 @@ void ReadHeader(DateditState& s) {
   uint8_t header[kHeaderReadSize];
   s.DataFile.ReadExact(header, sizeof header);
   std::copy(header, header + kHeaderTextSize, s.HeaderText.begin());
-  s.RecCount = Word(header + kCountOffset);
-  s.RecSize = Word(header + kCountOffset + 2);
+  s.RecCount = WordAt(header + kCountOffset);
+  s.RecSize = WordAt(header + kCountOffset + 2);
 }
 
 void LoadFormatFromArgument(DateditState& s) {

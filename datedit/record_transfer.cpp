@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "data_file.h"
+#include "little_endian.h"
 #include "platform.h"
 #include "run_time_error.h"
 #include "text_format.h"
@@ -79,7 +80,8 @@ void ShiftRecordsUp(DateditState& s, const std::vector<uint8_t>& insertBuffer) {
 }
 
 void WriteRecordCount(DateditState& s, int32_t count) {
-  uint8_t word[2] = {static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8)};
+  uint8_t word[2];
+  PutWord(word, static_cast<uint16_t>(count));
   s.DataFile.Seek(kCountOffset);
   s.DataFile.Write(word, sizeof word);
 }

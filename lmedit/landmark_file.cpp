@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "little_endian.h"
+
 namespace vantor::lmedit {
 namespace {
 
@@ -12,15 +14,6 @@ constexpr size_t kDateOffset = 0;
 constexpr size_t kDateLength = 8;
 constexpr size_t kTimeOffset = 11;
 constexpr size_t kTimeLength = 7;
-
-uint16_t WordAt(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-void PutWord(uint8_t* bytes, uint16_t value) {
-  bytes[0] = static_cast<uint8_t>(value);
-  bytes[1] = static_cast<uint8_t>(value >> 8);
-}
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <optional>
 
+#include "little_endian.h"
 #include "platform.h"
 #include "run_time_error.h"
 #include "text_file.h"

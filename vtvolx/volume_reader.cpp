@@ -2,16 +2,11 @@
 
 #include <cstring>
 
+#include "little_endian.h"
 #include "text_format.h"
 
 namespace vantor::vtvolx {
 namespace {
-
-void PutLong(uint8_t* bytes, int32_t value) {
-  auto bits = static_cast<uint32_t>(value);
-  for (int i = 0; i < 4; ++i)
-    bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
-}
 
 // A tag and a chunk length; the length's flag byte is dropped.
 int32_t ReadChunkHead(BinaryFile& file, Tag& tag) {
@@ -24,12 +19,6 @@ std::string TagText(const Tag& tag) {
 }
 
 }  // namespace
-
-int32_t LongAt(const uint8_t* bytes) {
-  uint32_t value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-                   static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-  return static_cast<int32_t>(value);
-}
 
 int32_t ReadLong(BinaryFile& file) {
   uint8_t bytes[4];

@@ -14,8 +14,6 @@ inline constexpr uint32_t Low24(uint32_t word) {
   return word & 0x00FFFFFF;
 }
 
-// A little-endian 32-bit number from four bytes.
-int32_t LongAt(const uint8_t* bytes);
 int32_t ReadLong(BinaryFile& file);
 void WriteLong(BinaryFile& file, int32_t value);
 IndexRecord DecodeIndexRecord(const uint8_t* bytes);
