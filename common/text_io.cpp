@@ -106,6 +106,12 @@ std::optional<std::string> ReadToken(LineInput& input) {
   return std::nullopt;
 }
 
+std::string ReadRequiredToken(LineInput& input) {
+  auto token = ReadToken(input);
+  if (!token) throw RunTimeError(ErrorCode::DiskReadError, "input ended while a number was wanted");
+  return *token;
+}
+
 int32_t ReadInteger(LineInput& input) {
   auto token = ReadToken(input);
   if (!token) return 0;

@@ -43,6 +43,10 @@ std::optional<double> ParseRealToken(std::string_view token);
 // before a token.
 std::optional<std::string> ReadToken(LineInput& input);
 
+// Like ReadToken, but the end of the input is a run-time error: used where a
+// number must be typed and none may be made up.
+std::string ReadRequiredToken(LineInput& input);
+
 // The integer read: decimal or "$" hex with an optional sign; 0 when the input
 // ends before a token; anything else is an invalid numeric format.
 int32_t ReadInteger(LineInput& input);

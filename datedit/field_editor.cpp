@@ -46,28 +46,22 @@ InputKind InputKindOf(char indicator) {
 
 using NewValue = std::variant<int32_t, double, std::string>;
 
-// The typed token, or a run-time error when the input has ended: an edit must
-// not store a value nobody typed.
-std::string NextToken(Console& con) {
-  auto token = ReadToken(con);
-  if (!token) throw RunTimeError(ErrorCode::DiskReadError, "input ended while a value was wanted");
-  return *token;
-}
-
 // One attempt to read a value; nothing when the typed text is no valid value.
+// An input that ends is a run-time error: an edit must not store a value
+// nobody typed.
 std::optional<NewValue> ReadValue(Console& con, InputKind kind) {
   switch (kind) {
     case InputKind::Integer:
-      if (auto value = ParseIntegerToken(NextToken(con))) return *value;
+      if (auto value = ParseIntegerToken(ReadRequiredToken(con))) return *value;
       return std::nullopt;
     case InputKind::Real32: {
-      auto value = ParseRealToken(NextToken(con));
+      auto value = ParseRealToken(ReadRequiredToken(con));
       // Outside the range of a 32-bit real the value would be stored as infinity.
       if (!value || std::fabs(*value) > FLT_MAX) return std::nullopt;
       return *value;
     }
     case InputKind::Real64:
-      if (auto value = ParseRealToken(NextToken(con))) return *value;
+      if (auto value = ParseRealToken(ReadRequiredToken(con))) return *value;
       return std::nullopt;
     case InputKind::Text:
       return con.ReadLine(kMaxTypedText);

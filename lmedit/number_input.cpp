@@ -11,12 +11,6 @@
 namespace vantor::lmedit {
 namespace {
 
-std::string NextToken(Console& con) {
-  auto token = ReadToken(con);
-  if (!token) throw RunTimeError(ErrorCode::DiskReadError, "input ended while a number was wanted");
-  return *token;
-}
-
 // Whether the token is a number too large for any real, rather than no number.
 bool IsOverflowingNumber(const std::string& token) {
   char* end = nullptr;
@@ -28,7 +22,7 @@ bool IsOverflowingNumber(const std::string& token) {
 }  // namespace
 
 int32_t ReadWholeNumber(Console& con) {
-  std::string token = NextToken(con);
+  std::string token = ReadRequiredToken(con);
   auto value = ParseIntegerToken(token);
   if (!value) {
     throw RunTimeError(ErrorCode::InvalidNumericFormat,
@@ -38,7 +32,7 @@ int32_t ReadWholeNumber(Console& con) {
 }
 
 std::optional<float> ReadSingleReal(Console& con) {
-  std::string token = NextToken(con);
+  std::string token = ReadRequiredToken(con);
   auto value = ParseRealToken(token);
   if (!value) {
     if (IsOverflowingNumber(token)) return std::nullopt;
