@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,7 +12,9 @@
 #include <utility>
 
 #include "fault_injection.h"
+#include "platform.h"
 #include "run_time_error.h"
+#include "temporary_names.h"
 
 namespace vantor {
 namespace {
@@ -21,7 +24,7 @@ constexpr size_t kBlockSize = 64 * 1024;
 constexpr size_t kSmallBlockSize = 4 * 1024;
 
 // Reads until n bytes or the end of the file; -1 on a failure (errno set).
-ssize_t ReadAt(int fd, void* buffer, size_t n, int64_t offset) {
+ssize_t ReadFully(int fd, void* buffer, size_t n, int64_t offset) {
   size_t total = 0;
   while (total < n) {
     ssize_t got = pread(fd, static_cast<char*>(buffer) + total, n - total, offset + total);
@@ -66,6 +69,51 @@ void FailIfInjected(FileOperation op, const std::string& name) {
   if (faults::NextOperationFails()) throw FileError(op, name, EIO);
 }
 
+// The folder a file of that name lies in, for the calls that want a folder.
+std::string FolderOf(const std::string& name) {
+  std::string folder(DirectoryPart(name));
+  return folder.empty() ? "." : folder;
+}
+
+// A file without a name in the folder of `name`; -1 with errno set.
+int OpenUnnamedFile(const std::string& name, mode_t mode) {
+  if (faults::UnnamedFilesRefused()) {
+    errno = EOPNOTSUPP;
+    return -1;
+  }
+  return open(FolderOf(name).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+}
+
+// File systems and kernels without unnamed files answer with one of these.
+bool UnnamedFilesUnsupported(int reason) {
+  return reason == EOPNOTSUPP || reason == EISDIR || reason == EINVAL;
+}
+
+// Six characters for a temporary name that is not there yet.
+std::string UniqueSuffix() {
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  static uint64_t counter = 0;
+  struct timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  uint64_t mix = (static_cast<uint64_t>(getpid()) << 40) ^ static_cast<uint64_t>(now.tv_nsec) ^
+                 (++counter * 0x9E3779B97F4A7C15ULL);
+  std::string suffix;
+  for (int i = 0; i < 6; ++i) {
+    suffix.push_back(kDigits[mix % 62]);
+    mix /= 62;
+  }
+  return suffix;
+}
+
+// Makes a rename in the folder last through a power cut.
+bool SyncFolder(const std::string& folder) {
+  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool synced = fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot
+  close(fd);
+  return synced;
+}
+
 }  // namespace
 
 BinaryFile::BinaryFile(int fd, std::string name, int64_t size)
@@ -73,14 +121,18 @@ BinaryFile::BinaryFile(int fd, std::string name, int64_t size)
 
 BinaryFile BinaryFile::OpenExisting(const std::string& name, Access access) {
   FailIfInjected(FileOperation::Open, name);
-  int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+  // Without blocking: opening a FIFO would wait for a writer forever.
+  int flags = (access == Access::ReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
   int fd = open(name.c_str(), flags);
   if (fd < 0) throw FileError(FileOperation::Open, name, errno);
   struct stat info {};
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     close(fd);
-    throw FileError(FileOperation::Open, name, EISDIR);
+    if (S_ISDIR(info.st_mode)) throw FileError(FileOperation::Open, name, EISDIR);
+    throw RunTimeError(ErrorCode::AccessDenied,
+                       "cannot open \"" + name + "\": not an ordinary file");
   }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   return BinaryFile(fd, name, static_cast<int64_t>(info.st_size));
 }
 
@@ -91,28 +143,39 @@ BinaryFile BinaryFile::Create(const std::string& name) {
   return BinaryFile(fd, name, 0);
 }
 
-BinaryFile BinaryFile::CreateUnlinked(const std::string& name) {
+BinaryFile BinaryFile::CreateReplacing(const std::string& name, Replace how) {
   FailIfInjected(FileOperation::Create, name);
-  constexpr int kFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-  int fd = open(name.c_str(), kFlags, 0666);
-  if (fd < 0 && errno == EEXIST) {
-    if (unlink(name.c_str()) != 0) throw FileError(FileOperation::Create, name, errno);
-    fd = open(name.c_str(), kFlags, 0666);
-  }
+  mode_t mode = ModeForReplacement(name);
+  int fd = OpenUnnamedFile(name, mode);
+  if (fd < 0 && UnnamedFilesUnsupported(errno)) return CreateNamedTemporary(name, how);
   if (fd < 0) throw FileError(FileOperation::Create, name, errno);
-  return BinaryFile(fd, name, 0);
+  fchmod(fd, mode);  // the creation mode was cut by the umask
+  BinaryFile file(fd, name, 0);
+  file.replacing_ = true;
+  file.unnamed_ = true;
+  file.durable_ = how == Replace::Durably;
+  return file;
 }
 
-BinaryFile BinaryFile::CreateReplacing(const std::string& name) {
+BinaryFile BinaryFile::CreateReplacingNamed(const std::string& name, Replace how) {
   FailIfInjected(FileOperation::Create, name);
+  return CreateNamedTemporary(name, how);
+}
+
+BinaryFile BinaryFile::CreateNamedTemporary(const std::string& name, Replace how) {
+  mode_t mode = ModeForReplacement(name);
   std::string pattern = name + ".XXXXXX";
   std::vector<char> temporary(pattern.begin(), pattern.end());
   temporary.push_back('\0');
-  int fd = mkstemp(temporary.data());
+  FatalSignalsHeld held;
+  int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) throw FileError(FileOperation::Create, name, errno);
-  fchmod(fd, ModeForReplacement(name));
+  fchmod(fd, mode);
   BinaryFile file(fd, name, 0);
+  file.replacing_ = true;
+  file.durable_ = how == Replace::Durably;
   file.temporaryName_ = temporary.data();
+  file.cleanupSlot_ = NoteTemporaryName(file.temporaryName_);
   return file;
 }
 
@@ -125,7 +188,11 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     Release();
     fd_ = std::exchange(other.fd_, -1);
     name_ = std::move(other.name_);
+    replacing_ = std::exchange(other.replacing_, false);
+    unnamed_ = std::exchange(other.unnamed_, false);
+    durable_ = other.durable_;
     temporaryName_ = std::exchange(other.temporaryName_, {});
+    cleanupSlot_ = std::exchange(other.cleanupSlot_, -1);
     position_ = other.position_;
     size_ = other.size_;
     block_ = std::move(other.block_);
@@ -135,9 +202,6 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     dirtyEnd_ = std::exchange(other.dirtyEnd_, 0);
     lastLoadStart_ = other.lastLoadStart_;
     lastLoadEnd_ = other.lastLoadEnd_;
-    spare_ = std::move(other.spare_);
-    spareStart_ = other.spareStart_;
-    spareLength_ = std::exchange(other.spareLength_, 0);
   }
   return *this;
 }
@@ -148,15 +212,25 @@ BinaryFile::~BinaryFile() {
 
 void BinaryFile::Release() noexcept {
   if (fd_ < 0) return;
-  try {
-    Flush();
-  } catch (const RunTimeError&) {
-    // Nobody is left to hear of it; callers that care call Close.
+  if (!replacing_) {
+    try {
+      Flush();
+    } catch (const RunTimeError&) {
+      // Nobody is left to hear of it; callers that care call Close.
+    }
   }
   close(fd_);
   fd_ = -1;
+  ThrowAwayTemporary();
+}
+
+void BinaryFile::ThrowAwayTemporary() noexcept {
   if (!temporaryName_.empty()) unlink(temporaryName_.c_str());
+  ForgetTemporaryName(cleanupSlot_);
+  cleanupSlot_ = -1;
   temporaryName_.clear();
+  replacing_ = false;
+  unnamed_ = false;
 }
 
 void BinaryFile::RequireOpen() const {
@@ -173,6 +247,10 @@ void BinaryFile::DropBlock() {
 
 void BinaryFile::Flush() {
   RequireOpen();
+  WriteDirtyBytes();
+}
+
+void BinaryFile::WriteDirtyBytes() {
   if (dirtyBegin_ == dirtyEnd_) return;
   size_t begin = dirtyBegin_;
   size_t end = dirtyEnd_;
@@ -185,32 +263,15 @@ void BinaryFile::Flush() {
   }
 }
 
-// Makes the spare block the current one when it holds the position.
-bool BinaryFile::TakeSpareBlock() {
-  bool holds = spareLength_ > 0 && position_ >= spareStart_ &&
-               position_ < spareStart_ + static_cast<int64_t>(spareLength_);
-  if (!holds) return false;
-  Flush();
-  std::swap(block_, spare_);
-  std::swap(blockStart_, spareStart_);
-  std::swap(blockLength_, spareLength_);
-  return true;
-}
-
 void BinaryFile::LoadBlock() {
   Flush();
-  if (blockLength_ > 0) {
-    std::swap(block_, spare_);
-    spareStart_ = blockStart_;
-    spareLength_ = blockLength_;
-  }
   DropBlock();
   block_.resize(kBlockSize);
   // A read that goes on within or right after the last block loaded is
   // sequential (a write in between may have moved the buffer away).
   bool sequential = position_ >= lastLoadStart_ && position_ <= lastLoadEnd_;
   size_t want = sequential ? kBlockSize : kSmallBlockSize;
-  ssize_t got = ReadAt(fd_, block_.data(), want, position_);
+  ssize_t got = ReadFully(fd_, block_.data(), want, position_);
   if (got < 0) throw FileError(FileOperation::Read, name_, errno);
   blockStart_ = position_;
   blockLength_ = static_cast<size_t>(got);
@@ -237,13 +298,12 @@ size_t BinaryFile::ReadUpTo(void* buffer, size_t n) {
     if (n - total >= kBlockSize) {
       // A large read goes straight to the caller's buffer.
       Flush();
-      ssize_t got = ReadAt(fd_, out + total, n - total, position_);
+      ssize_t got = ReadFully(fd_, out + total, n - total, position_);
       if (got < 0) throw FileError(FileOperation::Read, name_, errno);
       total += static_cast<size_t>(got);
       position_ += got;
       break;
     }
-    if (TakeSpareBlock()) continue;
     LoadBlock();
     if (blockLength_ == 0) break;
   }
@@ -252,6 +312,16 @@ size_t BinaryFile::ReadUpTo(void* buffer, size_t n) {
 
 void BinaryFile::ReadExact(void* buffer, size_t n) {
   if (ReadUpTo(buffer, n) != n) throw FileError(FileOperation::Read, name_, 0);
+}
+
+size_t BinaryFile::ReadAt(int64_t offset, void* buffer, size_t n) {
+  RequireOpen();
+  FailIfInjected(FileOperation::Read, name_);
+  Flush();  // the disk must hold what was written before
+  if (offset < 0) return 0;
+  ssize_t got = ReadFully(fd_, buffer, n, offset);
+  if (got < 0) throw FileError(FileOperation::Read, name_, errno);
+  return static_cast<size_t>(got);
 }
 
 void BinaryFile::WriteThrough(const void* buffer, size_t n) {
@@ -268,7 +338,6 @@ void BinaryFile::Write(const void* buffer, size_t n) {
   RequireOpen();
   FailIfInjected(FileOperation::Write, name_);
   if (n == 0) return;
-  spareLength_ = 0;
   if (n >= kBlockSize) {
     WriteThrough(buffer, n);
   } else {
@@ -324,7 +393,6 @@ void BinaryFile::Truncate() {
   RequireOpen();
   FailIfInjected(FileOperation::Truncate, name_);
   Flush();
-  spareLength_ = 0;
   if (ftruncate(fd_, position_) != 0) throw FileError(FileOperation::Truncate, name_, errno);
   size_ = position_;
   if (position_ < blockStart_) {
@@ -355,7 +423,6 @@ int64_t BinaryFile::CopyFrom(BinaryFile& from, int64_t fromOffset, int64_t lengt
   if (length <= 0) return 0;
   Flush();
   DropBlock();
-  spareLength_ = 0;
   from.Flush();
   int64_t copied = 0;
   while (copied < length) {
@@ -402,45 +469,76 @@ std::optional<std::string> BinaryFile::ReserveSpace(int64_t offset, int64_t leng
 
 void BinaryFile::Close() {
   if (fd_ < 0) return;
-  int fd = std::exchange(fd_, -1);
-  auto forget = [&] {
-    if (!temporaryName_.empty()) unlink(temporaryName_.c_str());
-    temporaryName_.clear();
-  };
-  if (dirtyBegin_ != dirtyEnd_) {
-    bool written = WriteAt(fd, block_.data() + dirtyBegin_, dirtyEnd_ - dirtyBegin_,
-                           blockStart_ + dirtyBegin_);
-    int reason = errno;
+  if (replacing_) {
+    // Nothing of a file that is not committed is kept.
     DropBlock();
-    if (!written) {
-      close(fd);
-      forget();
-      throw FileError(FileOperation::Write, name_, reason);
-    }
+    close(std::exchange(fd_, -1));
+    ThrowAwayTemporary();
+    return;
+  }
+  try {
+    WriteDirtyBytes();
+  } catch (...) {
+    close(std::exchange(fd_, -1));
+    throw;
   }
   DropBlock();
-  if (close(fd) != 0) {
-    int reason = errno;
-    forget();
-    throw FileError(FileOperation::Close, name_, reason);
-  }
-  forget();
+  if (close(std::exchange(fd_, -1)) != 0) throw FileError(FileOperation::Close, name_, errno);
 }
 
 void BinaryFile::Commit() {
   RequireOpen();
   FailIfInjected(FileOperation::Create, name_);
-  std::string temporary = std::exchange(temporaryName_, {});
+  if (!replacing_) return Close();
   try {
-    Close();
+    WriteDirtyBytes();
+    if (durable_ && fdatasync(fd_) != 0) throw FileError(FileOperation::Write, name_, errno);
+    PutInPlace();
   } catch (...) {
-    if (!temporary.empty()) unlink(temporary.c_str());
+    DropBlock();
+    close(std::exchange(fd_, -1));
+    ThrowAwayTemporary();
     throw;
   }
-  if (!temporary.empty() && rename(temporary.c_str(), name_.c_str()) != 0) {
-    int reason = errno;
-    unlink(temporary.c_str());
-    throw FileError(FileOperation::Create, name_, reason);
+  DropBlock();
+  int closed = close(std::exchange(fd_, -1));
+  int reason = errno;
+  if (durable_ && !SyncFolder(FolderOf(name_))) {
+    throw FileError(FileOperation::Write, FolderOf(name_), errno);
+  }
+  if (closed != 0) throw FileError(FileOperation::Close, name_, reason);
+}
+
+// Gives the file its final name in one step: a rename from the temporary
+// name, which an unnamed file first gets by a link.
+void BinaryFile::PutInPlace() {
+  FatalSignalsHeld held;
+  if (unnamed_) LinkUnnamedFile();
+  if (rename(temporaryName_.c_str(), name_.c_str()) != 0) {
+    throw FileError(FileOperation::Create, name_, errno);
+  }
+  ForgetTemporaryName(cleanupSlot_);
+  cleanupSlot_ = -1;
+  temporaryName_.clear();
+  replacing_ = false;
+}
+
+void BinaryFile::LinkUnnamedFile() {
+  std::string self = "/proc/self/fd/" + std::to_string(fd_);
+  for (int attempt = 0;; ++attempt) {
+    std::string candidate = name_ + "." + UniqueSuffix();
+    int linked = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW);
+    // Without /proc, the file itself can be linked where that is allowed.
+    if (linked != 0 && errno == ENOENT) {
+      linked = linkat(fd_, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH);
+    }
+    if (linked == 0) {
+      temporaryName_ = candidate;
+      unnamed_ = false;
+      cleanupSlot_ = NoteTemporaryName(candidate);
+      return;
+    }
+    if (errno != EEXIST || attempt == 100) throw FileError(FileOperation::Create, name_, errno);
   }
 }
 

@@ -20,12 +20,24 @@ class BinaryFile {
   static BinaryFile OpenExisting(const std::string& name, Access access);
   // A new empty file, replacing one of that name; open for reading and writing.
   static BinaryFile Create(const std::string& name);
-  // A new file under the name: whatever stands there (a file, a hard or a
-  // symbolic link) is removed first and never written through.
-  static BinaryFile CreateUnlinked(const std::string& name);
-  // Like Create, but the bytes go to a temporary file beside `name` that only
-  // Commit renames into place: a failed run leaves an existing file untouched.
-  static BinaryFile CreateReplacing(const std::string& name);
+  // How a file that replaces another reaches its name.
+  enum class Replace {
+    // Flushed to the disk before the rename, and the folder after it: a
+    // power cut leaves the old file or the new one, never an empty one.
+    Durably,
+    // Left to the system's cache: for many small files, such as entries.
+    Quickly,
+  };
+  // Like Create, but the bytes go to a temporary file in the folder of `name`
+  // that only Commit renames into place: a failed or interrupted run leaves
+  // an existing file untouched and nothing else behind. The temporary file
+  // has no name where the system allows, so that not even a killed program
+  // leaves it. Whatever stands under `name` is replaced, never written
+  // through. The new file keeps the mode of the one it replaces.
+  static BinaryFile CreateReplacing(const std::string& name, Replace how = Replace::Durably);
+  // Like CreateReplacing, but the temporary file has a name from the start
+  // (TemporaryName), for another program to write; a fatal signal removes it.
+  static BinaryFile CreateReplacingNamed(const std::string& name, Replace how);
 
   BinaryFile() = default;
   BinaryFile(BinaryFile&& other) noexcept;
@@ -38,12 +50,17 @@ class BinaryFile {
 
   bool IsOpen() const { return fd_ >= 0; }
   const std::string& Name() const { return name_; }
+  // The name a CreateReplacingNamed file has until Commit.
+  const std::string& TemporaryName() const { return temporaryName_; }
 
   // Exactly n bytes, or a run-time error (the file ends too early).
   void ReadExact(void* buffer, size_t n);
   // Up to n bytes; fewer only at the end of the file.
   size_t ReadUpTo(void* buffer, size_t n);
   void Write(const void* buffer, size_t n);
+  // Up to n bytes from `offset`, fewer only at the end of the file; the
+  // position stays where it is.
+  size_t ReadAt(int64_t offset, void* buffer, size_t n);
 
   // Positions past the end are allowed; a later write fills the gap with zeros.
   void Seek(int64_t position);
@@ -65,25 +82,35 @@ class BinaryFile {
 
   // Hands buffered writes to the system.
   void Flush();
-  // Flushes, closes, and for CreateReplacing leaves the temporary file behind
-  // unrenamed (removed); use Commit to keep it.
+  // Flushes and closes; a CreateReplacing file is thrown away (the file it
+  // was to replace stays). Use Commit to keep it.
   void Close();
-  // For CreateReplacing: flushes, closes and renames the file into place.
+  // For CreateReplacing: flushes, closes and puts the file in place.
   void Commit();
 
  private:
   BinaryFile(int fd, std::string name, int64_t size);
   void RequireOpen() const;
   void LoadBlock();
-  bool TakeSpareBlock();
   int64_t CopyThroughBuffer(BinaryFile& from, int64_t fromOffset, int64_t length);
   void DropBlock();
   void WriteThrough(const void* buffer, size_t n);
+  void WriteDirtyBytes();
+  static BinaryFile CreateNamedTemporary(const std::string& name, Replace how);
+  void LinkUnnamedFile();
+  void PutInPlace();
+  void ThrowAwayTemporary() noexcept;
   void Release() noexcept;
 
   int fd_ = -1;
   std::string name_;
-  std::string temporaryName_;  // set while a CreateReplacing file is uncommitted
+  // While a CreateReplacing file is uncommitted: whether it is one, whether
+  // it has no name yet, its temporary name, its slot for signal cleanup.
+  bool replacing_ = false;
+  bool unnamed_ = false;
+  bool durable_ = false;
+  std::string temporaryName_;
+  int cleanupSlot_ = -1;
   int64_t position_ = 0;
   int64_t size_ = 0;
   // One block of the file: bytes [blockStart_, blockStart_ + blockLength_) are
@@ -98,12 +125,6 @@ class BinaryFile {
   // small one.
   int64_t lastLoadStart_ = 0;
   int64_t lastLoadEnd_ = 0;
-  // The block loaded before the current one, kept for reading only: a walk
-  // that goes back and forth between two places (an index entry's data and
-  // its name) then reads each place once. Any write drops it.
-  std::vector<uint8_t> spare_;
-  int64_t spareStart_ = 0;
-  size_t spareLength_ = 0;
 };
 
 }  // namespace vantor

@@ -12,6 +12,7 @@ struct Plan {
   bool failed = false;
 };
 Plan gPlan;
+bool gRefuseUnnamedFiles = false;
 
 }  // namespace
 
@@ -29,6 +30,14 @@ int OperationsCounted() {
 
 bool HasFailed() {
   return gPlan.failed;
+}
+
+void RefuseUnnamedFiles(bool refuse) {
+  gRefuseUnnamedFiles = refuse;
+}
+
+bool UnnamedFilesRefused() {
+  return gRefuseUnnamedFiles;
 }
 
 bool NextOperationFails() {

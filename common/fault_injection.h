@@ -16,6 +16,11 @@ int OperationsCounted();
 // Whether the injected failure has happened.
 bool HasFailed();
 
+// Makes the file layer act as on a file system without unnamed temporary
+// files, so that its fallback, named temporary files, can be tested.
+void RefuseUnnamedFiles(bool refuse);
+bool UnnamedFilesRefused();
+
 // Called by the file layer at every open, create, read, write, seek and
 // truncate: true when this operation is to fail.
 bool NextOperationFails();

@@ -10,6 +10,11 @@ void PlainConsole::Write(std::string_view text) {
   if (std::fwrite(text.data(), 1, text.size(), output_) != text.size()) {
     throw FileError(FileOperation::Write, "standard output", errno);
   }
+  if (!text.empty()) lineOpen_ = text.back() != '\n';
+}
+
+void PlainConsole::EndOpenLine() {
+  if (lineOpen_) WriteLn();
 }
 
 void PlainConsole::WriteLn() {
@@ -21,7 +26,8 @@ void PlainConsole::Flush() {
 }
 
 std::optional<std::string> PlainConsole::ReadRawLine() {
-  Flush();  // the prompt must be visible before the program waits
+  Flush();            // the prompt must be visible before the program waits
+  lineOpen_ = false;  // on a terminal, the typed line's Enter ends it
   std::string line;
   int c = std::fgetc(input_);
   if (c == EOF) {

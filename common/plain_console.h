@@ -20,10 +20,14 @@ class PlainConsole : public TextOutput, public LineInput {
   // A line cut to maxChars; a run-time error at the end of the input.
   std::string ReadLine(size_t maxChars);
   void Flush();
+  // Ends a line that text written without a line end has begun, so that
+  // what follows starts on a line of its own.
+  void EndOpenLine();
 
  private:
   std::FILE* input_;
   std::FILE* output_;
+  bool lineOpen_ = false;
 };
 
 }  // namespace vantor

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <spawn.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,6 +41,36 @@ std::string RunningExecutable() {
 std::string_view DirectoryPart(std::string_view path) {
   auto slash = path.find_last_of('/');
   return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  if (!name.empty() && name[0] == '/') return std::string(name);
+  if (folder.empty() || folder == ".") return std::string(name);
+  std::string path(folder);
+  if (path.back() != '/') path += '/';
+  return path.append(name);
+}
+
+std::string ParentFolderAsNamed(std::string_view folder) {
+  std::string path(folder);
+  // "a/b/", "a/b/." and "a/b" all name the folder b.
+  for (;;) {
+    if (path.size() > 1 && path.back() == '/') {
+      path.pop_back();
+    } else if (path.size() > 2 && path.ends_with("/.")) {
+      path.resize(path.size() - 2);
+    } else {
+      break;
+    }
+  }
+  if (path.empty() || path == ".") return "..";
+  if (path == "/") return "/";
+  std::string_view last = std::string_view(path).substr(DirectoryPart(path).size());
+  if (last == "..") return path + "/..";
+  std::string parent(DirectoryPart(path));
+  if (parent.empty()) return ".";
+  if (parent.size() > 1) parent.pop_back();
+  return parent;
 }
 
 std::string ProgramPathFromArg0(std::string_view arg0) {
@@ -143,9 +174,13 @@ bool IsDirectory(const std::string& name) {
   return stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool IsSymbolicLink(const std::string& name) {
+FileKind KindOf(const std::string& name) {
   struct stat info {};
-  return lstat(name.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+  if (lstat(name.c_str(), &info) != 0) return FileKind::Missing;
+  if (S_ISREG(info.st_mode)) return FileKind::Regular;
+  if (S_ISDIR(info.st_mode)) return FileKind::Directory;
+  if (S_ISLNK(info.st_mode)) return FileKind::SymbolicLink;
+  return FileKind::Other;
 }
 
 bool IsSameFile(const std::string& a, const std::string& b) {
@@ -155,13 +190,25 @@ bool IsSameFile(const std::string& a, const std::string& b) {
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
-void ChangeDirectory(const std::string& path) {
-  if (chdir(path.c_str()) != 0) {
-    int reason = errno;
-    throw RunTimeError(
-        reason == ENOENT || reason == ENOTDIR ? ErrorCode::PathNotFound : ErrorCode::AccessDenied,
-        "cannot change to folder \"" + path + "\": " + std::strerror(reason));
-  }
+namespace {
+
+// The folder part resolved through every link, followed by the last part
+// as written; empty when the folder does not exist.
+std::string ResolvedPlace(const std::string& name) {
+  std::string folder(DirectoryPart(name));
+  std::string last = name.substr(folder.size());
+  if (last.empty() || last == "." || last == "..") return {};
+  char resolved[PATH_MAX];
+  if (realpath(folder.empty() ? "." : folder.c_str(), resolved) == nullptr) return {};
+  return JoinPath(resolved, last);
+}
+
+}  // namespace
+
+bool IsSamePlace(const std::string& a, const std::string& b) {
+  if (IsSameFile(a, b)) return true;
+  std::string placeA = ResolvedPlace(a);
+  return !placeA.empty() && placeA == ResolvedPlace(b);
 }
 
 }  // namespace vantor

@@ -1,6 +1,6 @@
 // Everything the tools ask of the operating system besides files and the
 // console: where the program lives, directory search, starting a program,
-// the environment and the current folder.
+// the environment, and names of files and folders.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,15 @@ std::string ProgramPathFromArg0(std::string_view arg0);
 // when it has none.
 std::string_view DirectoryPart(std::string_view path);
 
+// `name` in `folder`: a name that is absolute stays as it is, and a folder
+// that is empty or "." adds nothing.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// The folder that holds `folder`, as the user named it rather than where a
+// symbolic link leads: "a/b/src" gives "a/b", "src" gives ".", "/x/y" gives
+// "/x", and "." or a name ending in ".." gives that name with "/.." added.
+std::string ParentFolderAsNamed(std::string_view folder);
+
 struct FoundFile {
   std::string name;
   int64_t size;
@@ -51,13 +60,15 @@ std::optional<std::string> GetEnvironmentIgnoringCase(std::string_view name);
 
 bool IsDirectory(const std::string& name);
 
-// Whether the name itself is a symbolic link (not what it points to).
-bool IsSymbolicLink(const std::string& name);
+// What stands under a name, the name itself not followed if it is a link.
+enum class FileKind { Missing, Regular, Directory, SymbolicLink, Other };
+FileKind KindOf(const std::string& name);
 
 // Whether two names lead to the same file on disk (both exist).
 bool IsSameFile(const std::string& a, const std::string& b);
 
-// Raises a run-time error when the folder cannot be made current.
-void ChangeDirectory(const std::string& path);
+// Whether two names lead to the same file, or would once it is created: the
+// same name in the same folder, however either is spelled.
+bool IsSamePlace(const std::string& a, const std::string& b);
 
 }  // namespace vantor

@@ -13,6 +13,7 @@
 
 #include "cp437.h"
 #include "stream_backend.h"
+#include "temporary_names.h"
 
 namespace vantor {
 namespace {
@@ -61,6 +62,7 @@ void RescueTerminal(int signalNumber) {
     ssize_t ignored = write(STDOUT_FILENO, gRescue.leaveSequence, gRescue.leaveLength);
     (void)ignored;
   }
+  RemoveTemporaryNames();
   std::signal(signalNumber, SIG_DFL);
   std::raise(signalNumber);
 }

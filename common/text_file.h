@@ -40,9 +40,13 @@ class TextFileWriter : public TextOutput {
  public:
   // Creates the file, replacing one of that name.
   explicit TextFileWriter(const std::string& name);
+  // Writes into a file already open, such as one that replaces another
+  // only at Commit.
+  explicit TextFileWriter(BinaryFile file) : file_(std::move(file)) {}
   void Write(std::string_view text) override;
   void WriteLn() override;
   void Close() { file_.Close(); }
+  void Commit() { file_.Commit(); }
 
  private:
   BinaryFile file_;

@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <numeric>
 
+#include "fault_injection.h"
 #include "run_time_error.h"
 #include "test_support.h"
 
@@ -55,6 +60,10 @@ TEST(BinaryFile, ReadsExactlyOrFails) {
   EXPECT_EQ(file.Position(), 4);
   EXPECT_EQ(file.ReadUpTo(buffer, 16), 6u);
   EXPECT_TRUE(file.AtEnd());
+  // A read at an offset leaves the position alone.
+  EXPECT_EQ(file.ReadAt(7, buffer, 16), 3u);
+  EXPECT_EQ(buffer[0], 7);
+  EXPECT_EQ(file.Position(), 10);
   file.Seek(8);
   try {
     file.ReadExact(buffer, 3);
@@ -158,22 +167,77 @@ TEST(BinaryFile, ClosedFileIsNotOpen) {
   }
 }
 
-TEST(BinaryFile, ReplacingFileAppearsOnlyOnCommit) {
+// Replacing files are tried both ways: unnamed until the commit, and with a
+// temporary name, as where the file system has no unnamed files.
+class ReplacingFile : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { faults::RefuseUnnamedFiles(GetParam()); }
+  void TearDown() override { faults::RefuseUnnamedFiles(false); }
+  static size_t FilesIn(const ScratchDir& dir) {
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir.Path()), {}));
+  }
+};
+
+TEST_P(ReplacingFile, AppearsOnlyOnCommitAndKeepsTheMode) {
   ScratchDir dir;
   WriteBytes(dir.File("vol"), {1, 2, 3});
+  chmod(dir.File("vol").c_str(), 0640);
   {
     BinaryFile file = BinaryFile::CreateReplacing(dir.File("vol"));
     file.Write("new", 3);
     // Abandoned without Commit: the old file stays, no temporary is left.
   }
   EXPECT_EQ(ReadBytes(dir.File("vol")), (std::vector<uint8_t>{1, 2, 3}));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+  EXPECT_EQ(FilesIn(dir), 1u);
   BinaryFile file = BinaryFile::CreateReplacing(dir.File("vol"));
   file.Write("new", 3);
   file.Commit();
   EXPECT_EQ(ReadBytes(dir.File("vol")), (std::vector<uint8_t>{'n', 'e', 'w'}));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+  EXPECT_EQ(FilesIn(dir), 1u);
+  struct stat info {};
+  stat(dir.File("vol").c_str(), &info);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
+
+TEST_P(ReplacingFile, NeverWritesThroughALink) {
+  ScratchDir dir;
+  testing::WriteText(dir.File("outside"), "keep");
+  std::filesystem::create_symlink(dir.File("outside"), dir.File("soft"));
+  std::filesystem::create_hard_link(dir.File("outside"), dir.File("hard"));
+  for (const char* name : {"soft", "hard"}) {
+    BinaryFile file = BinaryFile::CreateReplacing(dir.File(name), BinaryFile::Replace::Quickly);
+    file.Write("new", 3);
+    file.Commit();
+    EXPECT_EQ(ReadBytes(dir.File(name)), (std::vector<uint8_t>{'n', 'e', 'w'}));
+  }
+  EXPECT_FALSE(std::filesystem::is_symlink(dir.File("soft")));
+  EXPECT_EQ(ReadBytes(dir.File("outside")), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+}
+
+// A program ended by a signal while it writes leaves the old file and no
+// temporary one; an unnamed file is gone even after SIGKILL.
+TEST_P(ReplacingFile, ASignalLeavesTheOldFileAndNothingElse) {
+  std::vector<int> signals = {SIGTERM, SIGHUP, SIGINT, SIGPIPE};
+  if (!GetParam()) signals.push_back(SIGKILL);
+  for (int signalNumber : signals) {
+    ScratchDir dir;
+    WriteBytes(dir.File("vol"), {1, 2, 3});
+    pid_t child = fork();
+    if (child == 0) {
+      BinaryFile file = BinaryFile::CreateReplacing(dir.File("vol"));
+      file.Write(Counting(100000).data(), 100000);
+      raise(signalNumber);
+      _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << signalNumber;
+    EXPECT_EQ(ReadBytes(dir.File("vol")), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(FilesIn(dir), 1u) << "signal " << signalNumber;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(UnnamedOrNamed, ReplacingFile, ::testing::Bool());
 
 TEST(BinaryFile, CopyFromCopiesARangeAndStopsWhereTheSourceEnds) {
   ScratchDir dir;
@@ -215,24 +279,24 @@ TEST(BinaryFile, ReadsGoingBackAndForthSeeTheLatestWrites) {
   EXPECT_EQ(byte, 3);
 }
 
-TEST(BinaryFile, CreateUnlinkedNeverWritesThroughALink) {
+TEST(BinaryFile, FifosAndDevicesAreNoFilesToOpen) {
   ScratchDir dir;
-  testing::WriteText(dir.File("outside"), "keep");
-  std::filesystem::create_symlink(dir.File("outside"), dir.File("soft"));
-  std::filesystem::create_hard_link(dir.File("outside"), dir.File("hard"));
-  for (const char* name : {"soft", "hard"}) {
-    BinaryFile file = BinaryFile::CreateUnlinked(dir.File(name));
-    file.Write("new", 3);
-    file.Close();
-    EXPECT_EQ(ReadBytes(dir.File(name)), (std::vector<uint8_t>{'n', 'e', 'w'}));
+  mkfifo(dir.File("fifo").c_str(), 0600);
+  // Opening a FIFO must not wait for a writer.
+  for (const std::string& name : {dir.File("fifo"), std::string("/dev/null")}) {
+    try {
+      BinaryFile::OpenExisting(name, BinaryFile::Access::ReadOnly);
+      ADD_FAILURE() << name;
+    } catch (const RunTimeError& e) {
+      EXPECT_EQ(e.Code(), ErrorCode::AccessDenied);
+      EXPECT_NE(std::string(e.what()).find("not an ordinary file"), std::string::npos);
+    }
   }
-  EXPECT_FALSE(std::filesystem::is_symlink(dir.File("soft")));
-  EXPECT_EQ(ReadBytes(dir.File("outside")), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
 }
 
 TEST(BinaryFile, FullDiskIsAWriteErrorNamingTheFile) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP();
-  BinaryFile file = BinaryFile::OpenExisting("/dev/full", BinaryFile::Access::ReadWrite);
+  BinaryFile file = BinaryFile::Create("/dev/full");
   file.Write("x", 1);
   try {
     file.Close();

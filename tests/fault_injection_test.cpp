@@ -104,7 +104,6 @@ void RunVtvolx(const std::vector<std::string>& arguments, const std::string& fol
   std::FILE* out = std::tmpfile();
   std::FILE* in = std::tmpfile();
   PlainConsole console(in, out);
-  vtvolx::VtvolxState state(console, arguments);
   auto collect = [&] {
     std::fflush(out);
     std::rewind(out);
@@ -116,7 +115,7 @@ void RunVtvolx(const std::vector<std::string>& arguments, const std::string& fol
     std::fclose(in);
   };
   try {
-    vtvolx::RunVtvolx(state);
+    vtvolx::RunVtvolx(console, arguments);
   } catch (...) {
     collect();
     throw;
@@ -152,14 +151,17 @@ TEST(FaultInjection, AFailedBuildNeverDestroysTheVolume) {
   EXPECT_GT(WalkEveryOperation("vtvolx -make", scenario), 20);
 }
 
-TEST(FaultInjection, ExtractionFailuresAreReported) {
+// A failed extraction leaves an existing file of the entry's name as it was,
+// never a part of the entry, and no temporary file.
+TEST(FaultInjection, ExtractionFailuresAreReportedAndLeaveNoPartialFile) {
   ScratchDir dir;
+  const std::string big(12000, 'b');
   Scenario scenario;
   scenario.setup = [&] {
     fs::remove_all(dir.File("out"));
     fs::create_directory(dir.File("out"));
-    WriteBytes(dir.File("game.vol"),
-               VolumeBytes({{"a.txt", "first"}, {"b.txt", std::string(12000, 'b')}}));
+    WriteText(dir.File("out/b.txt"), "old");
+    WriteBytes(dir.File("game.vol"), VolumeBytes({{"a.txt", "first"}, {"b.txt", big}}));
   };
   scenario.run = [&](std::string& screen) {
     RunVtvolx({dir.File("vtvolx"), dir.File("game.vol"), "-all"}, dir.File("out"), screen);
@@ -167,8 +169,15 @@ TEST(FaultInjection, ExtractionFailuresAreReported) {
   scenario.check = [&](int n, const Outcome& outcome) {
     ExpectReported("vtvolx -all", n, outcome,
                    {"game.vol", "voli.dat", "vols.dat", "a.txt", "b.txt"});
-    EXPECT_EQ(ReadBytes(dir.File("game.vol")),
-              VolumeBytes({{"a.txt", "first"}, {"b.txt", std::string(12000, 'b')}}));
+    EXPECT_EQ(ReadBytes(dir.File("game.vol")), VolumeBytes({{"a.txt", "first"}, {"b.txt", big}}));
+    std::string b = TextOf(ReadBytes(dir.File("out/b.txt")));
+    EXPECT_TRUE(b == "old" || b == big) << "failure " << n << " left " << b.size() << " bytes";
+    for (const auto& entry : fs::directory_iterator(dir.File("out"))) {
+      std::string name = entry.path().filename().string();
+      EXPECT_TRUE(name == "b.txt" ||
+                  (name == "a.txt" && TextOf(ReadBytes(entry.path())) == "first"))
+          << "failure " << n << " left " << name;
+    }
   };
   EXPECT_GT(WalkEveryOperation("vtvolx -all", scenario), 10);
 }

@@ -36,9 +36,12 @@ TEST(FileKinds, FoldersAndLinks) {
   std::filesystem::create_symlink(dir.File("file"), dir.File("link"));
   EXPECT_TRUE(IsDirectory(dir.Path()));
   EXPECT_FALSE(IsDirectory(dir.File("file")));
-  EXPECT_TRUE(IsSymbolicLink(dir.File("link")));
-  EXPECT_FALSE(IsSymbolicLink(dir.File("file")));
-  EXPECT_FALSE(IsSymbolicLink(dir.File("missing")));
+  EXPECT_EQ(KindOf(dir.File("link")), FileKind::SymbolicLink);
+  EXPECT_EQ(KindOf(dir.File("file")), FileKind::Regular);
+  EXPECT_EQ(KindOf(dir.File("missing")), FileKind::Missing);
+  EXPECT_EQ(KindOf(dir.Path()), FileKind::Directory);
+  mkfifo(dir.File("fifo").c_str(), 0600);
+  EXPECT_EQ(KindOf(dir.File("fifo")), FileKind::Other);
   EXPECT_TRUE(IsSameFile(dir.File("link"), dir.File("file")));
   EXPECT_FALSE(IsSameFile(dir.File("missing"), dir.File("file")));
 }
@@ -105,13 +108,32 @@ TEST(StartProgram, WaitsAndGivesTheExitStatus) {
   EXPECT_TRUE(!missing.has_value() || *missing == 127);
 }
 
-TEST(ChangeDirectory, MissingFolderIsPathNotFound) {
-  try {
-    ChangeDirectory("/no/such/folder");
-    FAIL();
-  } catch (const RunTimeError& e) {
-    EXPECT_EQ(e.Code(), ErrorCode::PathNotFound);
-  }
+TEST(Paths, TheParentOfAFolderAsTheUserNamedIt) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"src", "."},    {"src/", "."},   {"a/b/src", "a/b"},  {"a/b/src/.", "a/b"},
+      {"/x/y", "/x"},  {"/x", "/"},     {"/", "/"},          {".", ".."},
+      {"./", ".."},    {"..", "../.."}, {"a/..", "a/../.."}, {"./src", "."},
+      {"lsrc//", "."},
+  };
+  for (const auto& [folder, parent] : cases)
+    EXPECT_EQ(ParentFolderAsNamed(folder), parent) << folder;
+  EXPECT_EQ(JoinPath(".", "v.vol"), "v.vol");
+  EXPECT_EQ(JoinPath("a/b", "v.vol"), "a/b/v.vol");
+  EXPECT_EQ(JoinPath("/", "v.vol"), "/v.vol");
+  EXPECT_EQ(JoinPath("a", "/abs/v.vol"), "/abs/v.vol");
+}
+
+TEST(Paths, TheSamePlaceUnderAnySpelling) {
+  ScratchDir dir;
+  std::filesystem::create_directory(dir.File("sub"));
+  std::filesystem::create_symlink(dir.File("sub"), dir.File("via"));
+  testing::WriteText(dir.File("sub/here"), "x");
+  std::filesystem::create_hard_link(dir.File("sub/here"), dir.File("hard"));
+  EXPECT_TRUE(IsSamePlace(dir.File("via/../sub/here"), dir.File("hard")));
+  // A file yet to be made is the same place under any spelling of its folder.
+  EXPECT_TRUE(IsSamePlace(dir.File("via/new"), dir.File("sub/./new")));
+  EXPECT_FALSE(IsSamePlace(dir.File("sub/new"), dir.File("new")));
+  EXPECT_FALSE(IsSamePlace(dir.File("nofolder/new"), dir.File("nofolder/new2")));
 }
 
 }  // namespace

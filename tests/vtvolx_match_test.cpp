@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "index_walk.h"
-#include "volume_reader.h"
+#include "entry_names.h"
+#include "name_pattern.h"
+#include "volume_format.h"
 
 namespace vantor::vtvolx {
 namespace {
@@ -67,22 +68,34 @@ TEST(MatchName, EmptyNamesAreNeverSelected) {
 }
 
 TEST(EntryNames, UnsafeNamesAreRecognised) {
-  for (const char* name : {"..", ".", "../x.dat", "a/b", "a\\b", "/etc/passwd", "C:x.dat",
-                           "c:", "x\x01y", "tab\there", "del\x7f"}) {
+  // Also what Windows cannot create: device names, a colon, a trailing dot
+  // or blank.
+  for (const char* name :
+       {"..",       ".",       "../x.dat",   "a/b",    "a\\b",      "/etc/passwd",
+        "C:x.dat",  "c:",      "1:2",        "x\x01y", "tab\there", "del\x7f",
+        "CON",      "con.txt", "Nul.tar.gz", "aux",    "PRN.",      "com1",
+        "LPT9.dat", "trail.",  "blank ",     ""}) {
     EXPECT_TRUE(IsUnsafeEntryName(name)) << name;
   }
-  for (const char* name : {"a.txt", "..hidden", "x..y", "name with blanks", "\xe9t\xe9.txt", "1:2",
-                           "~long~name.dat"}) {
+  for (const char* name : {"a.txt", "..hidden", "x..y", "name with blanks", "\xe9t\xe9.txt",
+                           "~long~name.dat", "console.txt", "com10", "lpt0.txt", ".profile"}) {
     EXPECT_FALSE(IsUnsafeEntryName(name)) << name;
   }
 }
 
 TEST(EntryNames, BatchLinesAreGuardedForCommandCharacters) {
   for (const char* name :
-       {"a&b", "a|b", "a<b", "a>b", "a^b", "50%", "a;b", "a`b", "$x", "a\"b", "../up"}) {
+       {"a&b", "a|b", "a<b", "a>b", "a^b", "50%", "a;b", "a`b", "$x", "a\"b", "../up",
+        // Read by vtvolx as more than the entry: a mode, a second argument,
+        // a star, an inversion.
+        "-all", "-list", "-batch", "-make", "-test", "two words", "st*r", "!bang"}) {
     EXPECT_TRUE(NeedsBatchGuard(name)) << name;
   }
-  EXPECT_FALSE(NeedsBatchGuard("plain_name-1.dat"));
+  for (const char* name : {"plain_name-1.dat", "-allx", "x!y"})
+    EXPECT_FALSE(NeedsBatchGuard(name)) << name;
+  EXPECT_TRUE(VolumeNeedsBatchGuard("my mod.vol"));
+  EXPECT_TRUE(VolumeNeedsBatchGuard("a&b.vol"));
+  EXPECT_FALSE(VolumeNeedsBatchGuard("../mods/a.vol"));
 }
 
 TEST(Low24, KeepsTheLengthDropsTheFlags) {

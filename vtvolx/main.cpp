@@ -8,10 +8,6 @@
 int main(int argc, char** argv) {
   using namespace vantor;
   PlainConsole console(stdin, stdout);
-  return RunMain(
-      [&] {
-        vtvolx::VtvolxState state(console, ArgumentList(argc, argv));
-        return vtvolx::RunVtvolx(state);
-      },
-      [&] { console.Flush(); });
+  return RunMain([&] { return vtvolx::RunVtvolx(console, ArgumentList(argc, argv)); },
+                 [&] { console.Flush(); });
 }

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <vector>
+#include <map>
 
+#include "entry_names.h"
 #include "hex.h"
 #include "platform.h"
 #include "run_time_error.h"
@@ -18,6 +19,8 @@ constexpr std::array<uint8_t, 28> kHeadTemplate = {
     0,   0x80, 'v', 'o', 'l', 's', 'z', 'z',  'z', 0x80, 'a', 'a', 'a', 'a'};
 constexpr std::array<uint8_t, 8> kIndexHeadPlaceholder = {'v', 'o', 'l', 'i', 'S', 'I', 'Z', 0x80};
 constexpr int64_t kDotEvery = 10000;
+// A block's head and its two padding bytes.
+constexpr int64_t kBlockOverhead = kBlockHeadSize + 2;
 
 // The files a build run itself writes into the program's folder.
 constexpr std::array<const char*, 7> kWorkingFiles = {
@@ -27,23 +30,41 @@ struct PartFiles {
   BinaryFile strings, index, data;
 };
 
-std::string StoreNameOf(VtvolxState& s, const std::string& foundName) {
-  std::string storeName = LowerCase(foundName);
-  if (storeName.find('~') != std::string::npos) storeName = GetLongName(s, foundName);
-  return storeName;
+bool HasTilde(const std::string& name) {
+  return name.find('~') != std::string::npos;
 }
 
-// The files to store, in name order; the program's own working files are
-// left out when the source is the program's folder.
-std::vector<FoundFile> SourceFiles(const VtvolxState& s) {
-  std::vector<FoundFile> files = FindFiles(SourceFolder(s) + "/*");
-  if (IsSameFile(SourceFolder(s), s.ProgramDir)) {
-    std::erase_if(files, [](const FoundFile& f) {
-      std::string lower = LowerCase(f.name);
-      return std::find(kWorkingFiles.begin(), kWorkingFiles.end(), lower) != kWorkingFiles.end();
-    });
+// Names are stored in lower case, except the long names of names with a "~",
+// which keep the case the folder gives.
+std::string StoreNameOf(const std::string& foundName) {
+  return HasTilde(foundName) ? foundName : LowerCase(foundName);
+}
+
+bool Refuse(VtvolxState& s, const std::string& name, const std::string& why) {
+  s.Con.WriteLine("Cannot store " + PrintableName(name) + ": " + why);
+  return false;
+}
+
+bool CheckOneFile(VtvolxState& s, const SourceFile& f,
+                  std::map<std::string, std::string>& namesIgnoringCase) {
+  if (f.StoreName.size() > kMaxStoredName) {
+    return Refuse(s, f.FoundName,
+                  "names of more than 39 characters cannot be read back from a volume");
   }
-  return files;
+  if (f.Size > kMaxStoredFileSize) {
+    return Refuse(s, f.FoundName,
+                  "files of 16777216 bytes or more do not fit a volume's block length");
+  }
+  if (auto why = WhyNameIsUnsafe(f.StoreName)) {
+    return Refuse(s, f.FoundName, *why + " cannot be extracted again");
+  }
+  // Extraction on a file system that ignores case would put both in one file.
+  auto [earlier, isNew] = namesIgnoringCase.emplace(LowerCase(f.StoreName), f.FoundName);
+  if (!isNew) {
+    return Refuse(s, f.FoundName,
+                  "its name is that of " + PrintableName(earlier->second) + " in another case");
+  }
+  return true;
 }
 
 void WriteBlockHead(BinaryFile& data, int64_t fileSize) {
@@ -58,27 +79,32 @@ void WriteBlockHead(BinaryFile& data, int64_t fileSize) {
   data.Write(head, sizeof head);
 }
 
-void StoreFile(VtvolxState& s, PartFiles& parts, const FoundFile& found, int32_t& fileCount,
+void StoreFile(VtvolxState& s, PartFiles& parts, const SourceFile& file, int32_t& fileCount,
                int32_t& dataOffset) {
-  std::string foundName = LowerCase(found.name);
-  std::string storeName = StoreNameOf(s, found.name);
-  s.Con.WriteLine("File:" + foundName + " size:" + FormatInt(found.size, 10));
-  // On a file system that tells case apart, the file is opened under the
-  // name the search returned; only the stored name is lower case.
-  BinaryFile source = BinaryFile::OpenExisting(found.name, BinaryFile::Access::ReadOnly);
-  WriteBlockHead(parts.data, found.size);
+  if (HasTilde(file.FoundName)) GetLongName(s, file.FoundName);
+  s.Con.WriteLine("File:" + PrintableName(LowerCase(file.FoundName)) +
+                  " size:" + FormatInt(file.Size, 10));
+  std::string path = JoinPath(s.Opt.SourceFolder, file.FoundName);
+  BinaryFile source = BinaryFile::OpenExisting(path, BinaryFile::Access::ReadOnly);
+  WriteBlockHead(parts.data, file.Size);
   IndexRecord record{static_cast<int32_t>(parts.strings.Size()), dataOffset,
-                     static_cast<int32_t>(found.size), 0, 1};
+                     static_cast<int32_t>(file.Size), 0, 1};
   s.Con.WriteLn();
   uint8_t bytes[kIndexRecordSize];
   EncodeIndexRecord(record, bytes);
   parts.index.Write(bytes, sizeof bytes);
   dataOffset += 8;
+  // The sizes written above must hold: a file that changed since the folder
+  // was listed would make the volume lie.
+  int64_t copied = parts.data.CopyFrom(source, 0, file.Size);
+  if (copied != file.Size || source.Size() != file.Size) {
+    throw RunTimeError(ErrorCode::DiskReadError,
+                       "\"" + path + "\" changed while the volume was being built");
+  }
   // The copy is one piece, but its dots are those of a copy in reads of
   // 10000 bytes, the last of which comes up short.
-  int64_t copied = parts.data.CopyFrom(source, 0, source.Size());
   s.Con.Write(std::string(static_cast<size_t>(copied / kDotEvery + 1), '.'));
-  parts.strings.Write(storeName.data(), storeName.size());
+  parts.strings.Write(file.StoreName.data(), file.StoreName.size());
   parts.strings.Write("", 1);
   parts.data.Write("\0\0", 2);
   int64_t fileBytes = copied + 2;
@@ -99,7 +125,7 @@ void WriteLowBytes(BinaryFile& file, int64_t position, int64_t value) {
 
 void FixHead(VtvolxState& s, int64_t headLen, int64_t stringSize, int64_t volLen) {
   BinaryFile head =
-      BinaryFile::OpenExisting(s.ProgramDir + "head.vol", BinaryFile::Access::ReadWrite);
+      BinaryFile::OpenExisting(s.Opt.ProgramDir + "head.vol", BinaryFile::Access::ReadWrite);
   WriteLowBytes(head, 4, volLen);
   int64_t volsLen = stringSize + headLen - 24;
   s.Con.WriteLine("IndexStart       " + FormatInt(volsLen, 8));
@@ -111,7 +137,7 @@ void FixHead(VtvolxState& s, int64_t headLen, int64_t stringSize, int64_t volLen
 
 void FixIndex(VtvolxState& s, int64_t indexSize, int64_t vblkStart) {
   BinaryFile index =
-      BinaryFile::OpenExisting(s.ProgramDir + "index.idx", BinaryFile::Access::ReadWrite);
+      BinaryFile::OpenExisting(s.Opt.ProgramDir + "index.idx", BinaryFile::Access::ReadWrite);
   index.Seek(4);
   WriteLong(index, static_cast<int32_t>(indexSize - 8));
   index.Seek(8);
@@ -131,64 +157,86 @@ void FixIndex(VtvolxState& s, int64_t indexSize, int64_t vblkStart) {
   }
   index.Seek(last);
   s.Con.WriteLine("\r\ndone fixing index.....");
-  EncodeIndexRecord(IndexRecord{-1, 0, 0, 0, 0}, bytes);
+  EncodeIndexRecord(IndexRecord{kEndOfIndex, 0, 0, 0, 0}, bytes);
   index.Write(bytes, sizeof bytes);
   index.Close();
 }
 
 }  // namespace
 
-std::string SourceFolder(const VtvolxState& s) {
-  return s.ArgCount() >= 3 ? s.Arg(3) : s.ProgramDir + "volin";
+std::string NewVolumePath(const Options& o) {
+  return JoinPath(ParentFolderAsNamed(o.SourceFolder), o.Volume);
 }
 
 std::string GetLongName(VtvolxState& s, const std::string& name) {
   // The folder search already gives the long name here; no command
   // interpreter is asked.
-  s.Con.WriteLine(" Long name is " + name);
+  s.Con.WriteLine(" Long name is " + PrintableName(name));
   return name;
 }
 
-bool CheckSourceFolder(VtvolxState& s) {
-  std::string folder = SourceFolder(s);
+std::vector<SourceFile> ListSourceFolder(VtvolxState& s) {
+  const std::string& folder = s.Opt.SourceFolder;
   if (!IsDirectory(folder)) {
     throw RunTimeError(ErrorCode::PathNotFound, "cannot read folder \"" + folder + "\"");
   }
-  for (const FoundFile& f : SourceFiles(s)) {
-    std::string storeName = LowerCase(f.name);
-    if (storeName.size() > kMaxStoredName) {
-      s.Con.WriteLine("Cannot store " + f.name + ": names of more than 39 characters cannot be " +
-                      "read back from a volume");
-      return false;
-    }
-    if (f.size > kMaxStoredFileSize) {
-      s.Con.WriteLine("Cannot store " + f.name + ": files of 16777216 bytes or more do not fit " +
-                      "a volume's block length");
-      return false;
-    }
+  // Built from the program's own folder, the parts and working files of
+  // the run itself are left out.
+  bool ownFolder = IsSameFile(folder, s.Opt.ProgramDir);
+  std::vector<SourceFile> files;
+  for (const FoundFile& found : FindFiles(JoinPath(folder, "*"))) {
+    std::string lower = LowerCase(found.name);
+    bool working =
+        std::find(kWorkingFiles.begin(), kWorkingFiles.end(), lower) != kWorkingFiles.end();
+    if (ownFolder && working) continue;
+    files.push_back({found.name, StoreNameOf(found.name), found.size});
+  }
+  return files;
+}
+
+bool CheckSourceFiles(VtvolxState& s, const std::vector<SourceFile>& files) {
+  std::map<std::string, std::string> namesIgnoringCase;
+  int64_t names = 0;
+  int64_t blocks = 0;
+  for (const SourceFile& f : files) {
+    if (!CheckOneFile(s, f, namesIgnoringCase)) return false;
+    names += static_cast<int64_t>(f.StoreName.size()) + 1;
+    blocks += f.Size + kBlockOverhead;
+  }
+  int64_t index = 8 + int64_t{kIndexRecordSize} * (static_cast<int64_t>(files.size()) + 1);
+  int64_t volumeSize = kNameTableStart + names + index + blocks;
+  std::string target = NewVolumePath(s.Opt);
+  if (volumeSize > kMaxVolumeSize) {
+    s.Con.WriteLine("Cannot build " + PrintableName(target) + ": it would hold " +
+                    FormatInt(volumeSize) + " bytes, and a volume's positions end at " +
+                    FormatInt(kMaxVolumeSize));
+    return false;
+  }
+  FileKind standing = KindOf(target);
+  if (standing == FileKind::Directory || standing == FileKind::Other) {
+    s.Con.WriteLine("Cannot build " + PrintableName(target) + ": that is no ordinary file");
+    return false;
   }
   return true;
 }
 
-void BuildVolume(VtvolxState& s) {
-  PartFiles parts{BinaryFile::Create(s.ProgramDir + "string.idx"),
-                  BinaryFile::Create(s.ProgramDir + "index.idx"), BinaryFile()};
-  std::string folder = SourceFolder(s);
+void BuildVolume(VtvolxState& s, const std::vector<SourceFile>& files) {
+  const std::string& dir = s.Opt.ProgramDir;
+  PartFiles parts{BinaryFile::Create(dir + "string.idx"), BinaryFile::Create(dir + "index.idx"),
+                  BinaryFile()};
   parts.index.Write(kIndexHeadPlaceholder.data(), kIndexHeadPlaceholder.size());
-  BinaryFile head = BinaryFile::Create(s.ProgramDir + "head.vol");
+  BinaryFile head = BinaryFile::Create(dir + "head.vol");
   head.Write(kHeadTemplate.data(), kHeadTemplate.size());
   int64_t headLen = head.Size();
   head.Close();
-  parts.data = BinaryFile::Create(s.ProgramDir + "VBLKdata.vol");
-  ChangeDirectory(folder);
+  parts.data = BinaryFile::Create(dir + "VBLKdata.vol");
   int32_t fileCount = 0;
   int32_t dataOffset = 0;
-  for (const FoundFile& found : SourceFiles(s))
-    StoreFile(s, parts, found, fileCount, dataOffset);
+  for (const SourceFile& file : files)
+    StoreFile(s, parts, file, fileCount, dataOffset);
   uint8_t endRecord[kIndexRecordSize];
-  EncodeIndexRecord(IndexRecord{-1, 0, 0, 0, 0}, endRecord);
+  EncodeIndexRecord(IndexRecord{kEndOfIndex, 0, 0, 0, 0}, endRecord);
   parts.index.Write(endRecord, sizeof endRecord);
-  ChangeDirectory("..");
   int64_t stringSize = parts.strings.Size();
   int64_t indexSize = parts.index.Size();
   int64_t dataSize = parts.data.Size();
@@ -209,13 +257,14 @@ void BuildVolume(VtvolxState& s) {
 }
 
 void AssembleVolume(VtvolxState& s) {
-  // The new volume replaces an old one of that name only when it is whole.
-  BinaryFile volume = BinaryFile::CreateReplacing(s.Arg(2));
+  // The new volume replaces an old one of that name only when it is whole
+  // and on the disk.
+  BinaryFile volume = BinaryFile::CreateReplacing(NewVolumePath(s.Opt));
   int64_t total = 0;
   for (const char* part : {"head.vol", "string.idx", "index.idx", "VBLKdata.vol"}) {
-    std::string path = s.ProgramDir + part;
+    std::string path = s.Opt.ProgramDir + part;
     BinaryFile source = BinaryFile::OpenExisting(path, BinaryFile::Access::ReadOnly);
-    s.Con.WriteLine("adding " + path + " to " + s.Arg(2));
+    s.Con.WriteLine("adding " + path + " to " + s.Opt.Volume);
     total += volume.CopyFrom(source, 0, source.Size());
     source.Close();
     s.Con.WriteLine(FormatInt(total, 8) + " bytes written");

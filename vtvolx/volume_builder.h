@@ -1,28 +1,34 @@
 // Building a volume from the files of a folder: four part files in the
-// program's folder, fixed up once all sizes are known, then joined.
+// program's folder, fixed up once all sizes are known, then joined into the
+// new volume, which is put in place only when whole.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "vtvolx_state.h"
 
 namespace vantor::vtvolx {
 
-// The longest name a volume can give back: names are read as 40 bytes that
-// hold a 0 byte.
-inline constexpr size_t kMaxStoredName = 39;
-// Block lengths keep 24 bits.
-inline constexpr int64_t kMaxStoredFileSize = 16777215;
+struct SourceFile {
+  std::string FoundName;  // as the folder gives it; the file is opened by it
+  std::string StoreName;  // as the volume keeps it
+  int64_t Size = 0;
+};
 
-// Checks the source folder before anything is written; false (after one line
-// naming the file) when a file cannot be stored.
-bool CheckSourceFolder(VtvolxState& s);
-void BuildVolume(VtvolxState& s);
+// The files to store, listed once, in name order.
+std::vector<SourceFile> ListSourceFolder(VtvolxState& s);
+// Everything that would make the volume unreadable, checked before anything
+// is written; false, after one line naming the file, when it cannot be built.
+bool CheckSourceFiles(VtvolxState& s, const std::vector<SourceFile>& files);
+void BuildVolume(VtvolxState& s, const std::vector<SourceFile>& files);
 void AssembleVolume(VtvolxState& s);
 // The name under which a file whose name holds "~" is stored.
 std::string GetLongName(VtvolxState& s, const std::string& name);
 
-// Argument 3, or the folder "volin" in the program's folder.
-std::string SourceFolder(const VtvolxState& s);
+// Where the new volume goes: its name taken from the folder that holds the
+// source folder, as the user named the source folder.
+std::string NewVolumePath(const Options& o);
 
 }  // namespace vantor::vtvolx

@@ -1,12 +1,21 @@
 #include "volume_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "entry_writer.h"
 #include "little_endian.h"
+#include "run_time_error.h"
 #include "text_format.h"
 
 namespace vantor::vtvolx {
 namespace {
+
+// Real name tables hold a few thousand names; a larger one is read from the
+// disk beyond this, so that memory stays small whatever a volume claims.
+constexpr size_t kNameTableKeptInMemory = 1 << 20;
+// The index is read in pieces of this size.
+constexpr int64_t kIndexChunk = 64 * 1024;
 
 // A tag and a chunk length; the length's flag byte is dropped.
 int32_t ReadChunkHead(BinaryFile& file, Tag& tag) {
@@ -16,6 +25,11 @@ int32_t ReadChunkHead(BinaryFile& file, Tag& tag) {
 
 std::string TagText(const Tag& tag) {
   return std::string(tag.data(), tag.size());
+}
+
+std::string NameIn(const char* bytes, size_t available) {
+  size_t usable = std::min(available, kMaxNameBytes);
+  return std::string(bytes, strnlen(bytes, usable));
 }
 
 }  // namespace
@@ -32,22 +46,26 @@ void WriteLong(BinaryFile& file, int32_t value) {
   file.Write(bytes, sizeof bytes);
 }
 
-IndexRecord DecodeIndexRecord(const uint8_t* bytes) {
-  return {LongAt(bytes), LongAt(bytes + 4), LongAt(bytes + 8), bytes[12], bytes[13]};
+void NameTable::Load(BinaryFile& volume, int32_t tableSize) {
+  int64_t held = std::max<int64_t>(0, volume.Size() - kNameTableStart);
+  int64_t wanted = std::min<int64_t>({tableSize, held, int64_t{kNameTableKeptInMemory}});
+  bytes_.assign(static_cast<size_t>(std::max<int64_t>(0, wanted)), '\0');
+  bytes_.resize(volume.ReadAt(kNameTableStart, bytes_.data(), bytes_.size()));
 }
 
-void EncodeIndexRecord(const IndexRecord& record, uint8_t* bytes) {
-  PutLong(bytes, record.NameOffset);
-  PutLong(bytes + 4, record.DataPosition);
-  PutLong(bytes + 8, record.RealSize);
-  bytes[12] = record.Flag12;
-  bytes[13] = record.Flag13;
+std::string NameTable::NameAt(BinaryFile& volume, int64_t offset) const {
+  if (offset >= 0 && offset + int64_t{kMaxNameBytes} <= static_cast<int64_t>(bytes_.size())) {
+    return NameIn(bytes_.data() + offset, kMaxNameBytes);
+  }
+  char name[kNameBytesRead] = {};
+  size_t got = volume.ReadAt(kNameTableStart + offset, name, sizeof name);
+  return NameIn(name, got);
 }
 
 void ReadVolumeHeader(VtvolxState& s) {
   VolumeHeader& h = s.Header;
   h = VolumeHeader{};
-  s.VolumeFile = BinaryFile::OpenExisting(s.Arg(1), BinaryFile::Access::ReadOnly);
+  s.VolumeFile = BinaryFile::OpenExisting(s.Opt.Volume, BinaryFile::Access::ReadOnly);
   BinaryFile& file = s.VolumeFile;
   h.VblkPos = ReadChunkHead(file, h.VolTag) + 8;
   h.VolhEnd = ReadChunkHead(file, h.VolhTag) + 16;
@@ -58,12 +76,13 @@ void ReadVolumeHeader(VtvolxState& s) {
   h.IndexSize = ReadChunkHead(file, h.VoliTag);
   h.VoliUnk = ReadLong(file);
   h.IndexStart = h.VoliPos + 8;
+  s.Names.Load(file, h.NameTableSize);
 }
 
 void ShowVolumeHeader(VtvolxState& s) {
   const VolumeHeader& h = s.Header;
   PlainConsole& con = s.Con;
-  con.WriteLine(" File name: " + s.Arg(1));
+  con.WriteLine(" File name: " + s.Opt.Volume);
   con.WriteLine("Vol  :" + PadLeft(TagText(h.VolTag), 9) + " VBLK : " + FormatInt(h.VblkPos, 8));
   con.WriteLine("Volh :" + PadLeft(TagText(h.VolhTag), 9) + " Unk1 : " + FormatInt(h.VolhEnd, 8));
   con.WriteLine("Vols :" + PadLeft(TagText(h.VolsTag), 9) + " voliP: " + FormatInt(h.VoliPos, 8) +
@@ -75,53 +94,79 @@ void ShowVolumeHeader(VtvolxState& s) {
 }
 
 void ShowFirstBlock(VtvolxState& s, int64_t position) {
-  // A volume without entries has no block here: the line then shows zeros
-  // rather than bytes read from past the end of the file.
-  Tag tag{};
-  uint32_t length = 0;
   BinaryFile& file = s.VolumeFile;
-  if (position >= 0 && position + static_cast<int64_t>(kBlockHeadSize) <= file.Size()) {
-    file.Seek(position);
-    file.ReadExact(tag.data(), tag.size());
-    length = Low24(static_cast<uint32_t>(ReadLong(file)));
+  uint8_t head[kBlockHeadSize] = {};
+  // A volume without entries ends where its first block would begin: the
+  // line then shows zeros. A block that begins past the end is damage.
+  if (position != file.Size()) {
+    if (position < 0 || file.ReadAt(position, head, sizeof head) != sizeof head) {
+      s.Con.WriteLine("broken volume: its first data block at " + FormatInt(position) +
+                      " lies past the end of the file (" + FormatInt(file.Size()) + " bytes)");
+      s.SomeEntryFailed = true;
+      return;
+    }
   }
-  s.Con.WriteLine("Head : " + TagText(tag) + " datasize : " + FormatInt(length) +
-                  " filepos data: " + FormatInt(position + 8));
+  uint32_t length = Low24(static_cast<uint32_t>(LongAt(head + 4)));
+  s.Con.WriteLine("Head : " + std::string(reinterpret_cast<char*>(head), 4) +
+                  " datasize : " + FormatInt(length) + " filepos data: " + FormatInt(position + 8));
 }
 
-void SaveIndex(VtvolxState& s) {
-  s.CurrentName = s.ProgramDir + "voli.dat";
-  CopyOut(s, s.Header.IndexStart, s.CurrentName, s.Header.IndexSize, s.Header.IndexSize);
+void SaveIndex(VtvolxState& s, const ExtractionPolicy& policy) {
+  std::string name = policy.IndexCopy();
+  CopyOut(s, {s.Header.IndexStart, name, name, s.Header.IndexSize, s.Header.IndexSize});
 }
 
-void SaveNameTable(VtvolxState& s) {
-  s.CurrentName = s.ProgramDir + "vols.dat";
+void SaveNameTable(VtvolxState& s, const ExtractionPolicy& policy) {
+  std::string name = policy.NameTableCopy();
   if (s.Header.NameTableSize > 0) {
-    CopyOut(s, s.Header.NameTableStart, s.CurrentName, s.Header.NameTableSize,
-            s.Header.NameTableSize);
+    CopyOut(s,
+            {s.Header.NameTableStart, name, name, s.Header.NameTableSize, s.Header.NameTableSize});
   } else {
     s.Con.WriteLine("No filenamelist....");
   }
 }
 
-CopyResult CopyOut(VtvolxState& s, int64_t position, const std::string& name, int64_t storedSize,
-                   int64_t realSize) {
-  // A link standing under the name is removed, never written through.
-  BinaryFile out = BinaryFile::CreateUnlinked(name);
-  int64_t count = 0;
-  if (position >= 0 && storedSize > 0) count = out.CopyFrom(s.VolumeFile, position, storedSize);
-  out.Close();
-  s.Con.WriteLine("File : " + name + "  Bytes written: " + FormatInt(count, 9) +
-                  " Expected: " + FormatInt(storedSize, 9));
-  if (count < storedSize) {
-    s.SomeEntryFailed = true;
-    return CopyResult::CutShort;
+// The next record of the index chunk by chunk; false when the index (as
+// long as the header says, and as far as the file holds it) has no more.
+bool EntryReader::ReadRecord(uint8_t* bytes) {
+  int64_t offset = int64_t{number_} * int64_t{kIndexRecordSize};
+  if (offset + int64_t{kIndexRecordSize} > int64_t{s_.Header.IndexSize}) return false;
+  int64_t inChunk = offset - chunkStart_;
+  if (inChunk < 0 || inChunk + int64_t{kIndexRecordSize} > static_cast<int64_t>(chunk_.size())) {
+    size_t want = static_cast<size_t>(std::min<int64_t>(s_.Header.IndexSize - offset, kIndexChunk));
+    chunk_.resize(want);
+    chunk_.resize(s_.VolumeFile.ReadAt(s_.Header.IndexStart + offset, chunk_.data(), want));
+    chunkStart_ = offset;
+    inChunk = 0;
+    if (chunk_.size() < kIndexRecordSize) return false;
   }
-  if (realSize == storedSize) {
-    s.Con.WriteLine(name + " is not compressed. " + s.CurrentName);
-    return CopyResult::NotPacked;
+  std::memcpy(bytes, chunk_.data() + inChunk, kIndexRecordSize);
+  return true;
+}
+
+std::optional<Entry> EntryReader::Next() {
+  BinaryFile& volume = s_.VolumeFile;
+  uint8_t bytes[kIndexRecordSize];
+  if (!ReadRecord(bytes)) {
+    throw RunTimeError(ErrorCode::DiskReadError,
+                       "cannot read the index of \"" + volume.Name() + "\": it has no end record");
   }
-  return CopyResult::Packed;
+  Entry entry;
+  entry.Number = number_++;
+  entry.Record = DecodeIndexRecord(bytes);
+  if (entry.Record.NameOffset == kEndOfIndex) return std::nullopt;
+  int64_t namePosition = kNameTableStart + int64_t{entry.Record.NameOffset};
+  uint8_t head[kBlockHeadSize];
+  bool blockInside = entry.Record.DataPosition >= 0 &&
+                     volume.ReadAt(entry.Record.DataPosition, head, sizeof head) == sizeof head;
+  bool nameInside = namePosition >= 0 && namePosition < volume.Size();
+  if (!blockInside || !nameInside) {
+    entry.Problem = "index record " + FormatInt(entry.Number) + " points outside the volume";
+    return entry;
+  }
+  entry.StoredSize = Low24(static_cast<uint32_t>(LongAt(head + 4)));
+  entry.Name = s_.Names.NameAt(volume, entry.Record.NameOffset);
+  return entry;
 }
 
 }  // namespace vantor::vtvolx

@@ -1,41 +1,54 @@
 // Reading a volume: its header and the report of it, the working copies of
-// its index and name table, and the copy of a byte range into a file.
+// its index and name table, and its entries one by one.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "extraction_policy.h"
 #include "vtvolx_state.h"
 
 namespace vantor::vtvolx {
 
-// A chunk length keeps its length in the low 24 bits; the high byte holds flags.
-inline constexpr uint32_t Low24(uint32_t word) {
-  return word & 0x00FFFFFF;
-}
-
 int32_t ReadLong(BinaryFile& file);
 void WriteLong(BinaryFile& file, int32_t value);
-IndexRecord DecodeIndexRecord(const uint8_t* bytes);
-void EncodeIndexRecord(const IndexRecord& record, uint8_t* bytes);
 
-// Opens the volume named by argument 1 and fills the header.
+// Opens the volume, fills the header and loads the name table.
 void ReadVolumeHeader(VtvolxState& s);
 void ShowVolumeHeader(VtvolxState& s);
 void ShowFirstBlock(VtvolxState& s, int64_t position);
-void SaveIndex(VtvolxState& s);
-void SaveNameTable(VtvolxState& s);
+void SaveIndex(VtvolxState& s, const ExtractionPolicy& policy);
+void SaveNameTable(VtvolxState& s, const ExtractionPolicy& policy);
 
-// What CopyOut left behind.
-enum class CopyResult {
-  NotPacked,  // the file is complete and closed
-  Packed,     // the stored bytes are in the file; they still need unpacking
-  CutShort,   // the volume ended before all stored bytes were copied
+struct Entry {
+  int32_t Number = 0;  // the index record's place, from 0
+  IndexRecord Record;
+  int64_t StoredSize = 0;
+  std::string Name;
+  // Why the entry cannot be read (its block or name lies outside the
+  // volume); empty when it can.
+  std::string Problem;
 };
 
-// Copies `storedSize` bytes of the volume from `position` into a new file
-// `name`, and reports the count.
-CopyResult CopyOut(VtvolxState& s, int64_t position, const std::string& name, int64_t storedSize,
-                   int64_t realSize);
+// The entries of the open volume in index order, read from the volume's own
+// index.
+class EntryReader {
+ public:
+  explicit EntryReader(VtvolxState& s) : s_(s) {}
+  // The next entry, or nothing at the end record. A run-time error when the
+  // index ends without one.
+  std::optional<Entry> Next();
+
+ private:
+  bool ReadRecord(uint8_t* bytes);
+
+  VtvolxState& s_;
+  int32_t number_ = 0;
+  // A stretch of the index, read in one piece: records one after the other.
+  std::vector<uint8_t> chunk_;
+  int64_t chunkStart_ = 0;
+};
 
 }  // namespace vantor::vtvolx

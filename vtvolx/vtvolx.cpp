@@ -1,8 +1,8 @@
 #include "vtvolx.h"
 
-#include "hex.h"
+#include "entry_names.h"
+#include "extraction_policy.h"
 #include "index_walk.h"
-#include "platform.h"
 #include "volume_builder.h"
 #include "volume_reader.h"
 
@@ -11,35 +11,36 @@ namespace {
 
 constexpr const char* kBanner = "vtvolx v2.1 - use this software at your own risk.... ";
 
-void FindProgramPlace(VtvolxState& s) {
-  std::string path = ProgramPathFromArg0(s.Arg(0));
-  s.ProgramDir = std::string(DirectoryPart(path));
-  s.ProgramName = LowerCase(path.substr(s.ProgramDir.size()));
-}
-
 int BuildingRun(VtvolxState& s) {
-  if (s.ArgCount() < 2) {
+  if (s.Opt.Volume.empty()) {
     // The new volume would have no name.
     WriteUsage(s);
     return 1;
   }
-  if (!CheckSourceFolder(s)) return 1;
-  BuildVolume(s);
+  std::vector<SourceFile> files = ListSourceFolder(s);
+  if (!CheckSourceFiles(s, files)) return 1;
+  BuildVolume(s, files);
   AssembleVolume(s);
   s.Con.WriteLine("Done......");
   return 0;
 }
 
 int ReadingRun(VtvolxState& s) {
-  s.IsTed = s.Arg(1).find(".ted", 1) != std::string::npos;
+  ExtractionPolicy policy(s.Opt.Volume, s.Opt.ProgramDir);
+  // The run replaces its working copies first: one of them cannot be read.
+  if (policy.IsWorkingCopy(s.Opt.Volume)) {
+    s.Con.WriteLine("Cannot read " + PrintableName(s.Opt.Volume) +
+                    ": every run replaces that working copy; copy it elsewhere to read it");
+    return 1;
+  }
   ReadVolumeHeader(s);
   ShowVolumeHeader(s);
   ShowFirstBlock(s, s.Header.VblkPos);
-  SaveIndex(s);
-  SaveNameTable(s);
-  WalkIndex(s);
+  SaveIndex(s, policy);
+  SaveNameTable(s, policy);
+  WalkIndex(s, policy);
   s.VolumeFile.Close();
-  s.Con.WriteLine(s.ProgramName + " Lives in: " + s.ProgramDir);
+  s.Con.WriteLine(s.Opt.ProgramName + " Lives in: " + s.Opt.ProgramDir);
   s.Con.WriteLine(kBanner);
   return s.SomeEntryFailed ? 1 : 0;
 }
@@ -70,14 +71,17 @@ void WriteUsage(VtvolxState& s) {
   con.WriteLine(" NB!! there may be NO space between \"!\" and the expression !!!");
 }
 
-int RunVtvolx(VtvolxState& s) {
-  FindProgramPlace(s);
-  if (s.ArgCount() == 0) {
-    WriteUsage(s);
-    return 0;
+int RunVtvolx(PlainConsole& console, const std::vector<std::string>& arguments) {
+  VtvolxState s(console, ParseCommandLine(arguments));
+  switch (s.Opt.Mode) {
+    case RunMode::Usage:
+      WriteUsage(s);
+      return 0;
+    case RunMode::Make:
+      return BuildingRun(s);
+    default:
+      return ReadingRun(s);
   }
-  if (s.Arg(1) == "-make") return BuildingRun(s);
-  return ReadingRun(s);
 }
 
 }  // namespace vantor::vtvolx

@@ -1,13 +1,18 @@
 // vtvolx as a whole: usage, a building run or a reading run.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "plain_console.h"
 #include "vtvolx_state.h"
 
 namespace vantor::vtvolx {
 
-// Runs the program; returns its exit code: 0 when every selected entry was
-// handled, 1 when the run reached its end but some entry was not.
-int RunVtvolx(VtvolxState& s);
+// Runs the program on its command line (argument 0 is its own path);
+// returns its exit code: 0 when every selected entry was handled, 1 when the
+// run reached its end but some entry was not, or a build was refused.
+int RunVtvolx(PlainConsole& console, const std::vector<std::string>& arguments);
 
 void WriteUsage(VtvolxState& s);
 

@@ -1,72 +1,49 @@
-// The state of vtvolx for one run: the command line, where the program lives,
-// the volume's header as read, and the walk's counters.
+// The state of vtvolx for one run: the options, the volume's header as read
+// with its open file and name table, and the walk's counters.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "binary_file.h"
+#include "command_line.h"
 #include "plain_console.h"
+#include "volume_format.h"
 
 namespace vantor::vtvolx {
 
-// Every copy goes through one buffer of this size, in reads of this size.
-inline constexpr size_t kCopyBufferSize = 10000;
-inline constexpr int64_t kNameTableStart = 28;
-inline constexpr size_t kIndexRecordSize = 14;
-inline constexpr size_t kBlockHeadSize = 8;
+// The name table of the volume being read, loaded once.
+class NameTable {
+ public:
+  // The table's bytes from byte 28, as far as the volume holds them; beyond
+  // a limit the rest stays on the disk.
+  void Load(BinaryFile& volume, int32_t tableSize);
+  // The bytes before the first 0 byte among the first 40 at 28 + offset.
+  // Names are read where the offset points, inside the table or not.
+  std::string NameAt(BinaryFile& volume, int64_t offset) const;
 
-using Tag = std::array<char, 4>;
-
-struct VolumeHeader {
-  Tag VolTag{}, VolhTag{}, VolsTag{}, VoliTag{};
-  int32_t VblkPos = 0;
-  int32_t VolhEnd = 0;
-  int32_t VoliPos = 0;
-  int32_t NameTableSize = 0;
-  int32_t NameTableStart = 0;
-  int32_t IndexSize = 0;
-  int32_t VoliUnk = 0;
-  int32_t IndexStart = 0;
-};
-
-struct IndexRecord {
-  int32_t NameOffset = 0;
-  int32_t DataPosition = 0;
-  int32_t RealSize = 0;
-  uint8_t Flag12 = 0;
-  uint8_t Flag13 = 0;
+ private:
+  std::vector<char> bytes_;
 };
 
 struct VtvolxState {
-  VtvolxState(PlainConsole& console, std::vector<std::string> arguments)
-      : Con(console), Args(std::move(arguments)) {}
-
-  // Argument i of the command line; empty when it was not given.
-  std::string Arg(size_t i) const { return i < Args.size() ? Args[i] : std::string(); }
-  // The number of arguments after the program's own path.
-  size_t ArgCount() const { return Args.empty() ? 0 : Args.size() - 1; }
+  VtvolxState(PlainConsole& console, Options options) : Con(console), Opt(std::move(options)) {}
 
   PlainConsole& Con;
-  std::vector<std::string> Args;
-  std::string ProgramDir;
-  std::string ProgramName;
+  Options Opt;
 
   VolumeHeader Header;
   BinaryFile VolumeFile;
-  std::string CurrentName;
+  NameTable Names;
 
-  std::string ModeWord;
-  std::string FilterWord;
-  bool IsTed = false;
   int32_t RecordBytes = 0;
   int32_t ExtractCount = 0;
   int32_t SelectedCount = 0;
 
-  // Set when an entry was refused, cut short or not unpacked: the run still
-  // handles every other entry, then ends with exit code 1.
+  // Set when an entry was refused, cut short or not unpacked, or the volume
+  // is damaged: the run still handles every entry it can, then ends with
+  // exit code 1.
   bool SomeEntryFailed = false;
 };
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "index_walk.h"
+#include "name_pattern.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using vantor::fuzzing::Require;

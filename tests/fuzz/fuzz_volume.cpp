@@ -17,9 +17,8 @@ void RunVtvolx(const std::vector<std::string>& arguments, const std::string& inp
   std::string typed = input;
   std::FILE* in = fmemopen(typed.data(), typed.size(), "r");
   PlainConsole console(in, nowhere);
-  vtvolx::VtvolxState state(console, arguments);
   try {
-    int exitCode = vtvolx::RunVtvolx(state);
+    int exitCode = vtvolx::RunVtvolx(console, arguments);
     fuzzing::Require(exitCode == 0 || exitCode == 1, "a finished run ends with 0 or 1");
   } catch (const RunTimeError&) {
     // A volume cut short is a run-time error with a message.

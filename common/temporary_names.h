@@ -1,0 +1,35 @@
+// Named temporary files that a fatal signal must not leave behind. A file
+// that replaces another is written under a temporary name and renamed into
+// place when whole; a signal in between would leave that name on the disk,
+// so it is noted here, and the handler of SIGTERM, SIGHUP, SIGINT, SIGQUIT
+// and SIGPIPE removes every name noted before the program ends.
+#pragma once
+
+#include <csignal>
+#include <string>
+
+namespace vantor {
+
+// Holds back the fatal signals while alive, so that creating a temporary
+// name and noting it (or renaming it and forgetting it) is one step.
+class FatalSignalsHeld {
+ public:
+  FatalSignalsHeld();
+  ~FatalSignalsHeld();
+  FatalSignalsHeld(const FatalSignalsHeld&) = delete;
+  FatalSignalsHeld& operator=(const FatalSignalsHeld&) = delete;
+
+ private:
+  sigset_t previous_;
+};
+
+// Notes a name for removal at a fatal signal; the slot to forget it by, or
+// -1 when every slot is taken (the name is then not removed).
+int NoteTemporaryName(const std::string& name);
+void ForgetTemporaryName(int slot);
+
+// Removes every name noted. Safe inside a signal handler; the terminal's
+// own handler calls it too.
+void RemoveTemporaryNames();
+
+}  // namespace vantor

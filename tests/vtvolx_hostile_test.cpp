@@ -1,0 +1,225 @@
+// vtvolx against what users and hostile files bring: folders named
+// relatively or through links, names that would act on a terminal or a
+// command interpreter, volumes that lie about sizes, and output names that
+// are the volume itself, a working copy, a folder or a FIFO.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "vtvolx_fixtures.h"
+
+namespace vantor::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+size_t FilesIn(const std::string& folder) {
+  return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+TEST(VtvolxFolders, TheVolumeLandsBesideTheFolderAsTheUserNamedIt) {
+  struct Case {
+    const char* runIn;   // under work/
+    const char* volume;  // argument 2
+    const char* folder;  // argument 3
+    const char* lands;   // under work/
+  };
+  const Case cases[] = {
+      {"", "out.vol", "src", "out.vol"},           {"", "slash.vol", "src/", "slash.vol"},
+      {"", "new.vol", "lsrc", "new.vol"},  // a link to ../outside/realsrc
+      {"", "deep.vol", "a/b/src", "a/b/deep.vol"}, {"src", "dot.vol", ".", "dot.vol"},
+      {"a", "up.vol", "../src", "up.vol"},
+  };
+  for (const Case& c : cases) {
+    VtvolxInstall v;
+    for (const char* folder : {"src", "a/b/src", "../outside/realsrc"}) {
+      fs::create_directories(v.Work(folder));
+      WriteText(v.Work(std::string(folder) + "/a.txt"), "hello");
+    }
+    // A folder inside the source is no file to store.
+    fs::create_directory(v.Work("src/src"));
+    WriteText(v.Work("src/src/inner.txt"), "not stored");
+    fs::create_symlink("../outside/realsrc", v.Work("lsrc"));
+    WriteText(v.Work(c.lands), "old");
+    WriteText(v.dir.File("outside/new.vol"), "keep");
+
+    ProgramRun run =
+        RunProgram(v.dir.File("vtvolx"), {"-make", c.volume, c.folder}, "", v.Work(c.runIn));
+    EXPECT_EQ(run.exitCode, 0) << c.folder << run.err;
+    EXPECT_EQ(ReadBytes(v.Work(c.lands)), VolumeBytes({{"a.txt", "hello"}})) << c.folder;
+    EXPECT_EQ(TextOf(ReadBytes(v.dir.File("outside/new.vol"))), "keep");
+    EXPECT_EQ(FilesIn(v.dir.File("outside")), 2u) << c.folder;
+  }
+}
+
+TEST(VtvolxMake, RefusesWhatItCouldNotGiveBackBeforeWritingAnything) {
+  struct Case {
+    std::vector<std::string> files;
+    std::string said;
+  };
+  const Case cases[] = {
+      {{"A.txt", "a.txt"}, "Cannot store a.txt: its name is that of A.txt in another case"},
+      {{std::string(40, 'n')}, "names of more than 39 characters"},
+      {{"CON.txt"}, "Cannot store CON.txt: a Windows device name cannot be extracted again"},
+      {{"trail."}, "a name that ends in a dot or a blank"},
+      {{"blank "}, "a name that ends in a dot or a blank"},
+      {{"a:b"}, "a name with a drive or stream colon"},
+      {{"esc\x1b[2J"}, "Cannot store esc\\x1B[2J: a name with control characters"},
+  };
+  for (const Case& c : cases) {
+    VtvolxInstall v;
+    fs::create_directory(v.Work("src"));
+    for (const std::string& name : c.files)
+      WriteText(v.Work("src/" + name), "x");
+    WriteText(v.Work("old.vol"), "precious");
+    ProgramRun run = v.Run({"-make", "old.vol", "src"});
+    EXPECT_EQ(run.exitCode, 1) << c.said;
+    EXPECT_NE(run.out.find(c.said), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+    EXPECT_FALSE(fs::exists(v.dir.File("head.vol")));
+    EXPECT_EQ(TextOf(ReadBytes(v.Work("old.vol"))), "precious");
+  }
+}
+
+TEST(VtvolxMake, RefusesAVolumeLargerThanItsPositionsReach) {
+  VtvolxInstall v;
+  fs::create_directory(v.Work("src"));
+  // 128 files of the largest storable size, sparse: 2147483520 bytes of data
+  // alone, and the headers pass 2^31 - 1.
+  for (int i = 0; i < 128; ++i) {
+    std::string file = v.Work("src/f" + std::to_string(i));
+    WriteText(file, "");
+    fs::resize_file(file, 16777215);
+  }
+  ProgramRun run = v.Run({"-make", "big.vol", "src"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.out.find("Cannot build big.vol: it would hold 2147487172 bytes, and a volume's "
+                         "positions end at 2147483647\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_FALSE(fs::exists(v.Work("big.vol")));
+
+  fs::remove_all(v.Work("src"));
+  fs::create_directory(v.Work("src"));
+  fs::create_directory(v.Work("taken"));
+  ProgramRun folder = v.Run({"-make", "taken", "src"});
+  EXPECT_EQ(folder.exitCode, 1);
+  EXPECT_NE(folder.out.find("Cannot build taken: that is no ordinary file"), std::string::npos);
+}
+
+TEST(VtvolxRead, NoListFileIsTheVolumeOrAWorkingCopy) {
+  VtvolxInstall v;
+  auto volume = VolumeBytes({{"a.txt", "abc"}});
+  WriteBytes(v.Work("v.vol"), volume);
+  fs::create_hard_link(v.Work("v.vol"), v.Work("hard.vol"));
+  fs::create_symlink("v.vol", v.Work("soft.vol"));
+  fs::create_directory(v.Work("dir"));
+  std::string typed = "v.vol\n./v.vol\nhard.vol\nsoft.vol\n" + v.dir.File("voli.dat") + "\n" +
+                      v.dir.File("work/../vols.dat") + "\ndir\nlist.txt\n";
+  ProgramRun run = v.Run({"v.vol", "-list"}, typed);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  for (const char* refusal : {"refused, that is the volume itself: v.vol\n",
+                              "refused, that is the volume itself: ./v.vol\n",
+                              "refused, that is the volume itself: hard.vol\n",
+                              "refused, a symbolic link stands under the name: soft.vol\n",
+                              "refused, that is a working copy of this run: ",
+                              "refused, that is no ordinary file: dir\n"}) {
+    EXPECT_NE(run.out.find(refusal), std::string::npos) << refusal << run.out;
+  }
+  EXPECT_EQ(ReadBytes(v.Work("v.vol")), volume);
+  EXPECT_EQ(ReadBytes(v.dir.File("voli.dat")).size(), 28u);
+  EXPECT_NE(TextOf(ReadBytes(v.Work("list.txt"))).find("a.txt"), std::string::npos);
+
+  // A volume that is a working copy would be replaced by its own copy.
+  std::vector<uint8_t> index = ReadBytes(v.dir.File("voli.dat"));
+  ProgramRun copy = v.Run({v.dir.File("voli.dat"), "-all"});
+  EXPECT_EQ(copy.exitCode, 1);
+  EXPECT_NE(copy.out.find("Cannot read " + v.dir.File("voli.dat") +
+                          ": every run replaces that "
+                          "working copy; copy it elsewhere to read it\n"),
+            std::string::npos)
+      << copy.out;
+  EXPECT_EQ(ReadBytes(v.dir.File("voli.dat")), index);
+}
+
+TEST(VtvolxRead, BatchLinesThatWouldDoMoreAreRemarked) {
+  VtvolxInstall v;
+  auto volume = VolumeBytes(
+      {{"!bang", "1"}, {"-all", "2"}, {"two words", "3"}, {"st*r", "4"}, {"ok.txt", "5"}});
+  WriteBytes(v.Work("s.vol"), volume);
+  ProgramRun run = v.Run({"s.vol", "-batch"}, "get.bat\n");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(TextOf(ReadBytes(v.Work("get.bat"))),
+            "rem vtvolx s.vol !bang\r\nrem echo !bang > lastfile.txt\r\n"
+            "rem vtvolx s.vol -all\r\nrem echo -all > lastfile.txt\r\n"
+            "rem vtvolx s.vol two words\r\nrem echo two words > lastfile.txt\r\n"
+            "rem vtvolx s.vol st*r\r\nrem echo st*r > lastfile.txt\r\n"
+            "vtvolx s.vol ok.txt\r\necho ok.txt > lastfile.txt\r\n"
+            "echo ...Done!...> lastfile.txt\r\n");
+  // A volume whose own name means something to the interpreter: every line.
+  WriteBytes(v.Work("a&b.vol"), VolumeBytes({{"ok.txt", "5"}}));
+  ASSERT_EQ(v.Run({"a&b.vol", "-batch"}, "amp.bat\n").exitCode, 0);
+  EXPECT_EQ(TextOf(ReadBytes(v.Work("amp.bat"))),
+            "rem vtvolx a&b.vol ok.txt\r\nrem echo ok.txt > lastfile.txt\r\n"
+            "echo ...Done!...> lastfile.txt\r\n");
+}
+
+TEST(VtvolxCrafted, NamesReachTheScreenAndTheFilesEscaped) {
+  VtvolxInstall v;
+  WriteBytes(v.Work("e.vol"), VolumeBytes({{"esc\x1b[31mred", "x"}, {"ok", "y"}}));
+  // A batch run shows only dots.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> runs = {
+      {{"e.vol", "-list"}, "list.txt\n"},
+      {{"e.vol", "-batch"}, "get.bat\n"},
+      {{"e.vol", "-all"}, ""},
+      {{"e.vol", "e*", "-test"}, ""},
+  };
+  for (const auto& [arguments, typed] : runs) {
+    ProgramRun run = v.Run(arguments, typed);
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << arguments[1];
+    if (arguments[1] == "-batch") continue;
+    EXPECT_NE(run.out.find("esc\\x1B[31mred"), std::string::npos) << arguments[1] << run.out;
+  }
+  for (const char* written : {"list.txt", "get.bat"}) {
+    std::string text = TextOf(ReadBytes(v.Work(written)));
+    EXPECT_EQ(text.find('\x1b'), std::string::npos) << written;
+    EXPECT_NE(text.find("esc\\x1B[31mred"), std::string::npos) << written;
+  }
+}
+
+TEST(VtvolxCrafted, ANegativeRealSizeIsABadEntryAndTheRunGoesOn) {
+  VtvolxInstall v;
+  v.InstallExtractor();
+  WriteText(v.dir.File("dum.vol"), "TEMPLATE-HEAD-16" + std::string(100, 't'));
+  WriteBytes(v.Work("p.vol"), VolumeBytes({{"p.bin", "xx", 0xFFFFFFFF}, {"next.txt", "fine"}}));
+  ProgramRun run = v.Run({"p.vol", "-all"});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(run.out.find("\n  bad entry: index record 0 gives the real size -1, skipped\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_FALSE(fs::exists(v.Work("p.bin")));
+  EXPECT_EQ(TextOf(ReadBytes(v.Work("next.txt"))), "fine");
+}
+
+TEST(VtvolxCrafted, FoldersAndFifosAreNeitherVolumesNorEntryFiles) {
+  VtvolxInstall v;
+  WriteBytes(v.Work("v.vol"), VolumeBytes({{"dir", "1"}, {"fifo", "2"}, {"fine.txt", "3"}}));
+  fs::create_directory(v.Work("dir"));
+  ASSERT_EQ(mkfifo(v.Work("fifo").c_str(), 0600), 0);
+  ProgramRun run = v.Run({"v.vol", "-all"});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(run.out.find("  refused, that is no ordinary file: dir\n"), std::string::npos);
+  EXPECT_NE(run.out.find("  refused, that is no ordinary file: fifo\n"), std::string::npos);
+  EXPECT_TRUE(fs::is_fifo(v.Work("fifo")));
+  EXPECT_EQ(TextOf(ReadBytes(v.Work("fine.txt"))), "3");
+  // Opening a FIFO as the volume must not wait for a writer.
+  for (const char* notAVolume : {"fifo", "dir"}) {
+    ProgramRun refused = v.Run({notAVolume, "-list"});
+    EXPECT_EQ(refused.exitCode, 5) << notAVolume;
+  }
+}
+
+}  // namespace
+}  // namespace vantor::testing

@@ -1,0 +1,51 @@
+// The command line of vtvolx, read once into one value; nothing below the
+// main program looks at the arguments.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantor::vtvolx {
+
+enum class RunMode {
+  Usage,            // no arguments
+  Make,             // "-make": build a volume from a folder
+  List,             // "-list": entries on the screen and into a list file
+  Batch,            // "-batch": a batch file that extracts entries one by one
+  ExtractAll,       // "-all"
+  ExtractMatching,  // a pattern
+  AskPattern,       // only the volume was named: the pattern is asked for
+};
+
+struct Options {
+  RunMode Mode = RunMode::Usage;
+  // The volume read, or, with "-make", the one built (empty when missing),
+  // as the user typed it.
+  std::string Volume;
+  // The filter of -list and -batch (empty: every entry), or the pattern of
+  // an extraction.
+  std::string Pattern;
+  // "-test" after a pattern or "-all": show what would be extracted.
+  bool TestOnly = false;
+  // A ".ted" volume: entries are numbered, not named.
+  bool IsTed = false;
+  // With "-make": the folder of the files to store.
+  std::string SourceFolder;
+  // Where the program lives (ending with a separator) and its file name in
+  // lower case.
+  std::string ProgramDir;
+  std::string ProgramName;
+};
+
+// Argument 0 is the program's own path.
+Options ParseCommandLine(const std::vector<std::string>& arguments);
+
+// What a word in the place of the mode means: "-list", "-batch", "-all", or
+// a pattern (ExtractMatching). Words are compared exactly.
+RunMode ModeOfWord(std::string_view word);
+
+// Words that mean something to vtvolx in the place of a pattern.
+bool IsModeWord(std::string_view word);
+
+}  // namespace vantor::vtvolx

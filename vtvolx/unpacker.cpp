@@ -1,0 +1,113 @@
+#include "unpacker.h"
+
+#include <cstring>
+#include <optional>
+
+#include "entry_names.h"
+#include "platform.h"
+#include "text_format.h"
+#include "volume_reader.h"
+
+namespace vantor::vtvolx {
+namespace {
+
+constexpr const char* kExtractorName = "extract.exe";
+constexpr const char* kInnerName = "huh.dat";
+
+bool HasBitmapMark(const std::string& name) {
+  BinaryFile file = BinaryFile::OpenExisting(name, BinaryFile::Access::ReadOnly);
+  char mark[3] = {};
+  // Files shorter than the mark are no bitmaps.
+  return file.ReadUpTo(mark, sizeof mark) == sizeof mark && std::memcmp(mark, "KBM", 3) == 0;
+}
+
+// Builds the one-entry working volume from the template: its first 16 bytes
+// with the size patched, the stored bytes, "VBLK", then the template's tail.
+void BuildWorkingVolume(VtvolxState& s, BinaryFile& packed, const std::string& outName,
+                        int64_t realSize, const std::string& templatePath,
+                        const std::string& workPath) {
+  s.Con.WriteLine("Opening files");
+  BinaryFile templ = BinaryFile::OpenExisting(templatePath, BinaryFile::Access::ReadOnly);
+  BinaryFile work = BinaryFile::CreateReplacing(workPath, BinaryFile::Replace::Quickly);
+  s.Con.WriteLine("done.");
+  s.Con.WriteLine("writing header.");
+  uint8_t head[16];
+  templ.ReadExact(head, sizeof head);
+  auto patched = static_cast<uint32_t>(realSize + 256);
+  for (int i = 0; i < 3; ++i)
+    head[12 + i] = static_cast<uint8_t>(patched >> (8 * i));
+  work.Write(head, sizeof head);
+  s.Con.WriteLine("done.");
+  s.Con.WriteLine("pasting compressed file... " + PrintableName(outName));
+  work.CopyFrom(packed, 0, packed.Size());
+  work.Write("VBLK", 4);
+  int64_t tailStart = packed.Size() + 20;
+  if (tailStart < templ.Size()) work.CopyFrom(templ, tailStart, templ.Size() - tailStart);
+  work.Seek(work.Size() - 5);
+  WriteLong(work, static_cast<int32_t>(realSize + 256));
+  templ.Close();
+  work.Commit();
+  s.Con.WriteLine("closed files");
+}
+
+// Whether the extractor ran and left a file to cut; otherwise says why not.
+bool ExtractorSucceeded(VtvolxState& s, std::optional<int> status, const std::string& extractor,
+                        const std::string& produced, const std::string& outName) {
+  std::string notWritten = "; " + PrintableName(outName) + " is not written";
+  // posix_spawn reports a program it could not execute as exit status 127.
+  if (!status || *status == 127) {
+    s.Con.WriteLine("  the extractor " + extractor + " could not be started" + notWritten);
+  } else if (*status != 0) {
+    s.Con.WriteLine("  the extractor failed (exit status " + std::to_string(*status) + ")" +
+                    notWritten);
+  } else if (KindOf(produced) != FileKind::Regular) {
+    s.Con.WriteLine("  the extractor left no file " + PrintableName(produced) + notWritten);
+  } else {
+    return true;
+  }
+  s.SomeEntryFailed = true;
+  return false;
+}
+
+}  // namespace
+
+void UnpackEntry(VtvolxState& s, BinaryFile& packed, const std::string& outName, int64_t realSize) {
+  s.Con.WriteLine("beginning decompress filesize " + PrintableName(outName) + " :" +
+                  FormatInt(packed.Size()));
+  std::string templatePath = s.Opt.ProgramDir + "dum.vol";
+  std::string workPath = s.Opt.ProgramDir + "out.vol";
+  if (IsSameFile(workPath, s.Opt.Volume)) {
+    s.Con.WriteLine("  refused, the working volume is the volume being read: " + workPath + "; " +
+                    PrintableName(outName) + " is not written");
+    s.SomeEntryFailed = true;
+    return;
+  }
+  BuildWorkingVolume(s, packed, outName, realSize, templatePath, workPath);
+
+  // The extractor writes the file under its temporary name; it is put in
+  // place only once it holds the unpacked entry.
+  packed.Flush();
+  const std::string produced = packed.TemporaryName();
+  std::string extractor = s.Opt.ProgramDir + kExtractorName;
+  s.Con.WriteLine("execing: " + s.Opt.ProgramDir + "Extract.exe " + workPath + " " + kInnerName +
+                  " " + PrintableName(produced) + " please wait...");
+  s.Con.Flush();
+  std::optional<int> status = StartProgramAndWait(extractor, {workPath, kInnerName, produced});
+  if (!ExtractorSucceeded(s, status, extractor, produced, outName)) return;
+
+  s.Con.WriteLine("extract done... truncating " + PrintableName(outName) + " to " +
+                  FormatInt(realSize, 5) + " bytes");
+  // By name: the extractor may have made a new file under it.
+  BinaryFile unpacked = BinaryFile::OpenExisting(produced, BinaryFile::Access::ReadWrite);
+  unpacked.Seek(realSize);
+  unpacked.Truncate();
+  unpacked.Close();
+  packed.Commit();
+  if (HasBitmapMark(outName)) {
+    s.Con.WriteLine("! Korvid Bitmap File , needs conversion !" + PrintableName(outName));
+  } else {
+    s.Con.WriteLine("done... file ready");
+  }
+}
+
+}  // namespace vantor::vtvolx
