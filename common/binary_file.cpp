@@ -55,13 +55,24 @@ int64_t SizeOf(int fd) {
   return fstat(fd, &info) == 0 ? static_cast<int64_t>(info.st_size) : 0;
 }
 
-// The mode a replaced file should keep, or the usual one for a new file.
-mode_t ModeForReplacement(const std::string& name) {
+// The mode a new file gets: read and write for all, less the umask.
+mode_t ModeForNewFile() {
+  static const mode_t mode = [] {
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+  }();
+  return mode;
+}
+
+// The mode of the file that a new one replaces, less set-user-ID and the
+// like, which new content must not inherit; nothing when there is none. A
+// file that may not be written is refused, as opening it for writing would be.
+std::optional<mode_t> ModeToKeep(const std::string& name) {
   struct stat info {};
-  if (stat(name.c_str(), &info) == 0) return info.st_mode & 07777;
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
+  if (stat(name.c_str(), &info) != 0) return std::nullopt;
+  if (access(name.c_str(), W_OK) != 0) throw FileError(FileOperation::Create, name, errno);
+  return info.st_mode & 0777;
 }
 
 // A failure that a test asked for, with the error a failing medium gives.
@@ -143,13 +154,22 @@ BinaryFile BinaryFile::Create(const std::string& name) {
   return BinaryFile(fd, name, 0);
 }
 
+BinaryFile BinaryFile::CreateOverwriting(const std::string& name) {
+  FailIfInjected(FileOperation::Create, name);
+  int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) throw FileError(FileOperation::Create, name, errno);
+  BinaryFile file(fd, name, 0);
+  file.cutAtClose_ = true;
+  return file;
+}
+
 BinaryFile BinaryFile::CreateReplacing(const std::string& name, Replace how) {
   FailIfInjected(FileOperation::Create, name);
-  mode_t mode = ModeForReplacement(name);
-  int fd = OpenUnnamedFile(name, mode);
+  std::optional<mode_t> kept = ModeToKeep(name);
+  int fd = OpenUnnamedFile(name, 0666);
   if (fd < 0 && UnnamedFilesUnsupported(errno)) return CreateNamedTemporary(name, how);
   if (fd < 0) throw FileError(FileOperation::Create, name, errno);
-  fchmod(fd, mode);  // the creation mode was cut by the umask
+  if (kept) fchmod(fd, *kept);  // the creation mode was cut by the umask
   BinaryFile file(fd, name, 0);
   file.replacing_ = true;
   file.unnamed_ = true;
@@ -163,7 +183,7 @@ BinaryFile BinaryFile::CreateReplacingNamed(const std::string& name, Replace how
 }
 
 BinaryFile BinaryFile::CreateNamedTemporary(const std::string& name, Replace how) {
-  mode_t mode = ModeForReplacement(name);
+  mode_t mode = ModeToKeep(name).value_or(ModeForNewFile());
   std::string pattern = name + ".XXXXXX";
   std::vector<char> temporary(pattern.begin(), pattern.end());
   temporary.push_back('\0');
@@ -188,6 +208,7 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     Release();
     fd_ = std::exchange(other.fd_, -1);
     name_ = std::move(other.name_);
+    cutAtClose_ = std::exchange(other.cutAtClose_, false);
     replacing_ = std::exchange(other.replacing_, false);
     unnamed_ = std::exchange(other.unnamed_, false);
     durable_ = other.durable_;
@@ -483,6 +504,11 @@ void BinaryFile::Close() {
     throw;
   }
   DropBlock();
+  if (std::exchange(cutAtClose_, false) && ftruncate(fd_, size_) != 0) {
+    int reason = errno;
+    close(std::exchange(fd_, -1));
+    throw FileError(FileOperation::Truncate, name_, reason);
+  }
   if (close(std::exchange(fd_, -1)) != 0) throw FileError(FileOperation::Close, name_, errno);
 }
 

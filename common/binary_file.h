@@ -20,6 +20,13 @@ class BinaryFile {
   static BinaryFile OpenExisting(const std::string& name, Access access);
   // A new empty file, replacing one of that name; open for reading and writing.
   static BinaryFile Create(const std::string& name);
+  // A file written from its start, in order, over the one of that name: the
+  // old file's blocks are written over rather than freed first (freeing and
+  // taking them again makes some file systems write the data twice). It
+  // counts as empty; Close cuts what is left of the old file past the bytes
+  // written. For working files that are written anew on every run.
+  static BinaryFile CreateOverwriting(const std::string& name);
+
   // How a file that replaces another reaches its name.
   enum class Replace {
     // Flushed to the disk before the rename, and the folder after it: a
@@ -106,6 +113,7 @@ class BinaryFile {
   std::string name_;
   // While a CreateReplacing file is uncommitted: whether it is one, whether
   // it has no name yet, its temporary name, its slot for signal cleanup.
+  bool cutAtClose_ = false;  // CreateOverwriting
   bool replacing_ = false;
   bool unnamed_ = false;
   bool durable_ = false;

@@ -18,9 +18,7 @@
 extern char** environ;
 
 namespace vantor {
-namespace {
-
-std::string CurrentDirectory() {
+std::string CurrentFolder() {
   std::vector<char> buffer(PATH_MAX);
   while (getcwd(buffer.data(), buffer.size()) == nullptr) {
     if (errno != ERANGE) return "/";
@@ -28,6 +26,8 @@ std::string CurrentDirectory() {
   }
   return buffer.data();
 }
+
+namespace {
 
 std::string RunningExecutable() {
   std::vector<char> buffer(PATH_MAX);
@@ -76,9 +76,9 @@ std::string ParentFolderAsNamed(std::string_view folder) {
 std::string ProgramPathFromArg0(std::string_view arg0) {
   std::string path(arg0);
   if (path.find('/') == std::string::npos) path = RunningExecutable();
-  if (path.empty()) return CurrentDirectory() + "/" + std::string(arg0);
+  if (path.empty()) return CurrentFolder() + "/" + std::string(arg0);
   if (path[0] != '/') {
-    std::string current = CurrentDirectory();
+    std::string current = CurrentFolder();
     if (current.back() != '/') current += '/';
     path = current + path;
   }
@@ -174,41 +174,40 @@ bool IsDirectory(const std::string& name) {
   return stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-FileKind KindOf(const std::string& name) {
+std::optional<FileIdentity> IdentityOf(const std::string& name) {
+  struct stat info {};
+  if (stat(name.c_str(), &info) != 0) return std::nullopt;
+  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+FileKind KindOf(const std::string& name, FileIdentity* identity) {
   struct stat info {};
   if (lstat(name.c_str(), &info) != 0) return FileKind::Missing;
+  if (identity != nullptr) {
+    *identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  }
   if (S_ISREG(info.st_mode)) return FileKind::Regular;
   if (S_ISDIR(info.st_mode)) return FileKind::Directory;
   if (S_ISLNK(info.st_mode)) return FileKind::SymbolicLink;
   return FileKind::Other;
 }
 
-bool IsSameFile(const std::string& a, const std::string& b) {
-  struct stat first {
-  }, second{};
-  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
-         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+bool IsWritable(const std::string& name) {
+  return access(name.c_str(), W_OK) == 0;
 }
 
-namespace {
+bool IsSameFile(const std::string& a, const std::string& b) {
+  std::optional<FileIdentity> first = IdentityOf(a);
+  return first && first == IdentityOf(b);
+}
 
-// The folder part resolved through every link, followed by the last part
-// as written; empty when the folder does not exist.
-std::string ResolvedPlace(const std::string& name) {
+std::string PlaceOf(const std::string& name) {
   std::string folder(DirectoryPart(name));
   std::string last = name.substr(folder.size());
   if (last.empty() || last == "." || last == "..") return {};
   char resolved[PATH_MAX];
   if (realpath(folder.empty() ? "." : folder.c_str(), resolved) == nullptr) return {};
   return JoinPath(resolved, last);
-}
-
-}  // namespace
-
-bool IsSamePlace(const std::string& a, const std::string& b) {
-  if (IsSameFile(a, b)) return true;
-  std::string placeA = ResolvedPlace(a);
-  return !placeA.empty() && placeA == ResolvedPlace(b);
 }
 
 }  // namespace vantor

@@ -60,15 +60,34 @@ std::optional<std::string> GetEnvironmentIgnoringCase(std::string_view name);
 
 bool IsDirectory(const std::string& name);
 
-// What stands under a name, the name itself not followed if it is a link.
+// Which file on which disk a name leads to.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+// The current folder, resolved through every link.
+std::string CurrentFolder();
+
+// Following links; nothing when the name leads nowhere.
+std::optional<FileIdentity> IdentityOf(const std::string& name);
+
+// What stands under a name, the name itself not followed if it is a link;
+// `identity` gets which file it is.
 enum class FileKind { Missing, Regular, Directory, SymbolicLink, Other };
-FileKind KindOf(const std::string& name);
+FileKind KindOf(const std::string& name, FileIdentity* identity = nullptr);
+
+// Whether this program may write the file, as an open for writing would be
+// allowed (read-only files and file systems are not).
+bool IsWritable(const std::string& name);
 
 // Whether two names lead to the same file on disk (both exist).
 bool IsSameFile(const std::string& a, const std::string& b);
 
-// Whether two names lead to the same file, or would once it is created: the
-// same name in the same folder, however either is spelled.
-bool IsSamePlace(const std::string& a, const std::string& b);
+// Where a name stands, however it is spelled: its folder resolved through
+// every link, then its last part as written. Two names of one place are one
+// file once it exists. Empty when the folder does not exist or the last part
+// is "." or "..".
+std::string PlaceOf(const std::string& name);
 
 }  // namespace vantor

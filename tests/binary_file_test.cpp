@@ -181,7 +181,7 @@ class ReplacingFile : public ::testing::TestWithParam<bool> {
 TEST_P(ReplacingFile, AppearsOnlyOnCommitAndKeepsTheMode) {
   ScratchDir dir;
   WriteBytes(dir.File("vol"), {1, 2, 3});
-  chmod(dir.File("vol").c_str(), 0640);
+  chmod(dir.File("vol").c_str(), 02640);
   {
     BinaryFile file = BinaryFile::CreateReplacing(dir.File("vol"));
     file.Write("new", 3);
@@ -196,6 +196,7 @@ TEST_P(ReplacingFile, AppearsOnlyOnCommitAndKeepsTheMode) {
   EXPECT_EQ(FilesIn(dir), 1u);
   struct stat info {};
   stat(dir.File("vol").c_str(), &info);
+  // New content does not inherit set-user-ID and the like.
   EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 

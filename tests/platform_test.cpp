@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
+#include "file_lock.h"
 #include "run_time_error.h"
 #include "test_support.h"
 
@@ -129,11 +132,38 @@ TEST(Paths, TheSamePlaceUnderAnySpelling) {
   std::filesystem::create_symlink(dir.File("sub"), dir.File("via"));
   testing::WriteText(dir.File("sub/here"), "x");
   std::filesystem::create_hard_link(dir.File("sub/here"), dir.File("hard"));
-  EXPECT_TRUE(IsSamePlace(dir.File("via/../sub/here"), dir.File("hard")));
-  // A file yet to be made is the same place under any spelling of its folder.
-  EXPECT_TRUE(IsSamePlace(dir.File("via/new"), dir.File("sub/./new")));
-  EXPECT_FALSE(IsSamePlace(dir.File("sub/new"), dir.File("new")));
-  EXPECT_FALSE(IsSamePlace(dir.File("nofolder/new"), dir.File("nofolder/new2")));
+  EXPECT_TRUE(IsSameFile(dir.File("via/../sub/here"), dir.File("hard")));
+  // A file yet to be made is one place under any spelling of its folder.
+  EXPECT_EQ(PlaceOf(dir.File("via/new")), PlaceOf(dir.File("sub/./new")));
+  EXPECT_NE(PlaceOf(dir.File("sub/new")), PlaceOf(dir.File("new")));
+  EXPECT_EQ(PlaceOf(dir.File("nofolder/new")), "");
+  EXPECT_EQ(PlaceOf(dir.File("sub/..")), "");
+}
+
+TEST(FileLock, ASecondHolderWaitsAndSaysSo) {
+  ScratchDir dir;
+  int go[2], said[2];
+  ASSERT_EQ(pipe(go), 0);
+  ASSERT_EQ(pipe(said), 0);
+  // The child is made before the lock is taken, so that it holds no copy of it.
+  pid_t child = fork();
+  if (child == 0) {
+    char ignored;
+    if (read(go[0], &ignored, 1) != 1) _exit(2);
+    FileLock second(dir.Path(), [&] { (void)!write(said[1], "w", 1); });
+    _exit(0);
+  }
+  auto held = std::make_unique<FileLock>(dir.Path(), [] { FAIL() << "nobody holds it yet"; });
+  ASSERT_EQ(write(go[1], "g", 1), 1);
+  char word = 0;
+  ASSERT_EQ(read(said[0], &word, 1), 1);  // the child waits now
+  EXPECT_EQ(word, 'w');
+  held.reset();
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (int fd : {go[0], go[1], said[0], said[1]})
+    close(fd);
 }
 
 }  // namespace
