@@ -1,9 +1,9 @@
 // A stand-in for the game's extractor, for the tests: it checks how it was
 // called and the working volume it was given, then writes the "unpacked"
 // entry. What it does is chosen by the first bytes of the packed entry:
-// "FAIL" exits with status 3, "KBM" writes a bitmap-like file, anything else
-// writes "unpacked" repeated, longer than the real size so that the caller's
-// cut shows.
+// "FAIL" exits with status 3, "SHORT" writes less than the real size, "KBM"
+// writes a bitmap-like file, anything else writes "unpacked" repeated,
+// longer than the real size so that the caller's cut shows.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
       packed.size() >= 3 && std::memcmp(packed.data(), "KBM", 3) == 0 ? "KBM" : "unpacked";
   while (content.size() < realSize + 10)
     content += unit;
+  if (packed.size() >= 5 && std::memcmp(packed.data(), "SHORT", 5) == 0) content.resize(3);
   std::FILE* out = std::fopen(argv[3], "wb");
   if (out == nullptr) return Fail("cannot write the output");
   std::fwrite(content.data(), 1, content.size(), out);

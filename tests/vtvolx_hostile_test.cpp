@@ -117,15 +117,16 @@ TEST(VtvolxRead, NoListFileIsTheVolumeOrAWorkingCopy) {
   fs::create_symlink("v.vol", v.Work("soft.vol"));
   fs::create_directory(v.Work("dir"));
   std::string typed = "v.vol\n./v.vol\nhard.vol\nsoft.vol\n" + v.dir.File("voli.dat") + "\n" +
-                      v.dir.File("work/../vols.dat") + "\ndir\nlist.txt\n";
+                      v.dir.File("work/../vols.dat") + "\ndir\n../vtvolx\nlist.txt\n";
   ProgramRun run = v.Run({"v.vol", "-list"}, typed);
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  for (const char* refusal : {"refused, that is the volume itself: v.vol\n",
-                              "refused, that is the volume itself: ./v.vol\n",
-                              "refused, that is the volume itself: hard.vol\n",
-                              "refused, a symbolic link stands under the name: soft.vol\n",
-                              "refused, that is a working copy of this run: ",
-                              "refused, that is no ordinary file: dir\n"}) {
+  for (const char* refusal :
+       {"refused, that is the volume itself: v.vol\n",
+        "refused, that is the volume itself: ./v.vol\n",
+        "refused, that is the volume itself: hard.vol\n",
+        "refused, a symbolic link stands under the name: soft.vol\n",
+        "refused, that is a working copy of this run: ", "refused, that is no ordinary file: dir\n",
+        "refused, that is one of vtvolx's own files: ../vtvolx\n"}) {
     EXPECT_NE(run.out.find(refusal), std::string::npos) << refusal << run.out;
   }
   EXPECT_EQ(ReadBytes(v.Work("v.vol")), volume);
@@ -142,28 +143,6 @@ TEST(VtvolxRead, NoListFileIsTheVolumeOrAWorkingCopy) {
             std::string::npos)
       << copy.out;
   EXPECT_EQ(ReadBytes(v.dir.File("voli.dat")), index);
-}
-
-TEST(VtvolxRead, BatchLinesThatWouldDoMoreAreRemarked) {
-  VtvolxInstall v;
-  auto volume = VolumeBytes(
-      {{"!bang", "1"}, {"-all", "2"}, {"two words", "3"}, {"st*r", "4"}, {"ok.txt", "5"}});
-  WriteBytes(v.Work("s.vol"), volume);
-  ProgramRun run = v.Run({"s.vol", "-batch"}, "get.bat\n");
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(TextOf(ReadBytes(v.Work("get.bat"))),
-            "rem vtvolx s.vol !bang\r\nrem echo !bang > lastfile.txt\r\n"
-            "rem vtvolx s.vol -all\r\nrem echo -all > lastfile.txt\r\n"
-            "rem vtvolx s.vol two words\r\nrem echo two words > lastfile.txt\r\n"
-            "rem vtvolx s.vol st*r\r\nrem echo st*r > lastfile.txt\r\n"
-            "vtvolx s.vol ok.txt\r\necho ok.txt > lastfile.txt\r\n"
-            "echo ...Done!...> lastfile.txt\r\n");
-  // A volume whose own name means something to the interpreter: every line.
-  WriteBytes(v.Work("a&b.vol"), VolumeBytes({{"ok.txt", "5"}}));
-  ASSERT_EQ(v.Run({"a&b.vol", "-batch"}, "amp.bat\n").exitCode, 0);
-  EXPECT_EQ(TextOf(ReadBytes(v.Work("amp.bat"))),
-            "rem vtvolx a&b.vol ok.txt\r\nrem echo ok.txt > lastfile.txt\r\n"
-            "echo ...Done!...> lastfile.txt\r\n");
 }
 
 TEST(VtvolxCrafted, NamesReachTheScreenAndTheFilesEscaped) {
@@ -219,6 +198,83 @@ TEST(VtvolxCrafted, FoldersAndFifosAreNeitherVolumesNorEntryFiles) {
     ProgramRun refused = v.Run({notAVolume, "-list"});
     EXPECT_EQ(refused.exitCode, 5) << notAVolume;
   }
+}
+
+// Extracted in the program's own folder, a volume may not replace the
+// program, the extractor it starts, the template or the working files.
+TEST(VtvolxCrafted, TheProgramsOwnFilesAreNoEntryFiles) {
+  VtvolxInstall v;
+  v.InstallExtractor();
+  WriteText(v.dir.File("dum.vol"), "TEMPLATE-HEAD-16");
+  std::vector<uint8_t> extractor = ReadBytes(v.dir.File("extract.exe"));
+  WriteBytes(v.dir.File("mod.vol"), VolumeBytes({{"Extract.exe", "#!/bin/sh\ntouch PWNED\n"},
+                                                 {"vtvolx", "x"},
+                                                 {"dum.vol", "x"},
+                                                 {"voli.dat", "x"},
+                                                 {"fine.txt", "ok"}}));
+  ProgramRun run = RunProgram(v.dir.File("vtvolx"), {"mod.vol", "-all"}, "", v.dir.Path());
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  for (const char* name : {"Extract.exe", "vtvolx", "dum.vol"}) {
+    EXPECT_NE(run.out.find("  refused, that is one of vtvolx's own files: " + std::string(name)),
+              std::string::npos)
+        << name << run.out;
+  }
+  EXPECT_NE(run.out.find("  refused, that is a working copy of this run: voli.dat"),
+            std::string::npos);
+  EXPECT_EQ(ReadBytes(v.dir.File("extract.exe")), extractor);
+  EXPECT_EQ(TextOf(ReadBytes(v.dir.File("dum.vol"))), "TEMPLATE-HEAD-16");
+  EXPECT_EQ(TextOf(ReadBytes(v.dir.File("fine.txt"))), "ok");
+}
+
+// Names that would need bytes from outside the name table, or run on past
+// the 39 characters a volume can give back, name no file: cut, two of them
+// could become one.
+TEST(VtvolxCrafted, NamesOutsideTheTableOrWithoutAnEndAreBadEntries) {
+  VtvolxInstall v;
+  std::string longName(45, 'L');
+  auto volume = VolumeBytes({{longName + "1", "first"}, {longName + "2", "second"}, {"ok", "y"}});
+  // A third record whose name offset points at the end of the table.
+  auto outside = VolumeBytes({{"a.txt", "1"}, {"b.txt", "2"}});
+  outside[28 + 12 + 8 + 14] = 12;
+  WriteBytes(v.Work("long.vol"), volume);
+  WriteBytes(v.Work("outside.vol"), outside);
+  ProgramRun run = v.Run({"long.vol", "-all"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.out.find("  bad entry: index record 0 has a name without an end among its first 40 "
+                         "bytes, skipped\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("  bad entry: index record 1 has a name without an end"),
+            std::string::npos);
+  EXPECT_EQ(FilesIn(v.dir.File("work")), 3u);  // the volumes and ok
+  ProgramRun list = v.Run({"outside.vol", "-list"}, "list.txt\n");
+  EXPECT_EQ(list.exitCode, 1);
+  EXPECT_NE(list.out.find("  bad entry: index record 1 has a name outside the name table"),
+            std::string::npos)
+      << list.out;
+}
+
+// A file the user may not write is not replaced; the other entries are.
+TEST(VtvolxCrafted, ReadOnlyFilesAreNotReplaced) {
+  if (geteuid() != 0 || !fs::exists("/usr/bin/setpriv")) {
+    GTEST_SKIP() << "needs root to run vtvolx as another user";
+  }
+  VtvolxInstall v;
+  WriteBytes(v.Work("v.vol"), VolumeBytes({{"locked.txt", "new"}, {"free.txt", "new"}}));
+  WriteText(v.Work("locked.txt"), "mine");
+  fs::permissions(v.Work("locked.txt"),
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(v.dir.Path(), fs::perms::all);
+  fs::permissions(v.Work(""), fs::perms::all);
+  ProgramRun run = RunProgram("/usr/bin/setpriv",
+                              {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                               v.dir.File("vtvolx"), "v.vol", "-all"},
+                              "", v.Work(""));
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  EXPECT_NE(run.out.find("  refused, the file is read-only: locked.txt\n"), std::string::npos)
+      << run.out;
+  EXPECT_EQ(TextOf(ReadBytes(v.Work("locked.txt"))), "mine");
+  EXPECT_EQ(TextOf(ReadBytes(v.Work("free.txt"))), "new");
 }
 
 }  // namespace

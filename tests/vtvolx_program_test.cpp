@@ -233,23 +233,40 @@ TEST(VtvolxRead, ListWithAFilterDotsTheOthers) {
   EXPECT_NE(run.out.find(" to: \n.File:       sky.bmp"), std::string::npos) << run.out;
 }
 
+// A line that would do more than extract its entry when run is remarked:
+// characters a command interpreter acts on, an unsafe name, a mode word, a
+// second argument, a star, an inversion.
 TEST(VtvolxRead, BatchFileRunsOneExtractionPerEntry) {
   VtvolxInstall v;
-  WriteBytes(v.Work("game.vol"),
-             VolumeBytes({{"03a.dml", "plane"}, {"a&b.txt", "x"}, {"../up.txt", "y"}}));
+  WriteBytes(v.Work("game.vol"), VolumeBytes({{"03a.dml", "plane"},
+                                              {"a&b.txt", "x"},
+                                              {"../up.txt", "y"},
+                                              {"-all", "2"},
+                                              {"two words", "3"},
+                                              {"st*r", "4"},
+                                              {"!bang", "5"}}));
   ProgramRun run = v.Run({"game.vol", "-batch"}, "get.bat\n");
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(TextOf(ReadBytes(v.Work("get.bat"))),
-            "vtvolx game.vol 03a.dml\r\n"
-            "echo 03a.dml > lastfile.txt\r\n"
-            "rem vtvolx game.vol a&b.txt\r\n"
-            "rem echo a&b.txt > lastfile.txt\r\n"
-            "rem vtvolx game.vol ../up.txt\r\n"
-            "rem echo ../up.txt > lastfile.txt\r\n"
-            "echo ...Done!...> lastfile.txt\r\n");
+  std::string expected = "vtvolx game.vol 03a.dml\r\necho 03a.dml > lastfile.txt\r\n";
+  for (const char* name : {"a&b.txt", "../up.txt", "-all", "two words", "st*r", "!bang"}) {
+    expected +=
+        "rem vtvolx game.vol " + std::string(name) + "\r\nrem echo " + name + " > lastfile.txt\r\n";
+  }
+  EXPECT_EQ(TextOf(ReadBytes(v.Work("get.bat"))), expected + "echo ...Done!...> lastfile.txt\r\n");
   // A dot for each entry, then the summary's own.
-  EXPECT_NE(run.out.find(" to: \n....\n\n Files extracted :        0"), std::string::npos)
+  EXPECT_NE(run.out.find(" to: \n........\n\n Files extracted :        0"), std::string::npos)
       << run.out;
+
+  // Every line, when the volume's own name means something to the
+  // interpreter, or in a ".ted" volume, where each line would extract all.
+  for (const char* volume : {"a&b.vol", "map.ted"}) {
+    WriteBytes(v.Work(volume), VolumeBytes({{"ok.txt", "5"}}));
+    ASSERT_EQ(v.Run({volume, "-batch"}, "all.bat\n").exitCode, 0);
+    EXPECT_EQ(TextOf(ReadBytes(v.Work("all.bat"))),
+              "rem vtvolx " + std::string(volume) +
+                  " ok.txt\r\nrem echo ok.txt > lastfile.txt\r\n" +
+                  "echo ...Done!...> lastfile.txt\r\n");
+  }
 }
 
 TEST(VtvolxRead, PatternTestAndExtraction) {
@@ -308,12 +325,13 @@ TEST(VtvolxRead, TedVolumesNumberEveryEntry) {
 
 // Packed entries: the real size differs from the stored size.
 struct PackedVolume : VtvolxInstall {
-  explicit PackedVolume(const std::string& stored, int64_t realSize) {
+  PackedVolume(const std::string& stored, int64_t realSize, std::vector<TestEntry> more = {}) {
     InstallExtractor();
     std::string templ = "TEMPLATE-HEAD-16";  // 16 bytes
     templ += std::string(100, 't');
     WriteText(dir.File("dum.vol"), templ);
-    WriteBytes(Work("p.vol"), VolumeBytes({{"pack.dat", stored, realSize}}));
+    more.insert(more.begin(), {"pack.dat", stored, realSize});
+    WriteBytes(Work("p.vol"), VolumeBytes(more));
   }
 };
 
@@ -357,24 +375,33 @@ TEST(VtvolxUnpack, BitmapNoticeAndShortFiles) {
 }
 
 // An entry that is not unpacked is not written: a file of its name stays as
-// it was, and no temporary file is left.
-TEST(VtvolxUnpack, AFailingOrMissingExtractorIsReportedAndWritesNothing) {
-  PackedVolume failing("FAILING!", 30);
-  WriteText(failing.Work("pack.dat"), "precious");
-  ProgramRun run = failing.Run({"p.vol", "-all"});
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.out.find("exit status 3); pack.dat is not written"), std::string::npos) << run.out;
-  EXPECT_EQ(run.out.find("done... file ready"), std::string::npos);
-  EXPECT_EQ(TextOf(ReadBytes(failing.Work("pack.dat"))), "precious");
-  EXPECT_EQ(std::distance(fs::directory_iterator(failing.dir.File("work")), {}), 2);
-
-  PackedVolume missing("squeezed", 30);
-  fs::remove(missing.dir.File("extract.exe"));
-  ProgramRun none = missing.Run({"p.vol", "-all"});
-  EXPECT_EQ(none.exitCode, 1);
-  EXPECT_NE(none.out.find("could not be started"), std::string::npos) << none.out;
-  EXPECT_FALSE(fs::exists(missing.Work("pack.dat")));
-  EXPECT_EQ(std::distance(fs::directory_iterator(missing.dir.File("work")), {}), 1);
+// it was, no temporary file is left, and the entries after it are handled.
+TEST(VtvolxUnpack, AnEntryThatIsNotUnpackedIsReportedAndNotWritten) {
+  struct Case {
+    const char* stored;
+    const char* said;
+    bool removeExtractor = false;
+    bool removeTemplate = false;
+  };
+  const Case cases[] = {
+      {"FAILING!", "the extractor failed (exit status 3); pack.dat is not written"},
+      {"SHORTER", "the extractor gave 3 bytes of 30; pack.dat is not written"},
+      {"squeezed", "could not be started; pack.dat is not written", true},
+      {"squeezed", "dum.vol\": No such file or directory; pack.dat is not written", false, true},
+  };
+  for (const Case& c : cases) {
+    PackedVolume v(c.stored, 30, {{"after.txt", "next"}});
+    if (c.removeExtractor) fs::remove(v.dir.File("extract.exe"));
+    if (c.removeTemplate) fs::remove(v.dir.File("dum.vol"));
+    WriteText(v.Work("pack.dat"), "precious");
+    ProgramRun run = v.Run({"p.vol", "-all"});
+    EXPECT_EQ(run.exitCode, 1) << c.said;
+    EXPECT_NE(run.out.find(c.said), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("done... file ready"), std::string::npos);
+    EXPECT_EQ(TextOf(ReadBytes(v.Work("pack.dat"))), "precious");
+    EXPECT_EQ(TextOf(ReadBytes(v.Work("after.txt"))), "next");
+    EXPECT_EQ(std::distance(fs::directory_iterator(v.dir.File("work")), {}), 3) << c.said;
+  }
 }
 
 TEST(VtvolxCrafted, UnsafeNamesAreRefusedAndNothingLeavesTheFolder) {

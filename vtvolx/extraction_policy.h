@@ -1,18 +1,22 @@
 // Every refusal of a reading run in one place: which files it may write
 // (entries, the list or batch file) and which volume it may read. Nothing
 // the user owns is written through a link, replaced when it is no ordinary
-// file, or destroyed because it is the volume being read or a working copy
-// that the run writes.
+// file or is read-only, or destroyed because it is the volume being read, a
+// working copy that the run writes, or one of the program's own files (the
+// program, the extractor it starts, the template it reads).
 #pragma once
 
 #include <optional>
 #include <string>
 
+#include "command_line.h"
+#include "platform.h"
+
 namespace vantor::vtvolx {
 
 class ExtractionPolicy {
  public:
-  ExtractionPolicy(std::string volume, std::string programDir);
+  explicit ExtractionPolicy(const Options& options);
 
   // Why nothing may be written under `name`; nothing when it may.
   std::optional<std::string> RefusalOfTarget(const std::string& name) const;
@@ -28,8 +32,19 @@ class ExtractionPolicy {
   std::string NameTableCopy() const { return programDir_ + "vols.dat"; }
 
  private:
-  std::string volume_;
+  std::string PlaceOfTarget(const std::string& name) const;
+  bool IsWorkingCopyPlace(const std::string& place) const;
+  bool IsProgramFile(const std::string& place) const;
+
   std::string programDir_;
+  std::string programName_;
+  // Taken once: the current folder and the working copies' places do not
+  // change during a run, and the volume stays open.
+  std::optional<FileIdentity> volume_;
+  std::string currentFolder_;
+  std::string indexPlace_;
+  std::string nameTablePlace_;
+  std::string programFolder_;
 };
 
 }  // namespace vantor::vtvolx

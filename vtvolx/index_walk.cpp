@@ -27,6 +27,10 @@ void ReportBadEntry(VtvolxState& s, const std::string& problem) {
   s.SomeEntryFailed = true;
 }
 
+std::string NameReport(const Entry& e) {
+  return "index record " + FormatInt(e.Number) + " has " + e.NameProblem;
+}
+
 void ListEntry(VtvolxState& s, TextFileWriter& list, const Entry& e) {
   std::string name = PadLeft(PrintableName(e.Name), 13);
   std::string dataPos = FormatInt(int64_t{e.Record.DataPosition} + 8, 9);
@@ -41,7 +45,8 @@ void BatchEntry(VtvolxState& s, TextFileWriter& batch, const Entry& e) {
   s.Con.Write(".");
   // Running the batch file runs these lines: one that would do more than
   // extract its entry is only remarked.
-  bool guarded = VolumeNeedsBatchGuard(s.Opt.Volume) || NeedsBatchGuard(e.Name);
+  // In a ".ted" volume every entry is extracted, whatever the pattern.
+  bool guarded = s.Opt.IsTed || VolumeNeedsBatchGuard(s.Opt.Volume) || NeedsBatchGuard(e.Name);
   std::string guard = guarded ? "rem " : "";
   std::string name = PrintableName(e.Name);
   batch.WriteLine(guard + s.Opt.ProgramName + " " + PrintableName(s.Opt.Volume) + " " + name);
@@ -49,6 +54,7 @@ void BatchEntry(VtvolxState& s, TextFileWriter& batch, const Entry& e) {
 }
 
 void ListingStep(VtvolxState& s, TextFileWriter& list, const Entry& e) {
+  if (!e.NameProblem.empty()) return ReportBadEntry(s, NameReport(e));
   if (e.Name.empty()) return;
   bool selected = s.Opt.Pattern.empty() || !MatchName(s.Opt.Pattern, e.Name).empty();
   if (!selected) {
@@ -83,6 +89,7 @@ void ExtractEntry(VtvolxState& s, const ExtractionPolicy& policy, const Entry& e
 }
 
 void ExtractionStep(VtvolxState& s, const ExtractionPolicy& policy, const Entry& e) {
+  if (!s.Opt.IsTed && !e.NameProblem.empty()) return ReportBadEntry(s, NameReport(e));
   std::string pattern = s.Opt.Mode == RunMode::ExtractAll ? e.Name : s.Opt.Pattern;
   bool selected = s.Opt.IsTed || (!MatchName(pattern, e.Name).empty() && !e.Name.empty());
   if (!selected) return;

@@ -5,8 +5,10 @@
 
 #include "entry_names.h"
 #include "platform.h"
+#include "run_time_error.h"
 #include "text_format.h"
 #include "volume_reader.h"
+#include "working_files.h"
 
 namespace vantor::vtvolx {
 namespace {
@@ -50,23 +52,38 @@ void BuildWorkingVolume(VtvolxState& s, BinaryFile& packed, const std::string& o
   s.Con.WriteLine("closed files");
 }
 
-// Whether the extractor ran and left a file to cut; otherwise says why not.
-bool ExtractorSucceeded(VtvolxState& s, std::optional<int> status, const std::string& extractor,
-                        const std::string& produced, const std::string& outName) {
-  std::string notWritten = "; " + PrintableName(outName) + " is not written";
-  // posix_spawn reports a program it could not execute as exit status 127.
-  if (!status || *status == 127) {
-    s.Con.WriteLine("  the extractor " + extractor + " could not be started" + notWritten);
-  } else if (*status != 0) {
-    s.Con.WriteLine("  the extractor failed (exit status " + std::to_string(*status) + ")" +
-                    notWritten);
-  } else if (KindOf(produced) != FileKind::Regular) {
-    s.Con.WriteLine("  the extractor left no file " + PrintableName(produced) + notWritten);
-  } else {
-    return true;
-  }
+// The entry is not written: says why, and the run ends with exit code 1.
+void NotWritten(VtvolxState& s, const std::string& why, const std::string& outName) {
+  s.Con.WriteLine("  " + why + "; " + PrintableName(outName) + " is not written");
   s.SomeEntryFailed = true;
-  return false;
+}
+
+// Why the template cannot make a working volume; nothing when it can.
+std::optional<std::string> TemplateProblem(const std::string& templatePath) {
+  try {
+    BinaryFile templ = BinaryFile::OpenExisting(templatePath, BinaryFile::Access::ReadOnly);
+    if (templ.Size() < 16) return "the template " + templatePath + " is shorter than 16 bytes";
+  } catch (const RunTimeError& error) {
+    return error.what();
+  }
+  return std::nullopt;
+}
+
+// Why the extractor's result is no unpacked entry; nothing when it is. A
+// file shorter than the real size would have to be made up with zeros.
+std::optional<std::string> ExtractorProblem(std::optional<int> status, const std::string& extractor,
+                                            const std::string& produced, int64_t realSize) {
+  // posix_spawn reports a program it could not execute as exit status 127.
+  if (!status || *status == 127) return "the extractor " + extractor + " could not be started";
+  if (*status != 0) return "the extractor failed (exit status " + std::to_string(*status) + ")";
+  if (KindOf(produced) != FileKind::Regular) {
+    return "the extractor left no file " + PrintableName(produced);
+  }
+  int64_t size = BinaryFile::OpenExisting(produced, BinaryFile::Access::ReadOnly).Size();
+  if (size < realSize) {
+    return "the extractor gave " + FormatInt(size) + " bytes of " + FormatInt(realSize);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -77,11 +94,11 @@ void UnpackEntry(VtvolxState& s, BinaryFile& packed, const std::string& outName,
   std::string templatePath = s.Opt.ProgramDir + "dum.vol";
   std::string workPath = s.Opt.ProgramDir + "out.vol";
   if (IsSameFile(workPath, s.Opt.Volume)) {
-    s.Con.WriteLine("  refused, the working volume is the volume being read: " + workPath + "; " +
-                    PrintableName(outName) + " is not written");
-    s.SomeEntryFailed = true;
-    return;
+    return NotWritten(s, "refused, the working volume is the volume being read: " + workPath,
+                      outName);
   }
+  if (auto problem = TemplateProblem(templatePath)) return NotWritten(s, *problem, outName);
+  FileLock workingVolume = LockWorkingFiles(s);
   BuildWorkingVolume(s, packed, outName, realSize, templatePath, workPath);
 
   // The extractor writes the file under its temporary name; it is put in
@@ -93,7 +110,9 @@ void UnpackEntry(VtvolxState& s, BinaryFile& packed, const std::string& outName,
                   " " + PrintableName(produced) + " please wait...");
   s.Con.Flush();
   std::optional<int> status = StartProgramAndWait(extractor, {workPath, kInnerName, produced});
-  if (!ExtractorSucceeded(s, status, extractor, produced, outName)) return;
+  if (auto problem = ExtractorProblem(status, extractor, produced, realSize)) {
+    return NotWritten(s, *problem, outName);
+  }
 
   s.Con.WriteLine("extract done... truncating " + PrintableName(outName) + " to " +
                   FormatInt(realSize, 5) + " bytes");

@@ -222,14 +222,14 @@ bool CheckSourceFiles(VtvolxState& s, const std::vector<SourceFile>& files) {
 
 void BuildVolume(VtvolxState& s, const std::vector<SourceFile>& files) {
   const std::string& dir = s.Opt.ProgramDir;
-  PartFiles parts{BinaryFile::Create(dir + "string.idx"), BinaryFile::Create(dir + "index.idx"),
-                  BinaryFile()};
+  PartFiles parts{BinaryFile::CreateOverwriting(dir + "string.idx"),
+                  BinaryFile::CreateOverwriting(dir + "index.idx"), BinaryFile()};
   parts.index.Write(kIndexHeadPlaceholder.data(), kIndexHeadPlaceholder.size());
-  BinaryFile head = BinaryFile::Create(dir + "head.vol");
+  BinaryFile head = BinaryFile::CreateOverwriting(dir + "head.vol");
   head.Write(kHeadTemplate.data(), kHeadTemplate.size());
   int64_t headLen = head.Size();
   head.Close();
-  parts.data = BinaryFile::Create(dir + "VBLKdata.vol");
+  parts.data = BinaryFile::CreateOverwriting(dir + "VBLKdata.vol");
   int32_t fileCount = 0;
   int32_t dataOffset = 0;
   for (const SourceFile& file : files)

@@ -27,11 +27,6 @@ std::string TagText(const Tag& tag) {
   return std::string(tag.data(), tag.size());
 }
 
-std::string NameIn(const char* bytes, size_t available) {
-  size_t usable = std::min(available, kMaxNameBytes);
-  return std::string(bytes, strnlen(bytes, usable));
-}
-
 }  // namespace
 
 int32_t ReadLong(BinaryFile& file) {
@@ -48,18 +43,28 @@ void WriteLong(BinaryFile& file, int32_t value) {
 
 void NameTable::Load(BinaryFile& volume, int32_t tableSize) {
   int64_t held = std::max<int64_t>(0, volume.Size() - kNameTableStart);
-  int64_t wanted = std::min<int64_t>({tableSize, held, int64_t{kNameTableKeptInMemory}});
-  bytes_.assign(static_cast<size_t>(std::max<int64_t>(0, wanted)), '\0');
+  size_ = std::clamp<int64_t>(tableSize, 0, held);
+  bytes_.resize(static_cast<size_t>(std::min<int64_t>(size_, kNameTableKeptInMemory)));
   bytes_.resize(volume.ReadAt(kNameTableStart, bytes_.data(), bytes_.size()));
 }
 
-std::string NameTable::NameAt(BinaryFile& volume, int64_t offset) const {
+std::string NameTable::NameAt(BinaryFile& volume, int64_t offset, std::string& problem) const {
+  char bytes[kNameBytesRead] = {};
+  size_t got = kMaxNameBytes;
   if (offset >= 0 && offset + int64_t{kMaxNameBytes} <= static_cast<int64_t>(bytes_.size())) {
-    return NameIn(bytes_.data() + offset, kMaxNameBytes);
+    std::memcpy(bytes, bytes_.data() + offset, kMaxNameBytes);
+  } else {
+    got = volume.ReadAt(kNameTableStart + offset, bytes, sizeof bytes);
   }
-  char name[kNameBytesRead] = {};
-  size_t got = volume.ReadAt(kNameTableStart + offset, name, sizeof name);
-  return NameIn(name, got);
+  size_t usable = std::min(got, kMaxNameBytes);
+  size_t length = strnlen(bytes, usable);
+  problem.clear();
+  if (offset < 0 || offset + static_cast<int64_t>(length) >= size_) {
+    problem = "a name outside the name table";
+  } else if (length == usable) {
+    problem = "a name without an end among its first 40 bytes";
+  }
+  return std::string(bytes, length);
 }
 
 void ReadVolumeHeader(VtvolxState& s) {
@@ -165,7 +170,7 @@ std::optional<Entry> EntryReader::Next() {
     return entry;
   }
   entry.StoredSize = Low24(static_cast<uint32_t>(LongAt(head + 4)));
-  entry.Name = s_.Names.NameAt(volume, entry.Record.NameOffset);
+  entry.Name = s_.Names.NameAt(volume, entry.Record.NameOffset, entry.NameProblem);
   return entry;
 }
 

@@ -30,6 +30,9 @@ struct Entry {
   // Why the entry cannot be read (its block or name lies outside the
   // volume); empty when it can.
   std::string Problem;
+  // Why its name cannot name a file (see NameTable::NameAt); empty when it
+  // can. The entries of ".ted" volumes are numbered and need none.
+  std::string NameProblem;
 };
 
 // The entries of the open volume in index order, read from the volume's own

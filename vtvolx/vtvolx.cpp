@@ -5,6 +5,7 @@
 #include "index_walk.h"
 #include "volume_builder.h"
 #include "volume_reader.h"
+#include "working_files.h"
 
 namespace vantor::vtvolx {
 namespace {
@@ -19,6 +20,7 @@ int BuildingRun(VtvolxState& s) {
   }
   std::vector<SourceFile> files = ListSourceFolder(s);
   if (!CheckSourceFiles(s, files)) return 1;
+  FileLock parts = LockWorkingFiles(s);
   BuildVolume(s, files);
   AssembleVolume(s);
   s.Con.WriteLine("Done......");
@@ -26,7 +28,7 @@ int BuildingRun(VtvolxState& s) {
 }
 
 int ReadingRun(VtvolxState& s) {
-  ExtractionPolicy policy(s.Opt.Volume, s.Opt.ProgramDir);
+  ExtractionPolicy policy(s.Opt);
   // The run replaces its working copies first: one of them cannot be read.
   if (policy.IsWorkingCopy(s.Opt.Volume)) {
     s.Con.WriteLine("Cannot read " + PrintableName(s.Opt.Volume) +

@@ -19,12 +19,14 @@ class NameTable {
   // The table's bytes from byte 28, as far as the volume holds them; beyond
   // a limit the rest stays on the disk.
   void Load(BinaryFile& volume, int32_t tableSize);
-  // The bytes before the first 0 byte among the first 40 at 28 + offset.
-  // Names are read where the offset points, inside the table or not.
-  std::string NameAt(BinaryFile& volume, int64_t offset) const;
+  // The bytes before the first 0 byte among the first 40 at 28 + offset,
+  // read where the offset points. `problem` says why they name no file: the
+  // name lies outside the table, or has no 0 byte among its first 40 bytes.
+  std::string NameAt(BinaryFile& volume, int64_t offset, std::string& problem) const;
 
  private:
-  std::vector<char> bytes_;
+  std::vector<char> bytes_;  // the table, or its first part
+  int64_t size_ = 0;         // the table's size, as far as the volume holds it
 };
 
 struct VtvolxState {
