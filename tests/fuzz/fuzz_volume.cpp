@@ -34,8 +34,7 @@ void RunVtvolx(const std::vector<std::string>& arguments, const std::string& inp
 
 // Extracts everything into `folder`, then checks that every file written
 // there has a sound name and that nothing appeared beside it.
-void ExtractInto(const std::string& program, const std::string& volume,
-                 const std::string& folder) {
+void ExtractInto(const std::string& program, const std::string& volume, const std::string& folder) {
   namespace fs = std::filesystem;
   fs::create_directory(folder);
   fs::path previous = fs::current_path();
@@ -47,7 +46,7 @@ void ExtractInto(const std::string& program, const std::string& volume,
     vantor::fuzzing::Require(!vantor::vtvolx::IsUnsafeEntryName(name), "extracted names are safe");
   }
   static const std::set<std::string> kExpected = {"fuzz.vol", "list.txt", "batch.bat", "voli.dat",
-                                                  "vols.dat", "out.vol", "out"};
+                                                  "vols.dat", "out.vol",  "out"};
   for (const auto& entry : fs::directory_iterator(fs::path(folder).parent_path())) {
     vantor::fuzzing::Require(kExpected.count(entry.path().filename().string()) == 1,
                              "nothing is written outside the extraction folder");
