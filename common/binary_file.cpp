@@ -245,6 +245,13 @@ void BinaryFile::Release() noexcept {
   ThrowAwayTemporary();
 }
 
+// Closes a replacing file that is not to be kept, and removes it.
+void BinaryFile::Abandon() noexcept {
+  DropBlock();
+  close(std::exchange(fd_, -1));
+  ThrowAwayTemporary();
+}
+
 void BinaryFile::ThrowAwayTemporary() noexcept {
   if (!temporaryName_.empty()) unlink(temporaryName_.c_str());
   ForgetTemporaryName(cleanupSlot_);
@@ -490,13 +497,8 @@ std::optional<std::string> BinaryFile::ReserveSpace(int64_t offset, int64_t leng
 
 void BinaryFile::Close() {
   if (fd_ < 0) return;
-  if (replacing_) {
-    // Nothing of a file that is not committed is kept.
-    DropBlock();
-    close(std::exchange(fd_, -1));
-    ThrowAwayTemporary();
-    return;
-  }
+  // Nothing of a file that is not committed is kept.
+  if (replacing_) return Abandon();
   try {
     WriteDirtyBytes();
   } catch (...) {
@@ -521,9 +523,7 @@ void BinaryFile::Commit() {
     if (durable_ && fdatasync(fd_) != 0) throw FileError(FileOperation::Write, name_, errno);
     PutInPlace();
   } catch (...) {
-    DropBlock();
-    close(std::exchange(fd_, -1));
-    ThrowAwayTemporary();
+    Abandon();
     throw;
   }
   DropBlock();

@@ -106,14 +106,17 @@ class BinaryFile {
   static BinaryFile CreateNamedTemporary(const std::string& name, Replace how);
   void LinkUnnamedFile();
   void PutInPlace();
+  void Abandon() noexcept;
   void ThrowAwayTemporary() noexcept;
   void Release() noexcept;
 
   int fd_ = -1;
   std::string name_;
+  // A CreateOverwriting file: Close cuts the old file's rest.
+  bool cutAtClose_ = false;
   // While a CreateReplacing file is uncommitted: whether it is one, whether
-  // it has no name yet, its temporary name, its slot for signal cleanup.
-  bool cutAtClose_ = false;  // CreateOverwriting
+  // it has no name yet, whether Commit flushes it to the disk, its temporary
+  // name, its slot for signal cleanup.
   bool replacing_ = false;
   bool unnamed_ = false;
   bool durable_ = false;

@@ -10,14 +10,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
 
 #include "hex.h"
-#include "run_time_error.h"
 
 extern char** environ;
 
 namespace vantor {
+namespace {
+
 std::string CurrentFolder() {
   std::vector<char> buffer(PATH_MAX);
   while (getcwd(buffer.data(), buffer.size()) == nullptr) {
@@ -26,8 +26,6 @@ std::string CurrentFolder() {
   }
   return buffer.data();
 }
-
-namespace {
 
 std::string RunningExecutable() {
   std::vector<char> buffer(PATH_MAX);
@@ -174,18 +172,24 @@ bool IsDirectory(const std::string& name) {
   return stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+namespace {
+
+FileIdentity IdentityIn(const struct stat& info) {
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
+}  // namespace
+
 std::optional<FileIdentity> IdentityOf(const std::string& name) {
   struct stat info {};
   if (stat(name.c_str(), &info) != 0) return std::nullopt;
-  return FileIdentity{static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+  return IdentityIn(info);
 }
 
 FileKind KindOf(const std::string& name, FileIdentity* identity) {
   struct stat info {};
   if (lstat(name.c_str(), &info) != 0) return FileKind::Missing;
-  if (identity != nullptr) {
-    *identity = {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
-  }
+  if (identity != nullptr) *identity = IdentityIn(info);
   if (S_ISREG(info.st_mode)) return FileKind::Regular;
   if (S_ISDIR(info.st_mode)) return FileKind::Directory;
   if (S_ISLNK(info.st_mode)) return FileKind::SymbolicLink;
@@ -201,13 +205,18 @@ bool IsSameFile(const std::string& a, const std::string& b) {
   return first && first == IdentityOf(b);
 }
 
+std::string ResolvedFolder(const std::string& folder) {
+  char resolved[PATH_MAX];
+  if (realpath(folder.empty() ? "." : folder.c_str(), resolved) == nullptr) return {};
+  return resolved;
+}
+
 std::string PlaceOf(const std::string& name) {
   std::string folder(DirectoryPart(name));
   std::string last = name.substr(folder.size());
   if (last.empty() || last == "." || last == "..") return {};
-  char resolved[PATH_MAX];
-  if (realpath(folder.empty() ? "." : folder.c_str(), resolved) == nullptr) return {};
-  return JoinPath(resolved, last);
+  std::string resolved = ResolvedFolder(folder);
+  return resolved.empty() ? std::string() : JoinPath(resolved, last);
 }
 
 }  // namespace vantor

@@ -66,9 +66,6 @@ struct FileIdentity {
   uint64_t inode = 0;
   bool operator==(const FileIdentity&) const = default;
 };
-// The current folder, resolved through every link.
-std::string CurrentFolder();
-
 // Following links; nothing when the name leads nowhere.
 std::optional<FileIdentity> IdentityOf(const std::string& name);
 
@@ -83,6 +80,9 @@ bool IsWritable(const std::string& name);
 
 // Whether two names lead to the same file on disk (both exist).
 bool IsSameFile(const std::string& a, const std::string& b);
+
+// A folder's path resolved through every link; empty when it does not exist.
+std::string ResolvedFolder(const std::string& folder);
 
 // Where a name stands, however it is spelled: its folder resolved through
 // every link, then its last part as written. Two names of one place are one

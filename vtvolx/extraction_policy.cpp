@@ -1,42 +1,30 @@
 #include "extraction_policy.h"
 
-#include <algorithm>
-#include <array>
-#include <string_view>
-
 #include "entry_names.h"
 #include "hex.h"
 #include "platform.h"
+#include "working_files.h"
 
 namespace vantor::vtvolx {
-namespace {
-
-// What a run starts, reads or writes in the program's folder besides the
-// working copies: replaced by an entry, the extractor would run the entry.
-constexpr std::array<std::string_view, 8> kProgramFiles = {
-    "extract.exe", "dum.vol",   "out.vol",      "head.vol",
-    "string.idx",  "index.idx", "vblkdata.vol", "_long.txt"};
-
-}  // namespace
 
 ExtractionPolicy::ExtractionPolicy(const Options& options)
     : programDir_(options.ProgramDir),
       programName_(options.ProgramName),
       volume_(IdentityOf(options.Volume)),
-      currentFolder_(CurrentFolder()),
+      currentFolder_(ResolvedFolder(".")),
       indexPlace_(PlaceOf(IndexCopy())),
       nameTablePlace_(PlaceOf(NameTableCopy())),
-      programFolder_(PlaceOf(programDir_ + "x")) {
-  programFolder_.pop_back();  // the place of a name there, less the name
-}
+      programFolder_(ResolvedFolder(programDir_)) {}
 
-// Names are compared without regard to case: on Windows they are one file.
+// What a run starts, reads or writes in the program's folder: replaced by an
+// entry, the extractor would run the entry. Names are compared without
+// regard to case: on Windows they are one file.
 bool ExtractionPolicy::IsProgramFile(const std::string& place) const {
-  if (programFolder_.empty() || !place.starts_with(programFolder_)) return false;
-  std::string name = LowerCase(place.substr(programFolder_.size()));
-  if (name.find('/') != std::string::npos) return false;
-  return name == programName_ ||
-         std::find(kProgramFiles.begin(), kProgramFiles.end(), name) != kProgramFiles.end();
+  std::string name = place.substr(DirectoryPart(place).size());
+  if (programFolder_.empty() || JoinPath(programFolder_, name) != place) return false;
+  std::string lower = LowerCase(name);
+  return lower == programName_ || lower == kExtractorName || lower == kTemplateName ||
+         lower == kWorkingVolumeName || IsWorkingFileName(lower);
 }
 
 // Most targets are names in the current folder: their place needs no look

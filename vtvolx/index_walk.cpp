@@ -21,14 +21,10 @@ bool IsListing(RunMode mode) {
 
 // A damaged entry is reported on a line of its own and skipped; the run ends
 // with exit code 1.
-void ReportBadEntry(VtvolxState& s, const std::string& problem) {
+void ReportBadEntry(VtvolxState& s, const Entry& e, const std::string& problem) {
   s.Con.EndOpenLine();
-  s.Con.WriteLine("  bad entry: " + problem + ", skipped");
+  s.Con.WriteLine("  bad entry: index record " + FormatInt(e.Number) + " " + problem + ", skipped");
   s.SomeEntryFailed = true;
-}
-
-std::string NameReport(const Entry& e) {
-  return "index record " + FormatInt(e.Number) + " has " + e.NameProblem;
 }
 
 void ListEntry(VtvolxState& s, TextFileWriter& list, const Entry& e) {
@@ -44,8 +40,8 @@ void ListEntry(VtvolxState& s, TextFileWriter& list, const Entry& e) {
 void BatchEntry(VtvolxState& s, TextFileWriter& batch, const Entry& e) {
   s.Con.Write(".");
   // Running the batch file runs these lines: one that would do more than
-  // extract its entry is only remarked.
-  // In a ".ted" volume every entry is extracted, whatever the pattern.
+  // extract its entry is only remarked. A ".ted" volume gives every entry to
+  // any pattern.
   bool guarded = s.Opt.IsTed || VolumeNeedsBatchGuard(s.Opt.Volume) || NeedsBatchGuard(e.Name);
   std::string guard = guarded ? "rem " : "";
   std::string name = PrintableName(e.Name);
@@ -54,7 +50,7 @@ void BatchEntry(VtvolxState& s, TextFileWriter& batch, const Entry& e) {
 }
 
 void ListingStep(VtvolxState& s, TextFileWriter& list, const Entry& e) {
-  if (!e.NameProblem.empty()) return ReportBadEntry(s, NameReport(e));
+  if (!e.NameProblem.empty()) return ReportBadEntry(s, e, "has " + e.NameProblem);
   if (e.Name.empty()) return;
   bool selected = s.Opt.Pattern.empty() || !MatchName(s.Opt.Pattern, e.Name).empty();
   if (!selected) {
@@ -89,7 +85,7 @@ void ExtractEntry(VtvolxState& s, const ExtractionPolicy& policy, const Entry& e
 }
 
 void ExtractionStep(VtvolxState& s, const ExtractionPolicy& policy, const Entry& e) {
-  if (!s.Opt.IsTed && !e.NameProblem.empty()) return ReportBadEntry(s, NameReport(e));
+  if (!s.Opt.IsTed && !e.NameProblem.empty()) return ReportBadEntry(s, e, "has " + e.NameProblem);
   std::string pattern = s.Opt.Mode == RunMode::ExtractAll ? e.Name : s.Opt.Pattern;
   bool selected = s.Opt.IsTed || (!MatchName(pattern, e.Name).empty() && !e.Name.empty());
   if (!selected) return;
@@ -97,8 +93,7 @@ void ExtractionStep(VtvolxState& s, const ExtractionPolicy& policy, const Entry&
   if (e.StoredSize <= 0) return;
   // Positions and sizes in a volume are signed 32-bit numbers.
   if (e.Record.RealSize < 0) {
-    ReportBadEntry(s, "index record " + FormatInt(e.Number) + " gives the real size " +
-                          FormatInt(e.Record.RealSize));
+    ReportBadEntry(s, e, "gives the real size " + FormatInt(e.Record.RealSize));
     return;
   }
   if (s.Opt.TestOnly) {
@@ -163,7 +158,7 @@ void WalkIndex(VtvolxState& s, const ExtractionPolicy& policy) {
     if (!entry) break;
     if (!IsListing(s.Opt.Mode)) ++s.ExtractCount;
     if (!entry->Problem.empty()) {
-      ReportBadEntry(s, entry->Problem);
+      ReportBadEntry(s, *entry, entry->Problem);
     } else if (list) {
       ListingStep(s, *list, *entry);
     } else {

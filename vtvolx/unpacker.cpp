@@ -13,7 +13,6 @@
 namespace vantor::vtvolx {
 namespace {
 
-constexpr const char* kExtractorName = "extract.exe";
 constexpr const char* kInnerName = "huh.dat";
 
 bool HasBitmapMark(const std::string& name) {
@@ -91,8 +90,8 @@ std::optional<std::string> ExtractorProblem(std::optional<int> status, const std
 void UnpackEntry(VtvolxState& s, BinaryFile& packed, const std::string& outName, int64_t realSize) {
   s.Con.WriteLine("beginning decompress filesize " + PrintableName(outName) + " :" +
                   FormatInt(packed.Size()));
-  std::string templatePath = s.Opt.ProgramDir + "dum.vol";
-  std::string workPath = s.Opt.ProgramDir + "out.vol";
+  std::string templatePath = s.Opt.ProgramDir + std::string(kTemplateName);
+  std::string workPath = s.Opt.ProgramDir + std::string(kWorkingVolumeName);
   if (IsSameFile(workPath, s.Opt.Volume)) {
     return NotWritten(s, "refused, the working volume is the volume being read: " + workPath,
                       outName);
@@ -105,7 +104,7 @@ void UnpackEntry(VtvolxState& s, BinaryFile& packed, const std::string& outName,
   // place only once it holds the unpacked entry.
   packed.Flush();
   const std::string produced = packed.TemporaryName();
-  std::string extractor = s.Opt.ProgramDir + kExtractorName;
+  std::string extractor = s.Opt.ProgramDir + std::string(kExtractorName);
   s.Con.WriteLine("execing: " + s.Opt.ProgramDir + "Extract.exe " + workPath + " " + kInnerName +
                   " " + PrintableName(produced) + " please wait...");
   s.Con.Flush();

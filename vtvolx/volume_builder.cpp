@@ -1,6 +1,5 @@
 #include "volume_builder.h"
 
-#include <algorithm>
 #include <array>
 #include <map>
 
@@ -10,6 +9,7 @@
 #include "run_time_error.h"
 #include "text_format.h"
 #include "volume_reader.h"
+#include "working_files.h"
 
 namespace vantor::vtvolx {
 namespace {
@@ -21,10 +21,6 @@ constexpr std::array<uint8_t, 8> kIndexHeadPlaceholder = {'v', 'o', 'l', 'i', 'S
 constexpr int64_t kDotEvery = 10000;
 // A block's head and its two padding bytes.
 constexpr int64_t kBlockOverhead = kBlockHeadSize + 2;
-
-// The files a build run itself writes into the program's folder.
-constexpr std::array<const char*, 7> kWorkingFiles = {
-    "head.vol", "string.idx", "index.idx", "vblkdata.vol", "_long.txt", "voli.dat", "vols.dat"};
 
 struct PartFiles {
   BinaryFile strings, index, data;
@@ -185,10 +181,7 @@ std::vector<SourceFile> ListSourceFolder(VtvolxState& s) {
   bool ownFolder = IsSameFile(folder, s.Opt.ProgramDir);
   std::vector<SourceFile> files;
   for (const FoundFile& found : FindFiles(JoinPath(folder, "*"))) {
-    std::string lower = LowerCase(found.name);
-    bool working =
-        std::find(kWorkingFiles.begin(), kWorkingFiles.end(), lower) != kWorkingFiles.end();
-    if (ownFolder && working) continue;
+    if (ownFolder && IsWorkingFileName(LowerCase(found.name))) continue;
     files.push_back({found.name, StoreNameOf(found.name), found.size});
   }
   return files;

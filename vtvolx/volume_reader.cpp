@@ -137,7 +137,8 @@ bool EntryReader::ReadRecord(uint8_t* bytes) {
   int64_t offset = int64_t{number_} * int64_t{kIndexRecordSize};
   if (offset + int64_t{kIndexRecordSize} > int64_t{s_.Header.IndexSize}) return false;
   int64_t inChunk = offset - chunkStart_;
-  if (inChunk < 0 || inChunk + int64_t{kIndexRecordSize} > static_cast<int64_t>(chunk_.size())) {
+  // Records are read in order: the next one is in this chunk or begins the next.
+  if (inChunk + int64_t{kIndexRecordSize} > static_cast<int64_t>(chunk_.size())) {
     size_t want = static_cast<size_t>(std::min<int64_t>(s_.Header.IndexSize - offset, kIndexChunk));
     chunk_.resize(want);
     chunk_.resize(s_.VolumeFile.ReadAt(s_.Header.IndexStart + offset, chunk_.data(), want));
@@ -166,7 +167,7 @@ std::optional<Entry> EntryReader::Next() {
                      volume.ReadAt(entry.Record.DataPosition, head, sizeof head) == sizeof head;
   bool nameInside = namePosition >= 0 && namePosition < volume.Size();
   if (!blockInside || !nameInside) {
-    entry.Problem = "index record " + FormatInt(entry.Number) + " points outside the volume";
+    entry.Problem = "points outside the volume";
     return entry;
   }
   entry.StoredSize = Low24(static_cast<uint32_t>(LongAt(head + 4)));
