@@ -1,5 +1,5 @@
-// The text console of the screen programs: the operations of a classic
-// text-mode console library on a screen model, with keys and lines from a
+// The text console of the screen programs: clearing, positioning, writing
+// and reading keys and lines on a screen model, with keys and lines from a
 // backend (a terminal, standard streams, or a test script).
 #pragma once
 

@@ -7,8 +7,11 @@
 
 namespace vantor {
 
-// The classic run-time error numbers that players of DOS-era tools know.
-// A program that stops with one of these uses the number as its exit code.
+// The run-time error numbers of the suite: 2 to 5 for a file or folder that
+// cannot be opened, 100 and 101 for failed reads and writes, 103 and 106 for
+// a file not open and a number written wrongly. A program that stops with
+// one of these uses the number as its exit code, so scripts can tell them
+// apart.
 enum class ErrorCode : int {
   FileNotFound = 2,
   PathNotFound = 3,

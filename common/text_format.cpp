@@ -50,7 +50,8 @@ std::string ExponentForm(double magnitude, int decimals) {
   char text[96];
   std::snprintf(text, sizeof text, "%.*E", std::clamp(decimals, 1, kSignificantDigits - 1),
                 magnitude);
-  // Three exponent digits, as the classic console library wrote them.
+  // The exponent always has three digits, so that reals of one field line
+  // up whatever their magnitude.
   std::string result(text);
   auto e = result.find('E');
   std::string mantissa = result.substr(0, e);

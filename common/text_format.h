@@ -1,5 +1,5 @@
 // How the tools write values: right-aligned in a field of a given width and
-// never cut, the way the classic console library wrote them.
+// never cut, so that a value too wide for its column is shown whole.
 #pragma once
 
 #include <cstdint>

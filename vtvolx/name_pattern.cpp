@@ -3,7 +3,8 @@
 namespace vantor::vtvolx {
 namespace {
 
-// An empty text is never found, as in the classic string search.
+// An empty text is never found: an empty part of a pattern selects nothing
+// (so "!" alone selects every named entry).
 bool StartsWith(std::string_view text, std::string_view part) {
   return !part.empty() && text.substr(0, part.size()) == part;
 }
