@@ -36,7 +36,7 @@ ssize_t ReadFully(int fd, void* buffer, size_t n, int64_t offset) {
   return static_cast<ssize_t>(total);
 }
 
-bool WriteAt(int fd, const void* buffer, size_t n, int64_t offset) {
+bool WriteFully(int fd, const void* buffer, size_t n, int64_t offset) {
   size_t total = 0;
   while (total < n) {
     ssize_t put = pwrite(fd, static_cast<const char*>(buffer) + total, n - total, offset + total);
@@ -71,6 +71,13 @@ mode_t ModeForNewFile() {
 std::optional<mode_t> ModeToKeep(const std::string& name) {
   struct stat info {};
   if (stat(name.c_str(), &info) != 0) return std::nullopt;
+  // A folder, a FIFO or a device under the name is not the user's file to
+  // replace with an ordinary one.
+  if (S_ISDIR(info.st_mode)) throw FileError(FileOperation::Create, name, EISDIR);
+  if (!S_ISREG(info.st_mode)) {
+    throw RunTimeError(ErrorCode::AccessDenied,
+                       "cannot create \"" + name + "\": not an ordinary file");
+  }
   if (access(name.c_str(), W_OK) != 0) throw FileError(FileOperation::Create, name, errno);
   return info.st_mode & 0777;
 }
@@ -283,7 +290,7 @@ void BinaryFile::WriteDirtyBytes() {
   size_t begin = dirtyBegin_;
   size_t end = dirtyEnd_;
   dirtyBegin_ = dirtyEnd_ = 0;
-  if (!WriteAt(fd_, block_.data() + begin, end - begin, blockStart_ + begin)) {
+  if (!WriteFully(fd_, block_.data() + begin, end - begin, blockStart_ + begin)) {
     int reason = errno;
     DropBlock();
     size_ = SizeOf(fd_);
@@ -352,10 +359,38 @@ size_t BinaryFile::ReadAt(int64_t offset, void* buffer, size_t n) {
   return static_cast<size_t>(got);
 }
 
+void BinaryFile::WriteAt(int64_t offset, const void* buffer, size_t n) {
+  RequireOpen();
+  FailIfInjected(FileOperation::Write, name_);
+  Flush();
+  DropBlock();
+  if (!WriteFully(fd_, buffer, n, offset)) {
+    int reason = errno;
+    size_ = SizeOf(fd_);
+    throw FileError(FileOperation::Write, name_, reason);
+  }
+  size_ = std::max(size_, offset + static_cast<int64_t>(n));
+}
+
+void BinaryFile::Refresh() {
+  RequireOpen();
+  Flush();
+  DropBlock();
+  lastLoadStart_ = lastLoadEnd_ = 0;
+  size_ = SizeOf(fd_);
+}
+
+FileIdentity BinaryFile::Identity() const {
+  RequireOpen();
+  struct stat info {};
+  if (fstat(fd_, &info) != 0) return {};
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
+}
+
 void BinaryFile::WriteThrough(const void* buffer, size_t n) {
   Flush();
   DropBlock();
-  if (!WriteAt(fd_, buffer, n, position_)) {
+  if (!WriteFully(fd_, buffer, n, position_)) {
     int reason = errno;
     size_ = SizeOf(fd_);
     throw FileError(FileOperation::Write, name_, reason);

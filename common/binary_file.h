@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform.h"
+
 namespace vantor {
 
 class BinaryFile {
@@ -68,6 +70,14 @@ class BinaryFile {
   // Up to n bytes from `offset`, fewer only at the end of the file; the
   // position stays where it is.
   size_t ReadAt(int64_t offset, void* buffer, size_t n);
+  // Writes n bytes at `offset` straight to the system; the position stays
+  // where it is.
+  void WriteAt(int64_t offset, const void* buffer, size_t n);
+  // Forgets what is kept of the file, so that the next read and Size see the
+  // file as it is now on disk, also after another program changed it.
+  void Refresh();
+  // Which file on disk this is.
+  FileIdentity Identity() const;
 
   // Positions past the end are allowed; a later write fills the gap with zeros.
   void Seek(int64_t position);

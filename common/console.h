@@ -47,6 +47,7 @@ enum class WaitKind {
   LineStart,     // the first key of a typed line
   LineContinue,  // a further key of the same line
   Exit,          // the program has ended: the last screen
+  Busy,          // no input: the program waits for another program
 };
 
 class ConsoleBackend {
@@ -114,6 +115,10 @@ class Console : public TextOutput, public LineInput {
 
   // Names the window; when the program ends it is renamed "(Inactive <title>)".
   void SetTitle(std::string_view title);
+
+  // Shows the screen at once, while the program waits for something other
+  // than a key (another program's lock), so that the user sees why.
+  void ShowNow() { backend_->Present(screen_, WaitKind::Busy); }
 
   // Shows the last screen; called once when the program ends, however it ends.
   void Finish();

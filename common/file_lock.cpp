@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "run_time_error.h"
 
@@ -19,19 +21,36 @@ int LockWaiting(int fd, int how) {
   return result;
 }
 
+// Whether the file locked through `fd` is still the one under `path`: a
+// program that held the lock may have put a new file in its place, and a lock
+// on the old one guards nothing.
+bool StillUnderName(int fd, const std::string& path) {
+  struct stat held {};
+  struct stat named {};
+  if (fstat(fd, &held) != 0 || stat(path.c_str(), &named) != 0) return true;
+  return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
 }  // namespace
 
 FileLock::FileLock(const std::string& path, const std::function<void()>& onWait) {
-  fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd_ < 0) throw FileError(FileOperation::Open, path, errno);
-  if (LockWaiting(fd_, LOCK_EX | LOCK_NB) == 0) return;
-  if (errno == EWOULDBLOCK) {
-    onWait();
-    if (LockWaiting(fd_, LOCK_EX) == 0) return;
+  bool waited = false;
+  for (;;) {
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd_ < 0) throw FileError(FileOperation::Open, path, errno);
+    int locked = LockWaiting(fd_, LOCK_EX | LOCK_NB);
+    if (locked != 0 && errno == EWOULDBLOCK) {
+      if (!std::exchange(waited, true)) onWait();
+      locked = LockWaiting(fd_, LOCK_EX);
+    }
+    if (locked != 0) {
+      int reason = errno;
+      close(fd_);
+      throw FileError(FileOperation::Open, path, reason);
+    }
+    if (StillUnderName(fd_, path)) return;
+    close(fd_);
   }
-  int reason = errno;
-  close(fd_);
-  throw FileError(FileOperation::Open, path, reason);
 }
 
 FileLock::~FileLock() {

@@ -12,8 +12,9 @@ namespace vantor {
 class FileLock {
  public:
   // Takes the lock on `path` (a file or a folder), waiting as long as
-  // another run holds it; `onWait` is called once before such a wait. A
-  // run-time error when `path` cannot be opened.
+  // another run holds it; `onWait` is called once before such a wait. When
+  // the run that held it put a new file under `path`, the lock is taken on
+  // the new file. A run-time error when `path` cannot be opened.
   FileLock(const std::string& path, const std::function<void()>& onWait);
   ~FileLock();
   FileLock(const FileLock&) = delete;

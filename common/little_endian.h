@@ -1,6 +1,7 @@
 // The game's files hold their numbers little-endian, whatever the machine.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 namespace vantor {
@@ -24,6 +25,44 @@ inline void PutLong(uint8_t* bytes, int32_t value) {
   auto bits = static_cast<uint32_t>(value);
   for (int i = 0; i < 4; ++i)
     bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
+}
+
+// Three bytes, as in a landmark's Lo file ID: the first byte is the lowest.
+inline uint32_t ThreeBytesAt(const uint8_t* bytes) {
+  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+         static_cast<uint32_t>(bytes[2]) << 16;
+}
+
+inline void PutThreeBytes(uint8_t* bytes, uint32_t value) {
+  for (int i = 0; i < 3; ++i)
+    bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+inline uint64_t QuadAt(const uint8_t* bytes) {
+  return static_cast<uint32_t>(LongAt(bytes)) |
+         static_cast<uint64_t>(static_cast<uint32_t>(LongAt(bytes + 4))) << 32;
+}
+
+inline void PutQuad(uint8_t* bytes, uint64_t value) {
+  PutLong(bytes, static_cast<int32_t>(static_cast<uint32_t>(value)));
+  PutLong(bytes + 4, static_cast<int32_t>(static_cast<uint32_t>(value >> 32)));
+}
+
+// Reals are IEEE 754 bit patterns stored as little-endian integers.
+inline float SingleAt(const uint8_t* bytes) {
+  return std::bit_cast<float>(static_cast<uint32_t>(LongAt(bytes)));
+}
+
+inline void PutSingle(uint8_t* bytes, float value) {
+  PutLong(bytes, static_cast<int32_t>(std::bit_cast<uint32_t>(value)));
+}
+
+inline double DoubleAt(const uint8_t* bytes) {
+  return std::bit_cast<double>(QuadAt(bytes));
+}
+
+inline void PutDouble(uint8_t* bytes, double value) {
+  PutQuad(bytes, std::bit_cast<uint64_t>(value));
 }
 
 }  // namespace vantor

@@ -211,6 +211,11 @@ std::string ResolvedFolder(const std::string& folder) {
   return resolved;
 }
 
+std::string FileBehindLinks(const std::string& name) {
+  std::string resolved = ResolvedFolder(name);
+  return resolved.empty() ? name : resolved;
+}
+
 std::string PlaceOf(const std::string& name) {
   std::string folder(DirectoryPart(name));
   std::string last = name.substr(folder.size());

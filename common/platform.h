@@ -83,6 +83,9 @@ bool IsSameFile(const std::string& a, const std::string& b);
 
 // A folder's path resolved through every link; empty when it does not exist.
 std::string ResolvedFolder(const std::string& folder);
+// The file a name leads to through every link; the name itself when it
+// leads nowhere.
+std::string FileBehindLinks(const std::string& name);
 
 // Where a name stands, however it is spelled: its folder resolved through
 // every link, then its last part as written. Two names of one place are one

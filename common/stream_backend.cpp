@@ -16,6 +16,8 @@ const char* HeaderFor(WaitKind wait) {
       return kSnapshotKeyHeader;
     case WaitKind::Exit:
       return kSnapshotExitHeader;
+    case WaitKind::Busy:
+      return kSnapshotBusyHeader;
     default:
       return kSnapshotLineHeader;
   }

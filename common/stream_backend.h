@@ -14,6 +14,7 @@ namespace vantor {
 // Lines that frame every screen written in stream mode.
 inline constexpr const char* kSnapshotKeyHeader = "--- screen (waiting for a key) ---";
 inline constexpr const char* kSnapshotLineHeader = "--- screen (waiting for a line) ---";
+inline constexpr const char* kSnapshotBusyHeader = "--- screen (waiting for another program) ---";
 inline constexpr const char* kSnapshotExitHeader = "--- screen (at exit) ---";
 inline constexpr const char* kSnapshotFooter = "--- end of screen ---";
 
