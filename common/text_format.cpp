@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "hex.h"
+
 namespace vantor {
 namespace {
 
@@ -130,6 +132,25 @@ std::string FormatReal(double value, int width, int decimals) {
   // A negative zero is not negative; a small negative value keeps its sign.
   if (value < 0) body.insert(body.begin(), '-');
   return PadLeft(body, width);
+}
+
+std::string PrintableName(std::string_view name) {
+  std::string shown;
+  shown.reserve(name.size());
+  for (char c : name) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      shown += "\\x" + ByteToHex(byte);
+    } else {
+      shown.push_back(c);
+    }
+  }
+  return shown;
+}
+
+bool HasControlByte(std::string_view name) {
+  return std::any_of(name.begin(), name.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
 }  // namespace vantor

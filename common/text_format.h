@@ -25,4 +25,12 @@ std::string FormatBool(bool value, int width = 0);
 // infinities and not-a-number values as INF, -INF and NAN.
 std::string FormatReal(double value, int width, int decimals);
 
+// A name as the tools show it on the screen and in the files they write:
+// bytes below 0x20 and 0x7F as \xNN, so that a name cannot act on a terminal.
+std::string PrintableName(std::string_view name);
+
+// Whether a typed name holds a byte below 0x20: no file name the user means
+// does, and the system would cut the name at a zero byte.
+bool HasControlByte(std::string_view name);
+
 }  // namespace vantor

@@ -43,20 +43,6 @@ std::optional<std::string> WhyNameIsUnsafe(std::string_view name) {
   return std::nullopt;
 }
 
-std::string PrintableName(std::string_view name) {
-  std::string shown;
-  shown.reserve(name.size());
-  for (char c : name) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) {
-      shown += "\\x" + ByteToHex(byte);
-    } else {
-      shown.push_back(c);
-    }
-  }
-  return shown;
-}
-
 bool NeedsBatchGuard(std::string_view name) {
   return IsUnsafeEntryName(name) || name.find_first_of(kCommandCharacters) != std::string::npos ||
          name.find_first_of(" *") != std::string_view::npos || name.front() == '!' ||

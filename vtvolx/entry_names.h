@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "text_format.h"
+
 namespace vantor::vtvolx {
 
 // Why a file of that name could put something outside the current folder,
@@ -15,10 +17,6 @@ std::optional<std::string> WhyNameIsUnsafe(std::string_view name);
 inline bool IsUnsafeEntryName(std::string_view name) {
   return WhyNameIsUnsafe(name).has_value();
 }
-
-// The name as vtvolx shows it on the screen and in its list and batch files:
-// bytes below 0x20 and 0x7F as \xNN, so that a name cannot act on a terminal.
-std::string PrintableName(std::string_view name);
 
 // Names whose batch file line would do more than extract the entry when run:
 // an unsafe name, one with a character that means something to a command
