@@ -11,6 +11,7 @@
 #include <numeric>
 
 #include "fault_injection.h"
+#include "record_file.h"
 #include "run_time_error.h"
 #include "test_support.h"
 
@@ -293,6 +294,17 @@ TEST(BinaryFile, FifosAndDevicesAreNoFilesToOpen) {
       EXPECT_NE(std::string(e.what()).find("not an ordinary file"), std::string::npos);
     }
   }
+  // Nor are they, or a folder, files to replace with an ordinary one.
+  std::filesystem::create_directory(dir.File("folder"));
+  for (const char* name : {"fifo", "folder"}) {
+    try {
+      BinaryFile::CreateReplacing(dir.File(name));
+      ADD_FAILURE() << name;
+    } catch (const RunTimeError& e) {
+      EXPECT_EQ(e.Code(), ErrorCode::AccessDenied) << name;
+    }
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(dir.File("fifo")));
 }
 
 TEST(BinaryFile, FullDiskIsAWriteErrorNamingTheFile) {
@@ -306,6 +318,61 @@ TEST(BinaryFile, FullDiskIsAWriteErrorNamingTheFile) {
     EXPECT_EQ(e.Code(), ErrorCode::DiskWriteError);
     EXPECT_NE(std::string(e.what()).find("/dev/full"), std::string::npos);
   }
+}
+
+// A header of `count` records of 2 bytes each, then the records 'a', 'b', ...
+std::vector<uint8_t> RecordFileBytes(uint16_t count) {
+  std::vector<uint8_t> bytes(RecordFile::kHeaderSize, 0);
+  bytes[20] = static_cast<uint8_t>(count);
+  bytes[22] = 2;
+  for (uint16_t i = 0; i < count; ++i)
+    bytes.insert(bytes.end(), 2, static_cast<uint8_t>('a' + i));
+  return bytes;
+}
+
+TEST(RecordFile, ReadsWhatIsOnDiskNowAlsoAfterTheFileWasReplaced) {
+  ScratchDir dir;
+  WriteBytes(dir.File("d.dat"), RecordFileBytes(3));
+  RecordFile file = RecordFile::Open(dir.File("d.dat"), BinaryFile::Access::ReadWrite);
+  std::array<uint8_t, 2> record{};
+  file.Read(1, record);
+  EXPECT_EQ(record[0], 'b');
+  // Another program writes in place, then puts a new file under the name.
+  auto changed = RecordFileBytes(3);
+  changed[RecordFile::kHeaderSize + 2] = 'X';
+  WriteBytes(dir.File("d.dat"), changed);
+  file.Read(1, record);
+  EXPECT_EQ(record[0], 'X');
+  WriteBytes(dir.File("new"), RecordFileBytes(5));
+  std::filesystem::rename(dir.File("new"), dir.File("d.dat"));
+  EXPECT_EQ(file.Count(), 5);
+  file.Write(4, std::array<uint8_t, 2>{'Y', 'Y'});
+  EXPECT_EQ(ReadBytes(dir.File("d.dat"))[RecordFile::kHeaderSize + 8], 'Y');
+}
+
+TEST(RecordFile, InsertReplacesTheFileBehindALinkAndKeepsItsMode) {
+  ScratchDir dir;
+  WriteBytes(dir.File("d.dat"), RecordFileBytes(3));
+  chmod(dir.File("d.dat").c_str(), 0604);
+  std::filesystem::create_symlink("d.dat", dir.File("link.dat"));
+  RecordFile file = RecordFile::Open(dir.File("link.dat"), BinaryFile::Access::ReadWrite);
+  EXPECT_EQ(file.Insert(1, std::array<uint8_t, 2>{'X', 'X'}), std::nullopt);
+  auto expected = RecordFileBytes(4);
+  std::copy_n("aaXXbbcc", 8, expected.begin() + RecordFile::kHeaderSize);
+  EXPECT_EQ(ReadBytes(dir.File("d.dat")), expected);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.dat")));
+  struct stat info {};
+  stat(dir.File("d.dat").c_str(), &info);
+  EXPECT_EQ(info.st_mode & 0777, 0604u);
+  EXPECT_EQ(file.Count(), 4);
+}
+
+TEST(RecordFile, MergeKeepsWhatOthersChangedInBytesNotEditedHere) {
+  std::vector<uint8_t> base = {1, 2, 3, 4};
+  std::vector<uint8_t> edited = {1, 9, 3, 4};
+  std::vector<uint8_t> current = {7, 2, 3, 8};
+  MergeChanges(base, edited, current);
+  EXPECT_EQ(current, (std::vector<uint8_t>{7, 9, 3, 8}));
 }
 
 }  // namespace

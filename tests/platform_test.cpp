@@ -1,10 +1,13 @@
 #include "platform.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -140,8 +143,12 @@ TEST(Paths, TheSamePlaceUnderAnySpelling) {
   EXPECT_EQ(PlaceOf(dir.File("sub/..")), "");
 }
 
-TEST(FileLock, ASecondHolderWaitsAndSaysSo) {
+// The holder puts a new file under the name before it lets go, as an insert
+// does: the waiting run must then hold the lock on the new file.
+TEST(FileLock, ASecondHolderWaitsSaysSoAndLocksTheFileNowUnderTheName) {
   ScratchDir dir;
+  const std::string path = dir.File("d.dat");
+  testing::WriteText(path, "old");
   int go[2], said[2];
   ASSERT_EQ(pipe(go), 0);
   ASSERT_EQ(pipe(said), 0);
@@ -150,18 +157,21 @@ TEST(FileLock, ASecondHolderWaitsAndSaysSo) {
   if (child == 0) {
     char ignored;
     if (read(go[0], &ignored, 1) != 1) _exit(2);
-    FileLock second(dir.Path(), [&] { (void)!write(said[1], "w", 1); });
-    _exit(0);
+    FileLock second(path, [&] { (void)!write(said[1], "w", 1); });
+    int other = open(path.c_str(), O_RDONLY);
+    _exit(flock(other, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK ? 0 : 3);
   }
-  auto held = std::make_unique<FileLock>(dir.Path(), [] { FAIL() << "nobody holds it yet"; });
+  auto held = std::make_unique<FileLock>(path, [] { FAIL() << "nobody holds it yet"; });
   ASSERT_EQ(write(go[1], "g", 1), 1);
   char word = 0;
   ASSERT_EQ(read(said[0], &word, 1), 1);  // the child waits now
   EXPECT_EQ(word, 'w');
+  testing::WriteText(dir.File("new"), "new");
+  std::filesystem::rename(dir.File("new"), path);
   held.reset();
   int status = 0;
   waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   for (int fd : {go[0], go[1], said[0], said[1]})
     close(fd);
 }
