@@ -59,8 +59,8 @@ bool IsStructuredFile(int64_t fileSize, int32_t recCount, int32_t recSize) {
 }
 
 std::string FormatFilePath(const DateditState& s, const std::string& name) {
-  // The folder already ends with a separator; the second one is harmless,
-  // and the path shown is the one users already know from datedit's screen.
+  // The folder already ends with a separator. The path keeps both, as the
+  // start-up screen shows it; the file system reads two in a row as one.
   return s.ProgramDir + std::string(kPathSeparator) + name;
 }
 
