@@ -7,6 +7,7 @@
 #include "record_screen.h"
 #include "record_transfer.h"
 #include "text_format.h"
+#include "typed_names.h"
 
 namespace vantor::datedit {
 namespace {
@@ -29,47 +30,65 @@ void ReloadFormat(DateditState& s) {
   s.FormattedView = true;
 }
 
+// A refused name loads nothing and leaves LastFileName as it was.
 void GetFormatFile(DateditState& s) {
   s.Con.Write("name of format file? :");
-  s.LastFileName = s.Con.ReadLine(kMaxFormatName);
+  std::string name = s.Con.ReadLine(kMaxFormatName);
+  if (RefusedForControlByte(s.Con, name)) return;
+  s.LastFileName = name;
   ReloadFormat(s);
 }
 
-// Edits one field, then writes the record back and reads it in again,
-// whether or not a value was stored.
+// The bytes the user changed in `edited` put into the record as the file
+// holds it now, so that what another program wrote meanwhile stays; the
+// result is the record shown next.
+void WriteEditBack(DateditState& s, const RecordBytes& base, const RecordBytes& edited) {
+  const auto size = static_cast<size_t>(s.RecSize);
+  {
+    FileLock lock = LockDataFile(s);
+    if (CurrentRecordStillThere(s)) {
+      RecordBytes fresh{};
+      std::span<uint8_t> record(fresh.data(), size);
+      s.DataFile.Read(s.RecNow, record);
+      MergeChanges(std::span(base.data(), size), std::span(edited.data(), size), record);
+      s.DataFile.Write(s.RecNow, record);
+      s.RecordBuffer = fresh;
+      return;
+    }
+  }
+  NoteRecordGone(s);
+}
+
+// Edits one field of a copy of the record as shown, then writes the change
+// back, whether or not a value was stored.
 void EditCommand(DateditState& s) {
-  int64_t position = s.DataFile.Position();
+  const RecordBytes base = s.RecordBuffer;
+  RecordBytes edited = base;
   s.Con.WriteLn();
   s.Con.Write("input the  fieldnr you want to edit: ");
   int32_t n = ReadInteger(s.Con);
   if (n >= 1 && n <= kMaxFields) {
     const FieldDef& field = s.FieldTable[n - 1];
-    EditField(s, field.Indicator, field.Len, s.RecordBuffer, n, field);
+    EditField(s, field.Indicator, field.Len, edited, n, field);
   }
-  auto size = static_cast<size_t>(s.RecSize);
-  s.DataFile.Seek(position);
-  s.DataFile.Write(s.RecordBuffer.data(), size);
-  s.DataFile.Seek(position);
-  s.DataFile.ReadExact(s.RecordBuffer.data(), size);
-  s.DataFile.Seek(position);
+  WriteEditBack(s, base, edited);
 }
 
 void JumpCommand(DateditState& s) {
   s.Con.WriteLn();
   s.Con.WriteLine("Which rec# to jump to?  0 to " + FormatInt(s.RecCount - 1) + " = max ");
-  int32_t n = ReadInteger(s.Con);
-  s.DataFile.Seek(RecordPosition(s, n));
+  RecordPosition(s, ReadInteger(s.Con));
 }
 
 }  // namespace
 
-bool DispatchKey(DateditState& s, int key) {
+bool DispatchKey(DateditState& s, const DateditOptions& options, int key) {
   switch (key) {
     case 'f':
-      s.DataFile.Seek(RecordPosition(s, int64_t{s.RecNow} + 1));
+      RecordPosition(s, int64_t{s.RecNow} + 1);
       break;
     case 'b':
-      s.DataFile.Seek(RecordPosition(s, int64_t{s.RecNow} - 1));
+      RecordPosition(s, int64_t{s.RecNow} - 1);
       break;
     case 'a':
       s.AsciiMode = !s.AsciiMode;
@@ -87,7 +106,7 @@ bool DispatchKey(DateditState& s, int key) {
       GetFormatFile(s);
       break;
     case 'i':
-      InsertRecord(s);
+      InsertRecord(s, options);
       break;
     case 'j':
       JumpCommand(s);
@@ -102,7 +121,7 @@ bool DispatchKey(DateditState& s, int key) {
       SaveRawData(s);
       break;
     case KeyCode::CtrlQ:
-      AutoSeekFormatFile(s);
+      AutoSeekFormatFile(s, options.DataFileName);
       break;
     case 'Q':
       return false;
@@ -112,16 +131,15 @@ bool DispatchKey(DateditState& s, int key) {
   return true;
 }
 
-void CommandLoop(DateditState& s) {
+void CommandLoop(DateditState& s, const DateditOptions& options) {
   s.Con.SetTextMode(kFiftyRowMode);
   int key = ' ';
   do {
     s.Con.ClearScreen();
     ShowRecord(s);
     WriteMenu(s);
-    s.DataFile.Flush();  // every change is on disk while the program waits
     key = s.Con.ReadKey();
-  } while (DispatchKey(s, key));
+  } while (DispatchKey(s, options, key));
 }
 
 }  // namespace vantor::datedit

@@ -2,13 +2,14 @@
 // command, until Q.
 #pragma once
 
+#include "datedit.h"
 #include "datedit_state.h"
 
 namespace vantor::datedit {
 
-void CommandLoop(DateditState& s);
+void CommandLoop(DateditState& s, const DateditOptions& options);
 
 // One command of the loop for the key read; false when the key was Q.
-bool DispatchKey(DateditState& s, int key);
+bool DispatchKey(DateditState& s, const DateditOptions& options, int key);
 
 }  // namespace vantor::datedit

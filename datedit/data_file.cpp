@@ -1,35 +1,28 @@
 #include "data_file.h"
 
+#include <algorithm>
+
 #include "format_file.h"
 #include "little_endian.h"
 #include "platform.h"
 #include "run_time_error.h"
 #include "text_format.h"
+#include "typed_names.h"
 
 namespace vantor::datedit {
 namespace {
 
-constexpr int kCountOffset = 20;
 constexpr int kHeaderReadSize = 24;
 
-void AskForDataFileName(DateditState& s) {
-  s.DataFileName = s.Arg(1).substr(0, kMaxDataFileName);
-  while (s.DataFileName.empty()) {
-    s.Con.WriteLine("Name of file to open? :");
-    s.DataFileName = s.Con.ReadLine(kMaxDataFileName);
-  }
+void AskForDataFileName(DateditState& s, const std::string& argument) {
+  s.DataFileName = argument.substr(0, kMaxDataFileName);
+  if (!s.DataFileName.empty()) return;
+  s.DataFileName = AskForName(
+      s.Con, [&] { s.Con.WriteLine("Name of file to open? :"); }, kMaxDataFileName);
 }
 
-void ReadHeader(DateditState& s) {
-  uint8_t header[kHeaderReadSize];
-  s.DataFile.ReadExact(header, sizeof header);
-  std::copy(header, header + kHeaderTextSize, s.HeaderText.begin());
-  s.RecCount = WordAt(header + kCountOffset);
-  s.RecSize = WordAt(header + kCountOffset + 2);
-}
-
-void LoadFormatFromArgument(DateditState& s) {
-  std::string path = FormatFilePath(s, s.Arg(2));
+void LoadFormatFromArgument(DateditState& s, const std::string& argument) {
+  std::string path = FormatFilePath(s, argument);
   s.Con.WriteLine(path);
   s.Con.ReadLine(0);  // wait for Enter
   LoadFormatFile(s, path);
@@ -51,6 +44,13 @@ void WriteSummary(DateditState& s) {
   throw ProgramEnd{1};
 }
 
+// The last record that lies wholly in the file; -1 when there is none.
+int64_t LastLegalRecord(DateditState& s) {
+  if (s.RecSize <= 0) return -1;
+  int64_t held = (s.DataFile.Size() - kHeadSize) / s.RecSize;
+  return std::min<int64_t>(s.RecCount, held) - 1;
+}
+
 }  // namespace
 
 bool IsStructuredFile(int64_t fileSize, int32_t recCount, int32_t recSize) {
@@ -59,17 +59,27 @@ bool IsStructuredFile(int64_t fileSize, int32_t recCount, int32_t recSize) {
 }
 
 std::string FormatFilePath(const DateditState& s, const std::string& name) {
-  // The folder already ends with a separator; the second one is harmless,
-  // and the path shown is the one users already know from datedit's screen.
+  // The folder already ends with a separator. The path keeps both, as the
+  // start-up screen shows it; the file system reads two in a row as one.
   return s.ProgramDir + std::string(kPathSeparator) + name;
 }
 
-void OpenDataFile(DateditState& s) {
-  AskForDataFileName(s);
-  s.DataFile = BinaryFile::OpenExisting(s.DataFileName, BinaryFile::Access::ReadWrite);
-  ReadHeader(s);
+void ReadHeaderNow(DateditState& s) {
+  uint8_t header[kHeaderReadSize];
+  if (s.DataFile.ReadHeader(header) != sizeof header) {
+    throw FileError(FileOperation::Read, s.DataFile.Name(), 0);
+  }
+  std::copy(header, header + kHeaderTextSize, s.HeaderText.begin());
+  s.RecCount = WordAt(header + RecordFile::kCountOffset);
+}
+
+void OpenDataFile(DateditState& s, const DateditOptions& options) {
+  AskForDataFileName(s, options.DataFileName);
+  s.DataFile = RecordFile::Open(s.DataFileName, BinaryFile::Access::ReadWrite);
+  ReadHeaderNow(s);
+  s.RecSize = s.DataFile.RecordSize();
   s.IsStructured = false;
-  if (s.HasArg(2)) LoadFormatFromArgument(s);
+  if (options.FormatFileName) LoadFormatFromArgument(s, *options.FormatFileName);
 
   int64_t fileSize = s.DataFile.Size();
   if (!IsStructuredFile(fileSize, s.RecCount, s.RecSize)) {
@@ -85,22 +95,52 @@ void OpenDataFile(DateditState& s) {
   if (s.RecSize > kRecordBufferSize) {
     Refuse(s, "Records longer than 10000 bytes are not supported. quitting..........", false);
   }
-  s.DataFile.Seek(RecordPosition(s, 0));
+  s.RecNow = 0;
+}
+
+bool IsLegalRecord(DateditState& s, int64_t n) {
+  return n >= 0 && n <= LastLegalRecord(s);
+}
+
+void KeepCurrentRecordLegal(DateditState& s) {
+  if (!IsLegalRecord(s, s.RecNow)) {
+    s.RecNow = static_cast<int32_t>(std::max<int64_t>(LastLegalRecord(s), 0));
+  }
 }
 
 int64_t RecordPosition(DateditState& s, int64_t n) {
-  int64_t position = kHeadSize + n * s.RecSize;
-  bool legal = n >= 0 && n < s.RecCount && position + s.RecSize <= s.DataFile.Size();
-  if (legal) {
-    s.RecNow = static_cast<int32_t>(n);
-    return position;
-  }
+  ReadHeaderNow(s);
+  // Numbers too large for a position are never legal: the count is 16-bit.
+  if (IsLegalRecord(s, n)) s.RecNow = static_cast<int32_t>(n);
   return kHeadSize + static_cast<int64_t>(s.RecNow) * s.RecSize;
 }
 
-int32_t RecordAtFilePos(const DateditState& s) {
-  if (s.RecSize == 0) return 0;
-  return static_cast<int32_t>((s.DataFile.Position() - kHeadSize) / s.RecSize);
+int32_t RecordAtFilePos(int64_t position, int32_t recSize) {
+  if (recSize == 0) return 0;
+  return static_cast<int32_t>((position - kHeadSize) / recSize);
+}
+
+std::span<uint8_t> CurrentRecordBytes(DateditState& s) {
+  return std::span<uint8_t>(s.RecordBuffer.data(), static_cast<size_t>(s.RecSize));
+}
+
+FileLock LockDataFile(DateditState& s) {
+  return FileLock(s.DataFileName, [&s] {
+    s.Con.WriteLine("waiting for another program to finish with " + PrintableName(s.DataFileName) +
+                    "...");
+    s.Con.ShowNow();
+  });
+}
+
+bool CurrentRecordStillThere(DateditState& s) {
+  ReadHeaderNow(s);
+  return IsLegalRecord(s, s.RecNow);
+}
+
+void NoteRecordGone(DateditState& s) {
+  s.Con.WriteLine("Record " + FormatInt(s.RecNow) + " is no longer in " +
+                  PrintableName(s.DataFileName) + ", nothing written... hit a key");
+  s.Con.ReadKey();
 }
 
 }  // namespace vantor::datedit

@@ -3,8 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
+#include <string>
 
+#include "datedit.h"
 #include "datedit_state.h"
+#include "file_lock.h"
 
 namespace vantor::datedit {
 
@@ -13,18 +17,43 @@ inline constexpr size_t kMaxDataFileName = 80;
 
 // Opens the data file named on the command line (or asks for it), reads the
 // header, loads a format file named as second argument, tests the structure
-// and prints the summary. Returns positioned at record 0, or ends the program.
-void OpenDataFile(DateditState& s);
+// and prints the summary. Returns on record 0, or ends the program.
+void OpenDataFile(DateditState& s, const DateditOptions& options);
 
 // A file is structured exactly when its size is 100 plus count times length.
 bool IsStructuredFile(int64_t fileSize, int32_t recCount, int32_t recSize);
 
+// Reads the header text and the record count as the file holds them now.
+void ReadHeaderNow(DateditState& s);
+
+// Whether record n lies wholly in the file, by the count last read and the
+// file's size now.
+bool IsLegalRecord(DateditState& s, int64_t n);
+
+// Makes the last record current when the current one is no longer in the
+// file (another program shortened it); record 0 when none is left.
+void KeepCurrentRecordLegal(DateditState& s);
+
 // The file position of record n when n is a legal record (which then becomes
-// current), otherwise the position of the current record.
+// current), otherwise the position of the current record. The count is read
+// anew first.
 int64_t RecordPosition(DateditState& s, int64_t n);
 
-// The number of the record at the data file's current position.
-int32_t RecordAtFilePos(const DateditState& s);
+// The number of the record at a file position.
+int32_t RecordAtFilePos(int64_t position, int32_t recSize);
+
+// The current record's bytes in RecordBuffer.
+std::span<uint8_t> CurrentRecordBytes(DateditState& s);
+
+// The data file's lock, held by each command that writes the file; while
+// another program holds it, the screen says so.
+FileLock LockDataFile(DateditState& s);
+
+// For a command that writes the current record, inside the lock: whether
+// the record still lies in the file (the count is read anew).
+bool CurrentRecordStillThere(DateditState& s);
+// The note, and a key, when such a command wrote nothing for that reason.
+void NoteRecordGone(DateditState& s);
 
 // The name under which a format file is looked up: in the program's folder.
 std::string FormatFilePath(const DateditState& s, const std::string& name);

@@ -5,11 +5,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <vector>
 
-#include "binary_file.h"
 #include "console.h"
 #include "name_tables.h"
+#include "record_file.h"
 
 namespace vantor::datedit {
 
@@ -26,22 +25,23 @@ struct FieldDef {
   std::string Name;
 };
 
+// Entry n of a format file is element n - 1.
+using FieldDefs = std::array<FieldDef, kMaxFields>;
+
 using RecordBytes = std::array<uint8_t, kRecordBufferSize>;
 
 struct DateditState {
-  DateditState(Console& console, std::vector<std::string> arguments)
-      : Con(console), Args(std::move(arguments)) {}
-
-  // Argument i of the command line; empty when it was not given.
-  std::string Arg(size_t i) const { return i < Args.size() ? Args[i] : std::string(); }
-  bool HasArg(size_t i) const { return i < Args.size(); }
+  explicit DateditState(Console& console) : Con(console) {}
 
   Console& Con;
-  std::vector<std::string> Args;
   NameTables Names;
 
-  BinaryFile DataFile;
+  // Read from the disk whenever a command needs it: another program may
+  // change the file while datedit waits for a key.
+  RecordFile DataFile;
   std::string DataFileName;
+  // HeaderText and RecCount as the header held when last read (every pass
+  // and every command reads them anew); RecSize as at the open.
   std::array<uint8_t, kHeaderTextSize> HeaderText{};
   int32_t RecCount = 0;
   int32_t RecSize = 0;
@@ -50,12 +50,12 @@ struct DateditState {
   bool AsciiMode = false;
   bool FormattedView = false;
   bool FormatLoaded = false;
+  // The current record as last read for the screen.
   RecordBytes RecordBuffer{};
   std::string ProgramDir;
   std::string LastFileName;
 
-  // Entry n of the format file is FieldTable[n - 1].
-  std::array<FieldDef, kMaxFields> FieldTable{};
+  FieldDefs FieldTable{};
 };
 
 }  // namespace vantor::datedit

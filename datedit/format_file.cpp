@@ -1,5 +1,6 @@
 #include "format_file.h"
 
+#include "field_types.h"
 #include "run_time_error.h"
 #include "text_format.h"
 
@@ -8,33 +9,50 @@ namespace {
 
 constexpr int kMaxLength = 65535;
 
-[[noreturn]] void InvalidLength(const TextFileReader& file, const std::string& token,
+// The lines of a format file, counted for the messages about them.
+class CountedLines : public LineInput {
+ public:
+  explicit CountedLines(LineInput& lines) : lines_(lines) {}
+  std::optional<std::string> ReadRawLine() override {
+    auto line = lines_.ReadRawLine();
+    if (line) ++number_;
+    return line;
+  }
+  int Number() const { return number_; }
+
+ private:
+  LineInput& lines_;
+  int number_ = 0;
+};
+
+[[noreturn]] void InvalidLength(const std::string& sourceName, int line, const std::string& token,
                                 const char* why) {
   throw RunTimeError(ErrorCode::InvalidNumericFormat,
-                     "invalid numeric format in format file \"" + file.Name() + "\", line " +
-                         std::to_string(file.LineNumber()) + ": \"" + token + "\" " + why);
+                     "invalid numeric format in format file \"" + sourceName + "\", line " +
+                         std::to_string(line) + ": \"" + token + "\" " + why);
 }
 
 // The length of a t or x field: the first token after the type line, the rest
 // of its line ignored; 0 when the file ends first.
-uint16_t ReadLengthToken(TextFileReader& file) {
-  auto token = ReadToken(file);
+uint16_t ReadLengthToken(CountedLines& lines, const std::string& sourceName) {
+  auto token = ReadToken(lines);
   if (!token) return 0;
   auto value = ParseIntegerToken(*token);
-  if (!value) InvalidLength(file, *token, "is not an integer");
-  if (*value < 0 || *value > kMaxLength)
-    InvalidLength(file, *token, "is not a length of 0 to 65535");
+  if (!value) InvalidLength(sourceName, lines.Number(), *token, "is not an integer");
+  if (*value < 0 || *value > kMaxLength) {
+    InvalidLength(sourceName, lines.Number(), *token, "is not a length of 0 to 65535");
+  }
   return static_cast<uint16_t>(*value);
 }
 
-FieldDef ReadFieldDef(TextFileReader& file) {
-  std::string line = file.ReadLine(kMaxFormatLine).value_or(std::string());
+// The letter first, the name after it as written; an empty line has no type
+// letter and so makes an entry of length 0, like a letter that is no type.
+FieldDef FieldOfLine(const std::string& line, CountedLines& lines, const std::string& sourceName) {
   FieldDef field;
-  // An empty line has no type letter and so makes an entry of length 0.
   field.Indicator = line.empty() ? '\0' : line[0];
   field.Name = line.empty() ? std::string() : line.substr(1, kMaxFieldName);
-  field.Len =
-      HasLengthLine(field.Indicator) ? ReadLengthToken(file) : FixedLengthOf(field.Indicator);
+  const FieldType* type = FieldTypeOf(field.Indicator);
+  if (type) field.Len = type->Length != 0 ? type->Length : ReadLengthToken(lines, sourceName);
   return field;
 }
 
@@ -51,54 +69,32 @@ void WarnAboutSize(DateditState& s, int64_t sum) {
 
 }  // namespace
 
-uint16_t FixedLengthOf(char indicator) {
-  switch (indicator) {
-    case 'u':
-    case 'h':
-    case 'c':
-    case 'o':
-    case 'b':
-    case 's':
-    case 'C':
-    case 'P':
-    case 'L':
-      return 1;
-    case 'i':
-    case 'w':
-    case 'O':
-      return 2;
-    case 'l':
-    case '4':
-      return 4;
-    case '8':
-      return 8;
-    default:
-      return 0;
+FormatDefinition ParseFormat(LineInput& lines, const std::string& sourceName) {
+  FormatDefinition definition;
+  CountedLines counted(lines);
+  while (auto line = counted.ReadRawLine()) {
+    if (definition.Entries == kMaxFields) {
+      definition.CutAtMaxFields = true;
+      break;
+    }
+    FieldDef& field = definition.Fields[definition.Entries++];
+    field = FieldOfLine(*line, counted, sourceName);
+    definition.Sum += field.Len;
   }
-}
-
-bool HasLengthLine(char indicator) {
-  return indicator == 't' || indicator == 'x';
+  return definition;
 }
 
 void ReadStructureDefinition(DateditState& s, TextFileReader& file) {
-  s.FieldTable.fill(FieldDef{});
-  int64_t sum = 0;
-  int n = 0;
-  while (!file.AtEnd()) {
-    if (n == kMaxFields) {
-      // The table holds 128 fields; nothing is stored past it.
-      s.Con.WriteLine("WARNING: more than 128 fields, the rest of the format file is ignored");
-      break;
-    }
-    FieldDef& field = s.FieldTable[n++];
-    field = ReadFieldDef(file);
-    EchoField(s.Con, field);
-    sum += field.Len;
+  FormatDefinition definition = ParseFormat(file, file.Name());
+  for (int n = 0; n < definition.Entries; ++n)
+    EchoField(s.Con, definition.Fields[n]);
+  if (definition.CutAtMaxFields) {
+    s.Con.WriteLine("WARNING: more than 128 fields, the rest of the format file is ignored");
   }
-  if (sum != s.RecSize) {
-    WarnAboutSize(s, sum);
-    if (sum > kRecordBufferSize) {
+  s.FieldTable = definition.Fields;
+  if (definition.Sum != s.RecSize) {
+    WarnAboutSize(s, definition.Sum);
+    if (definition.Sum > kRecordBufferSize) {
       s.Con.WriteLine("structure definition exceeds maximum :" + std::to_string(kRecordBufferSize));
       s.Con.WriteLine("Exiting....");
       file.Close();

@@ -15,7 +15,7 @@ std::string FormatNameKey(const std::string& dataFileName) {
   return star == std::string::npos ? std::string() : name.substr(0, star + 1);
 }
 
-void AutoSeekFormatFile(DateditState& s) {
+void AutoSeekFormatFile(DateditState& s, const std::string& dataFileArgument) {
   std::string pattern = FormatFilePath(s, FormatNameKey(s.DataFileName) + ".txt");
   std::vector<FoundFile> found = FindFiles(pattern);
   std::string foundName = found.empty() ? std::string() : found.front().name;
@@ -24,7 +24,7 @@ void AutoSeekFormatFile(DateditState& s) {
     s.FormatLoaded = true;
     s.LastFileName = foundName;
   }
-  s.Con.WriteLine(s.Arg(1) + " " + foundName);
+  s.Con.WriteLine(dataFileArgument + " " + foundName);
   s.FormattedView = true;
 }
 

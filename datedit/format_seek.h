@@ -13,6 +13,7 @@ std::string FormatNameKey(const std::string& dataFileName);
 
 // Loads the first format file in the program's folder whose name starts like
 // the data file's (name key + ".txt"), and switches to the formatted view.
-void AutoSeekFormatFile(DateditState& s);
+// The line it writes names the data file as the command line gave it.
+void AutoSeekFormatFile(DateditState& s, const std::string& dataFileArgument);
 
 }  // namespace vantor::datedit

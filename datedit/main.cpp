@@ -9,8 +9,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<Console> console = MakeScreenConsole(DateditConsoleOptions());
   return RunMain(
       [&] {
-        datedit::DateditState state(*console, ArgumentList(argc, argv));
-        return datedit::RunDatedit(state);
+        return datedit::RunDatedit(*console, datedit::ParseCommandLine(ArgumentList(argc, argv)));
       },
       [&] { console->Finish(); });
 }

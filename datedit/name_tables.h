@@ -1,8 +1,7 @@
 // Names of the game's object classes, landmark types and individual objects,
 // so that record fields holding a class code or an object number can be shown
-// with a readable name beside them. The texts keep the game tools' exact
-// spacing (leading and trailing blanks) because they are written to the
-// screen as they are.
+// with a readable name beside them. The texts keep their leading and
+// trailing blanks, because they are written to the screen as they are.
 #pragma once
 
 #include <array>

@@ -10,17 +10,20 @@ namespace {
 
 constexpr int kCellsPerLine = 20;
 
+// What the file holds now: another program may have changed or shortened it
+// while datedit waited. Bytes of a record that is no longer there read as 0.
 void ReadCurrentRecord(DateditState& s) {
+  ReadHeaderNow(s);
+  KeepCurrentRecordLegal(s);
   s.RecordBuffer.fill(0);
-  int64_t position = RecordPosition(s, s.RecNow);
-  s.DataFile.Seek(position);
-  s.DataFile.ReadExact(s.RecordBuffer.data(), static_cast<size_t>(s.RecSize));
-  s.DataFile.Seek(position);
+  s.DataFile.ReadUpTo(s.RecNow, CurrentRecordBytes(s));
 }
 
 void WriteStatusLines(DateditState& s) {
   Console& con = s.Con;
-  con.WriteLine("File:" + PadLeft(s.DataFileName, 14) + " Pos:" + FormatInt(RecordAtFilePos(s), 5) +
+  int64_t position = kHeadSize + static_cast<int64_t>(s.RecNow) * s.RecSize;
+  con.WriteLine("File:" + PadLeft(s.DataFileName, 14) +
+                " Pos:" + FormatInt(RecordAtFilePos(position, s.RecSize), 5) +
                 " recnow:" + FormatInt(s.RecNow, 5) + " range: 0 - " + FormatInt(s.RecCount - 1));
   std::string header(s.HeaderText.begin(), s.HeaderText.end());
   con.WriteLine("Header:" + header.substr(0, 10) + " " + header.substr(10) +

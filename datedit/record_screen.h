@@ -8,8 +8,8 @@
 
 namespace vantor::datedit {
 
-// Reads the current record into RecordBuffer and draws it from a cleared
-// screen; leaves the data file at the start of the current record.
+// Reads the header's count and the current record into RecordBuffer as the
+// file holds them now, and draws them from a cleared screen.
 void ShowRecord(DateditState& s);
 
 // One dump cell of three columns: a blank and two hex digits, or in ASCII mode

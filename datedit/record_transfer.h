@@ -2,6 +2,7 @@
 // one back (r), insert one (i), save all records without the header (s).
 #pragma once
 
+#include "datedit.h"
 #include "datedit_state.h"
 
 namespace vantor::datedit {
@@ -10,7 +11,8 @@ inline constexpr int kMaxRecordCount = 65535;
 
 void SaveRecordToFile(DateditState& s);
 void ReadRecordFromFile(DateditState& s);
-void InsertRecord(DateditState& s);
+// Ends by opening the data file anew, as at the start.
+void InsertRecord(DateditState& s, const DateditOptions& options);
 void SaveRawData(DateditState& s);
 
 }  // namespace vantor::datedit

@@ -205,42 +205,76 @@ TEST(EditCommand, WithoutAFormatFileNothingIsAskedOrWritten) {
   auto original = DataFileBytes(2, 40, LetterRecords(2, 40));
   WriteBytes(dir.File("d.dat"), original);
   DateditHarness h(dir.Path(), {dir.File("d.dat")});
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   ShowRecord(h.state);
   h.state.RecordBuffer[0] = 'Z';
-  EXPECT_TRUE(DispatchKey(h.state, 'E'));  // reading anything would end the queued input
+  EXPECT_TRUE(DispatchKey(h.state, h.options, 'E'));  // reading anything would end the queued input
   EXPECT_EQ(h.console.Transcript().find("fieldnr"), std::string::npos);
   h.state.DataFile.Close();
   EXPECT_EQ(ReadBytes(dir.File("d.dat")), original);
 }
 
-TEST(EditCommand, AnyFieldNumberWritesTheBufferBackOverTheCurrentRecord) {
+// Another program writes to the data file while datedit waits for a key or
+// a line: every command shows and writes what the file holds at that moment,
+// and an edit changes only the bytes the user typed.
+TEST(EditCommand, EveryCommandWorksOnWhatTheFileHoldsNow) {
   ScratchDir dir;
   WriteText(dir.File("fmt.txt"), "wAltitude\ntName\n38\n");
   auto bytes = DataFileBytes(3, 40, LetterRecords(3, 40));
   WriteBytes(dir.File("d.dat"), bytes);
+  auto changeOnDisk = [&](size_t offset, uint8_t value) {
+    bytes[offset] = value;
+    WriteBytes(dir.File("d.dat"), bytes);
+  };
   DateditHarness h(dir.Path(), {dir.File("d.dat"), "fmt.txt"});
   h.console.Line("").Keys("k");
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   DateditState& s = h.state;
-  s.DataFile.Seek(RecordPosition(s, 1));
   ShowRecord(s);
-  // Numbers outside 1 to 128 edit nothing, but the buffer goes back to the file.
-  s.RecordBuffer[0] = 'Z';
-  h.console.Line("0");
-  DispatchKey(s, 'E');
-  EXPECT_EQ(s.DataFile.Position(), 140);
-  s.RecordBuffer[1] = 'Y';
-  h.console.Line("200");
-  DispatchKey(s, 'E');
-  EXPECT_EQ(s.DataFile.Position(), 140);
-  EXPECT_EQ(s.RecNow, 1);
-  EXPECT_NE(h.console.Transcript().find("\ninput the  fieldnr you want to edit: 200\n"),
-            std::string::npos);
-  s.DataFile.Close();
-  bytes[140] = 'Z';
-  bytes[141] = 'Y';
+  changeOnDisk(145, 'p');
+  DispatchKey(s, h.options, 'f');
+  ShowRecord(s);
+  EXPECT_EQ(s.RecordBuffer[5], 'p');
+
+  // Edited while another program changed byte 10: both changes stay.
+  changeOnDisk(150, 'q');
+  h.console.Line("1").Line("4660");
+  DispatchKey(s, h.options, 'E');
+  bytes[140] = 0x34;
+  bytes[141] = 0x12;
   EXPECT_EQ(ReadBytes(dir.File("d.dat")), bytes);
+  // Numbers outside 1 to 128 edit nothing.
+  changeOnDisk(151, 'r');
+  h.console.Line("0");
+  DispatchKey(s, h.options, 'E');
+  EXPECT_EQ(ReadBytes(dir.File("d.dat")), bytes);
+
+  // w writes the record as it is when its name has been typed.
+  changeOnDisk(152, 's');
+  h.console.Line(dir.File("rec.bin")).Keys("k");
+  DispatchKey(s, h.options, 'w');
+  EXPECT_EQ(ReadBytes(dir.File("rec.bin")),
+            std::vector<uint8_t>(bytes.begin() + 140, bytes.begin() + 180));
+
+  // An insert keeps a record changed after the screen was drawn.
+  ShowRecord(s);
+  changeOnDisk(190, 't');
+  WriteBytes(dir.File("x.rec"), std::vector<uint8_t>(40, 'X'));
+  h.console.Line(dir.File("x.rec")).Line("").Line("").Keys("k");  // the reopening loads fmt.txt
+  DispatchKey(s, h.options, 'i');
+  bytes.insert(bytes.begin() + 140, 40, 'X');
+  bytes[20] = 4;
+  EXPECT_EQ(ReadBytes(dir.File("d.dat")), bytes);
+
+  // A file shortened meanwhile shows its last record instead.
+  RecordPosition(s, 3);
+  ShowRecord(s);
+  bytes.resize(100 + 2 * 40);
+  bytes[20] = 2;
+  WriteBytes(dir.File("d.dat"), bytes);
+  ShowRecord(s);
+  EXPECT_EQ(s.RecNow, 1);
+  EXPECT_EQ(PositionPart(h.console.Screen().Text()), " Pos:    1 recnow:    1 range: 0 - 1");
 }
 
 TEST(EditCommand, EditedFieldReachesTheFileAndTheNextScreen) {
@@ -285,7 +319,7 @@ TEST(FormatCommands, CtrlFLoadsCtrlRReloadsAndAnEmptyNameStopsBoth) {
   // Ctrl+R reads the file anew and turns the formatted view back on.
   WriteText(dir.File("fmt.txt"), "bFirst\nbSecond\nbThird\n");
   h.console.Keys("F\x12kQ");
-  CommandLoop(s);
+  CommandLoop(s, h.options);
   shots = Shots(h);
   ASSERT_EQ(shots.size(), 8u);  // formatted, dump, the loader's key, formatted
   EXPECT_EQ(RowOf(shots[5], 5), " 34 12 07");
@@ -295,7 +329,7 @@ TEST(FormatCommands, CtrlFLoadsCtrlRReloadsAndAnEmptyNameStopsBoth) {
 
   // An empty name empties LastFileName: the Ctrl+R after it loads nothing.
   h.console.Keys("\x06").Line("").Keys("\x12Q");
-  CommandLoop(s);
+  CommandLoop(s, h.options);
   EXPECT_EQ(s.LastFileName, "");
   EXPECT_TRUE(s.FormatLoaded);
   EXPECT_TRUE(s.FormattedView);

@@ -14,9 +14,9 @@ using testing::DateditHarness;
 using testing::LetterRecords;
 using testing::ScratchDir;
 
-int ExitCodeOf(DateditState& s) {
+int ExitCodeOf(DateditHarness& h) {
   try {
-    OpenDataFile(s);
+    OpenDataFile(h.state, h.options);
   } catch (const ProgramEnd& end) {
     return end.exitCode;
   }
@@ -40,7 +40,7 @@ TEST(OpenDataFile, StructuredFileGivesTheSummaryAndRecordZero) {
   ScratchDir dir;
   testing::WriteBytes(dir.File("three.dat"), DataFileBytes(3, 40, LetterRecords(3, 40)));
   DateditHarness h(dir.Path(), {dir.File("three.dat")});
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   EXPECT_EQ(h.console.Screen().Text(), "Name:" + dir.File("three.dat") +
                                            "\n"
                                            "Recsize :      40\n"
@@ -48,7 +48,6 @@ TEST(OpenDataFile, StructuredFileGivesTheSummaryAndRecordZero) {
                                            "Is VT structured dat file :   TRUE\n");
   EXPECT_TRUE(h.state.IsStructured);
   EXPECT_EQ(h.state.RecNow, 0);
-  EXPECT_EQ(h.state.DataFile.Position(), 100);
   EXPECT_EQ(std::string(h.state.HeaderText.begin(), h.state.HeaderText.begin() + 6), "SAMPLE");
 }
 
@@ -57,7 +56,7 @@ TEST(OpenDataFile, AsksForANameWhileTheLineIsEmpty) {
   testing::WriteBytes(dir.File("one.dat"), DataFileBytes(1, 4, LetterRecords(1, 4)));
   DateditHarness h(dir.Path());
   h.console.Line("").Line(dir.File("one.dat"));
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   EXPECT_EQ(h.console.Screen().RowText(1), "Name of file to open? :");
   EXPECT_EQ(h.console.Screen().RowText(2), "");
   EXPECT_EQ(h.console.Screen().RowText(3), "Name of file to open? :");
@@ -68,7 +67,7 @@ TEST(OpenDataFile, EmptyFileIsRefusedAfterTheSummary) {
   ScratchDir dir;
   testing::WriteBytes(dir.File("empty.dat"), DataFileBytes(0, 40, {}));
   DateditHarness h(dir.Path(), {dir.File("empty.dat")});
-  EXPECT_EQ(ExitCodeOf(h.state), 1);
+  EXPECT_EQ(ExitCodeOf(h), 1);
   EXPECT_EQ(h.console.Screen().RowText(4), "Is VT structured dat file :   TRUE");
   EXPECT_EQ(h.console.Screen().RowText(5), "Empty, no records!!!!!!!!! quitting..........");
   EXPECT_FALSE(h.state.DataFile.IsOpen());
@@ -79,7 +78,7 @@ TEST(OpenDataFile, UnstructuredFileIsRefusedAfterEnter) {
   testing::WriteBytes(dir.File("big.dat"), DataFileBytes(65535, 65535, LetterRecords(2, 10)));
   DateditHarness h(dir.Path(), {dir.File("big.dat")});
   h.console.Line("");
-  EXPECT_EQ(ExitCodeOf(h.state), 1);
+  EXPECT_EQ(ExitCodeOf(h), 1);
   EXPECT_EQ(h.console.Screen().Text(), "Not a structured dat file. use a proper hex editor....\n");
   EXPECT_TRUE(h.console.Script().AllKeysTaken());
 }
@@ -88,7 +87,7 @@ TEST(OpenDataFile, RecordsLongerThanTheBufferAreRefused) {
   ScratchDir dir;
   testing::WriteBytes(dir.File("long.dat"), DataFileBytes(1, 10001, LetterRecords(1, 10001)));
   DateditHarness h(dir.Path(), {dir.File("long.dat")});
-  EXPECT_EQ(ExitCodeOf(h.state), 1);
+  EXPECT_EQ(ExitCodeOf(h), 1);
   EXPECT_EQ(h.console.Screen().RowText(5),
             "Records longer than 10000 bytes are not supported. quitting..........");
 }
@@ -97,10 +96,10 @@ TEST(OpenDataFile, ShortHeaderAndMissingFileAreRunTimeErrors) {
   ScratchDir dir;
   testing::WriteBytes(dir.File("short.dat"), std::vector<uint8_t>(23, 0));
   DateditHarness shortFile(dir.Path(), {dir.File("short.dat")});
-  EXPECT_THROW(OpenDataFile(shortFile.state), RunTimeError);
+  EXPECT_THROW(OpenDataFile(shortFile.state, shortFile.options), RunTimeError);
   DateditHarness missing(dir.Path(), {dir.File("missing.dat")});
   try {
-    OpenDataFile(missing.state);
+    OpenDataFile(missing.state, missing.options);
     FAIL();
   } catch (const RunTimeError& e) {
     EXPECT_EQ(e.Number(), 2);
@@ -114,7 +113,7 @@ TEST(OpenDataFile, SecondArgumentLoadsTheFormatFromTheProgramFolder) {
   testing::WriteBytes(dataDir.File("d.dat"), DataFileBytes(1, 2, LetterRecords(1, 2)));
   DateditHarness h(programDir.Path(), {dataDir.File("d.dat"), "fmt.txt"});
   h.console.Line("").Keys("k");
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   const ScreenModel& screen = h.console.Screen();
   EXPECT_EQ(screen.RowText(1), programDir.Path() + "//fmt.txt");
   EXPECT_EQ(screen.RowText(3), "Indicator:   w Len:   2 Name: Altitude");
@@ -128,7 +127,7 @@ TEST(RecordPosition, LegalNumbersBecomeCurrent) {
   ScratchDir dir;
   testing::WriteBytes(dir.File("d.dat"), DataFileBytes(3, 40, LetterRecords(3, 40)));
   DateditHarness h(dir.Path(), {dir.File("d.dat")});
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   DateditState& s = h.state;
   EXPECT_EQ(RecordPosition(s, 1), 140);
   EXPECT_EQ(s.RecNow, 1);
@@ -138,17 +137,15 @@ TEST(RecordPosition, LegalNumbersBecomeCurrent) {
   EXPECT_EQ(s.RecNow, 1);
   EXPECT_EQ(RecordPosition(s, 2), 180);
   EXPECT_EQ(s.RecNow, 2);
-  s.DataFile.Seek(180);
-  EXPECT_EQ(RecordAtFilePos(s), 2);
-  s.DataFile.Seek(219);
-  EXPECT_EQ(RecordAtFilePos(s), 2);
+  EXPECT_EQ(RecordAtFilePos(180, 40), 2);
+  EXPECT_EQ(RecordAtFilePos(219, 40), 2);
 }
 
 TEST(RecordPosition, CountAndLengthSwappedShowsManySmallRecords) {
   ScratchDir dir;
   testing::WriteBytes(dir.File("d.dat"), DataFileBytes(40, 3, LetterRecords(3, 40)));
   DateditHarness h(dir.Path(), {dir.File("d.dat")});
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   EXPECT_EQ(RecordPosition(h.state, 39), 100 + 39 * 3);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "datedit.h"
 #include "datedit_state.h"
 #include "scripted_backend.h"
 #include "test_support.h"
@@ -40,8 +41,10 @@ inline std::vector<uint8_t> LetterRecords(int count, int size) {
 // A datedit state on a scripted console whose program folder is `programDir`.
 struct DateditHarness {
   explicit DateditHarness(const std::string& programDir, std::vector<std::string> arguments = {})
-      : console(DateditConsoleOptions()), state(console, WithProgram(programDir, arguments)) {
-    state.ProgramDir = programDir + "/";
+      : console(DateditConsoleOptions()),
+        options(datedit::ParseCommandLine(WithProgram(programDir, std::move(arguments)))),
+        state(console) {
+    state.ProgramDir = options.ProgramDir;
   }
 
   static std::vector<std::string> WithProgram(const std::string& dir,
@@ -51,6 +54,7 @@ struct DateditHarness {
   }
 
   ScriptedConsole console;
+  datedit::DateditOptions options;
   datedit::DateditState state;
 };
 

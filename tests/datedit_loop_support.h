@@ -47,8 +47,8 @@ inline bool Contains(std::string_view text, std::string_view part) {
 
 // Opens the data file as the program does, then runs the loop until Q.
 inline void OpenAndRun(DateditHarness& h) {
-  datedit::OpenDataFile(h.state);
-  datedit::CommandLoop(h.state);
+  datedit::OpenDataFile(h.state, h.options);
+  datedit::CommandLoop(h.state, h.options);
 }
 
 inline const std::vector<std::string>& Shots(DateditHarness& h) {

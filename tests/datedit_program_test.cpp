@@ -1,9 +1,15 @@
 // datedit run as a real program in stream mode: what a user or a script sees.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "datedit_fixtures.h"
+#include "file_lock.h"
+#include "record_file.h"
 
 namespace vantor::testing {
 namespace {
@@ -122,6 +128,119 @@ TEST(DateditProgram, EditAFieldThenWriteTheRecordOutInOneSession) {
   EXPECT_EQ(ReadBytes(install.dir.File("data.dat")), data);
   EXPECT_EQ(ReadBytes(install.dir.File("rec.bin")),
             std::vector<uint8_t>(data.begin() + 100, data.begin() + 115));
+}
+
+// A program started in the background with all of its input given at once;
+// what it writes is read as it comes.
+class BackgroundRun {
+ public:
+  BackgroundRun(const std::string& program, const std::vector<std::string>& arguments,
+                const std::string& input, const std::string& workingDir) {
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC)) throw std::runtime_error("pipe failed");
+    std::vector<std::string> argvStrings = {program};
+    argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& a : argvStrings)
+      argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(in[0], 0);
+      dup2(out[1], 1);
+      dup2(out[1], 2);
+      if (chdir(workingDir.c_str()) == 0) execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    out_ = out[0];
+    if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+      throw std::runtime_error("cannot give the input");
+    }
+    close(in[1]);
+  }
+  ~BackgroundRun() {
+    close(out_);
+    if (pid_ > 0) waitpid(pid_, nullptr, 0);
+  }
+
+  // What the program wrote up to `part`, or up to its end.
+  std::string ReadUntil(const std::string& part) {
+    char buffer[4096];
+    ssize_t got;
+    while (output_.find(part) == std::string::npos &&
+           (got = read(out_, buffer, sizeof buffer)) > 0) {
+      output_.append(buffer, static_cast<size_t>(got));
+    }
+    return output_;
+  }
+  int ExitCode() {
+    ReadUntil(std::string(1, '\0'));  // the whole output
+    int status = 0;
+    waitpid(std::exchange(pid_, -1), &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  std::string output_;
+};
+
+// Two runs on one file: a run that writes while another holds the lock
+// says so, waits, and then works on the file the other one left.
+TEST(DateditProgram, ARunWaitsForAnotherThatWritesTheFile) {
+  DateditInstall install;
+  const std::string data = install.dir.File("d.dat");
+  WriteBytes(data, DataFileBytes(3, 40, LetterRecords(3, 40)));
+  WriteBytes(install.dir.File("y.rec"), std::vector<uint8_t>(40, 'Y'));
+  auto held = std::make_unique<FileLock>(data, [] {});
+  BackgroundRun run(install.dir.File("datedit"), {"d.dat"}, "fiy.rec\n\nQ", install.dir.Path());
+  std::string out = run.ReadUntil("waiting for another program");
+  EXPECT_NE(out.find("\nwaiting for another program to finish with d.dat...\n"), std::string::npos)
+      << out;
+  // The holder inserts X at record 0 meanwhile.
+  RecordFile other = RecordFile::Open(data, BinaryFile::Access::ReadWrite);
+  EXPECT_EQ(other.Insert(0, std::vector<uint8_t>(40, 'X')), std::nullopt);
+  other.Close();
+  held.reset();
+  EXPECT_EQ(run.ExitCode(), 0);
+  std::vector<uint8_t> records(80, 'X');
+  std::fill(records.begin() + 40, records.end(), 'Y');
+  auto rest = LetterRecords(3, 40);
+  records.insert(records.end(), rest.begin(), rest.end());
+  EXPECT_EQ(ReadBytes(data), DataFileBytes(5, 40, records));
+}
+
+// w and s onto a file the user may not write: run-time error 5, the file
+// kept as it was.
+TEST(DateditProgram, ReadOnlyTargetsAreRefusedWithError5) {
+  DateditInstall install;
+  std::vector<std::string> asUser;
+  if (geteuid() == 0) {
+    if (!std::filesystem::exists("/usr/bin/setpriv")) GTEST_SKIP() << "no setpriv to drop root";
+    asUser = {"--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+  }
+  namespace fs = std::filesystem;
+  fs::permissions(install.dir.Path(), fs::perms::all);
+  WriteBytes(install.dir.File("d.dat"), DataFileBytes(3, 40, LetterRecords(3, 40)));
+  fs::permissions(install.dir.File("d.dat"), fs::perms::all & ~fs::perms::owner_exec &
+                                                 ~fs::perms::group_exec & ~fs::perms::others_exec);
+  WriteText(install.dir.File("ro.bin"), "mine");
+  fs::permissions(install.dir.File("ro.bin"),
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  for (const char* keys : {"wro.bin\nkQ", "sro.bin\n\nQ"}) {
+    std::vector<std::string> arguments = asUser;
+    arguments.push_back(install.dir.File("datedit"));
+    arguments.push_back("d.dat");
+    ProgramRun run = asUser.empty()
+                         ? install.Run({"d.dat"}, keys)
+                         : RunProgram("/usr/bin/setpriv", arguments, keys, install.dir.Path());
+    EXPECT_EQ(run.exitCode, 5) << keys << run.err;
+    EXPECT_NE(run.err.find("ro.bin"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadBytes(install.dir.File("ro.bin")), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
+  }
 }
 
 }  // namespace

@@ -4,12 +4,20 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 
 #include "datedit_loop_support.h"
 #include "format_seek.h"
 #include "run_time_error.h"
+#include "text_format.h"
 
 namespace vantor::datedit {
 namespace {
@@ -190,20 +198,153 @@ TEST(InsertRecord, AFileOf65535RecordsIsRefusedUntouched) {
   EXPECT_EQ(ReadBytes(dir.File("full.dat")), original);
 }
 
+// An insert killed at any moment, even by SIGKILL, leaves the old file or
+// the new one, byte for byte.
+TEST(InsertRecord, AKilledInsertLeavesTheOldFileOrTheNewOne) {
+  constexpr int kCount = 16000;
+  constexpr int kSize = 1000;
+  ScratchDir dir;
+  Bytes records(static_cast<size_t>(kCount) * kSize);
+  for (size_t i = 0; i < records.size(); ++i)
+    records[i] = static_cast<uint8_t>(i / kSize * 7 + i);
+  const Bytes original = DataFileBytes(kCount, kSize, records);
+  records.insert(records.begin(), kSize, 'X');
+  const Bytes grown = DataFileBytes(kCount + 1, kSize, records);
+  WriteBytes(dir.File("x.rec"), Bytes(kSize, 'X'));
+  for (int delayMs : {2, 8, 20, 50}) {
+    WriteBytes(dir.File("d.dat"), original);
+    pid_t child = fork();
+    if (child == 0) {
+      DateditHarness h(dir.Path(), {dir.File("d.dat")});
+      h.console.Keys("i").Line(dir.File("x.rec")).Line("");
+      try {
+        OpenDataFile(h.state, h.options);
+        DispatchKey(h.state, h.options, 'i');
+      } catch (...) {
+      }
+      _exit(0);
+    }
+    usleep(static_cast<useconds_t>(delayMs) * 1000);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    Bytes after = ReadBytes(dir.File("d.dat"));
+    EXPECT_TRUE(after == original || after == grown) << "killed after " << delayMs << " ms";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()),
+                            std::filesystem::directory_iterator()),
+              2)
+        << "killed after " << delayMs << " ms";
+  }
+}
+
+// Files that are no ordinary file are refused with run-time error 5, as a
+// source without waiting for a writer, as a target instead of being replaced.
+TEST(RecordTransfer, FifosAndFoldersAreRefusedWithError5) {
+  ScratchDir dir;
+  const Bytes original = DataFileBytes(3, 40, Records("ABC"));
+  ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
+  std::filesystem::create_directory(dir.File("folder"));
+  // A record waits in the FIFO, so that a program that opened it would take
+  // it rather than hang.
+  int fifo = open(dir.File("pipe").c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(fifo, 0);
+  ASSERT_EQ(write(fifo, Records("Z").data(), 40), 40);
+  struct Case {
+    std::string key, name;
+  };
+  for (const Case& c : {Case{"r", "pipe"}, Case{"i", "pipe"}, Case{"w", "pipe"},
+                        Case{"w", "folder"}, Case{"s", "folder"}}) {
+    WriteBytes(dir.File("d.dat"), original);
+    DateditHarness h(dir.Path(), {dir.File("d.dat")});
+    h.console.Keys(c.key).Line(dir.File(c.name)).Line("").Keys("kQ");
+    try {
+      OpenAndRun(h);
+      ADD_FAILURE() << c.key << " " << c.name << " was taken";
+    } catch (const RunTimeError& e) {
+      EXPECT_EQ(e.Number(), 5) << c.key << " " << c.name;
+      EXPECT_TRUE(Contains(e.what(), dir.File(c.name))) << e.what();
+    }
+    EXPECT_EQ(ReadBytes(dir.File("d.dat")), original) << c.key << " " << c.name;
+  }
+  close(fifo);
+  EXPECT_TRUE(std::filesystem::is_fifo(dir.File("pipe")));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("folder")));
+}
+
+// A typed name holding a control byte opens nothing: where the command asks
+// again it does, otherwise it returns to the screen after a note.
+TEST(RecordTransfer, TypedNamesWithControlBytesAreRefused) {
+  ScratchDir dir;
+  WriteText(dir.File("fmt.txt"), "bFirst\n");
+  WriteBytes(dir.File("x.rec"), Records("X"));
+  const std::string nul = dir.File("x.rec") + std::string(1, '\0') + "junk";
+  const std::string esc = "\x1b";
+  struct Case {
+    const char* command;
+    std::string typed;
+    std::function<void(ScriptedConsole&, const std::string&)> script;
+    std::string records;  // the data file's records afterwards
+  };
+  const Case cases[] = {
+      {"data file prompt", nul,
+       [&](ScriptedConsole& c, const std::string& typed) {
+         c.Line(typed).Line(dir.File("d.dat")).Keys("Q");
+       },
+       "ABC"},
+      {"w", esc,
+       [](ScriptedConsole& c, const std::string& typed) { c.Keys("w").Line(typed).Keys("kQ"); },
+       "ABC"},
+      {"r", nul,
+       [](ScriptedConsole& c, const std::string& typed) { c.Keys("r").Line(typed).Keys("kQ"); },
+       "ABC"},
+      {"i", nul,
+       [&](ScriptedConsole& c, const std::string& typed) {
+         c.Keys("i").Line(typed).Line(dir.File("x.rec")).Line("").Line(dir.File("d.dat")).Keys("Q");
+       },
+       "XABC"},
+      {"s", esc,
+       [&](ScriptedConsole& c, const std::string& typed) {
+         c.Keys("s").Line(typed).Line(dir.File("raw.bin")).Line("").Keys("Q");
+       },
+       "ABC"},
+      {"Ctrl+F", "fmt" + esc + ".txt",
+       [](ScriptedConsole& c, const std::string& typed) { c.Keys("\x06").Line(typed).Keys("kQ"); },
+       "ABC"},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(dir.File("d.dat"), DataFileBytes(3, 40, Records("ABC")));
+    DateditHarness h(dir.Path());
+    if (std::string(c.command) != "data file prompt") h.console.Line(dir.File("d.dat"));
+    c.script(h.console, c.typed);
+    OpenAndRun(h);
+    EXPECT_TRUE(Contains(h.console.Transcript(),
+                         "Refused: " + PrintableName(c.typed) + " holds a control character\n") ||
+                Contains(h.console.Transcript(), "Refused: " + PrintableName(c.typed) +
+                                                     " holds a control character... hit a key\n"))
+        << c.command << ": " << h.console.Transcript();
+    EXPECT_TRUE(h.console.Script().AllKeysTaken()) << c.command;
+    EXPECT_FALSE(h.state.FormatLoaded) << c.command;
+    EXPECT_FALSE(HasControlByte(h.state.LastFileName)) << c.command;
+    EXPECT_EQ(ReadBytes(dir.File("d.dat")),
+              DataFileBytes(static_cast<uint16_t>(c.records.size()), 40, Records(c.records)))
+        << c.command;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+      EXPECT_FALSE(HasControlByte(entry.path().filename().string())) << c.command;
+  }
+}
+
 TEST(SaveRawData, WritesAllRecordsWithoutTheHeaderAndStaysOnTheRecord) {
   ScratchDir dir;
   const Bytes original = DataFileBytes(3, 40, Records("ABC"));
   WriteBytes(dir.File("d.dat"), original);
   DateditHarness h(dir.Path(), {dir.File("d.dat")});
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   DateditState& s = h.state;
-  s.DataFile.Seek(RecordPosition(s, 1));
+  RecordPosition(s, 1);
   const std::string raw = dir.File("raw.bin");
   h.console.Line("").Line(raw).Line("");
-  EXPECT_TRUE(DispatchKey(s, 's'));
+  EXPECT_TRUE(DispatchKey(s, h.options, 's'));
   EXPECT_TRUE(h.console.Script().AllKeysTaken());
   EXPECT_EQ(s.RecNow, 1);
-  EXPECT_EQ(s.DataFile.Position(), 140);
   EXPECT_TRUE(Contains(h.console.Transcript(), "Name for raw data:\n\nName for raw data:\n" + raw +
                                                    "\nDone writing " + raw + " press enter...\n"));
   EXPECT_EQ(ReadBytes(raw), Records("ABC"));
@@ -213,10 +354,10 @@ TEST(SaveRawData, TheNameIsCutToEightyCharacters) {
   ScratchDir dir;
   WriteBytes(dir.File("d.dat"), DataFileBytes(1, 40, Records("A")));
   DateditHarness h(dir.Path(), {dir.File("d.dat")});
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   const std::string typed = dir.File(std::string(100 - dir.Path().size() - 1, 'r'));
   h.console.Line(typed).Line("");
-  DispatchKey(h.state, 's');
+  DispatchKey(h.state, h.options, 's');
   EXPECT_EQ(ReadBytes(typed.substr(0, 80)), Records("A"));
   EXPECT_FALSE(std::filesystem::exists(typed));
 }
@@ -280,9 +421,9 @@ TEST(FormatSeek, NamesDifferingAfterTheFirstDigitFindTheSameFileInTheProgramFold
     WriteText(setup.dataDir.File("planes.txt"), "bWrong\n");
     WriteText(setup.dataDir.File("planes0.txt"), "bWrong\n");
     DateditHarness h(setup.programDir.Path(), {setup.dataDir.File(name)});
-    OpenDataFile(h.state);
+    OpenDataFile(h.state, h.options);
     h.console.Keys("k");
-    AutoSeekFormatFile(h.state);
+    AutoSeekFormatFile(h.state, h.options.DataFileName);
     EXPECT_EQ(h.state.LastFileName, "planes.txt") << name;
     EXPECT_EQ(h.state.FieldTable[0].Name, "Altitude") << name;
   }
@@ -296,9 +437,9 @@ TEST(FormatSeek, LeadingDigitMatchesEveryOrdinaryTxtFile) {
   WriteText(dir.File("beta.txt"), "wBeta\n");
   WriteBytes(dir.File("1st.dat"), DataFileBytes(1, 2, {0, 0}));
   DateditHarness h(dir.Path(), {dir.File("1st.dat")});
-  OpenDataFile(h.state);
+  OpenDataFile(h.state, h.options);
   h.console.Keys("k");
-  AutoSeekFormatFile(h.state);
+  AutoSeekFormatFile(h.state, h.options.DataFileName);
   EXPECT_EQ(h.state.LastFileName, "alpha.txt");
 }
 

@@ -4,6 +4,7 @@
 
 #include "command_loop.h"
 #include "data_file.h"
+#include "datedit.h"
 #include "datedit_state.h"
 #include "fuzz_support.h"
 #include "name_tables.h"
@@ -17,15 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::WriteFile(path, data, size);
 
   ScriptedConsole console(DateditConsoleOptions());
-  DateditState state(console, {fuzzing::ScratchFolder() + "/datedit", path});
-  state.ProgramDir = fuzzing::ScratchFolder() + "/";
+  DateditOptions options = ParseCommandLine({fuzzing::ScratchFolder() + "/datedit", path});
+  DateditState state(console);
+  state.ProgramDir = options.ProgramDir;
   InitNameTables(state.Names);
   // Forward, back, ASCII, a jump to the last record, the formatted view
   // without a format, then quit; "\n" answers the refusal's Enter.
   console.Line("").Keys("fbaj").Line("65534").Keys("FafQ");
   try {
-    OpenDataFile(state);
-    CommandLoop(state);
+    OpenDataFile(state, options);
+    CommandLoop(state, options);
     fuzzing::Require(state.IsStructured, "the loop ran on an unstructured file");
     fuzzing::Require(state.RecNow >= 0 && state.RecNow < state.RecCount, "current record legal");
   } catch (const ProgramEnd& end) {

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ScriptedConsole console(DateditConsoleOptions());
   console.SetTextMode(256);
-  DateditState state(console, {"datedit"});
+  DateditState state(console);
   InitNameTables(state.Names);
   state.RecSize = 46;
   for (size_t i = 0; i < state.RecordBuffer.size(); ++i) {
