@@ -63,6 +63,26 @@ bool IsExponent(std::string_view text) {
   return true;
 }
 
+// Written as a real number, whatever its size.
+bool IsRealSyntax(std::string_view token) {
+  if (token.empty() || token.size() > kMaxRealToken) return false;
+  if (token[0] == '+' || token[0] == '-') token.remove_prefix(1);
+  auto e = token.find_first_of("eE");
+  return IsMantissa(token.substr(0, e)) &&
+         (e == std::string_view::npos || IsExponent(token.substr(e + 1)));
+}
+
+[[noreturn]] void ThrowInvalidNumber(const std::string& token, const char* expected) {
+  throw RunTimeError(ErrorCode::InvalidNumericFormat,
+                     "invalid numeric format: \"" + token + "\" is not " + expected);
+}
+
+int32_t IntegerOf(const std::string& token) {
+  auto value = ParseIntegerToken(token);
+  if (!value) ThrowInvalidNumber(token, "an integer");
+  return *value;
+}
+
 }  // namespace
 
 std::optional<int32_t> ParseIntegerToken(std::string_view token) {
@@ -79,12 +99,7 @@ std::optional<int32_t> ParseIntegerToken(std::string_view token) {
 }
 
 std::optional<double> ParseRealToken(std::string_view token) {
-  if (token.empty() || token.size() > kMaxRealToken) return std::nullopt;
-  std::string_view rest = token;
-  if (rest[0] == '+' || rest[0] == '-') rest.remove_prefix(1);
-  auto e = rest.find_first_of("eE");
-  if (!IsMantissa(rest.substr(0, e))) return std::nullopt;
-  if (e != std::string_view::npos && !IsExponent(rest.substr(e + 1))) return std::nullopt;
+  if (!IsRealSyntax(token)) return std::nullopt;
   std::string text(token);
   errno = 0;
   double value = std::strtod(text.c_str(), nullptr);
@@ -114,24 +129,25 @@ std::string ReadRequiredToken(LineInput& input) {
 
 int32_t ReadInteger(LineInput& input) {
   auto token = ReadToken(input);
-  if (!token) return 0;
-  auto value = ParseIntegerToken(*token);
-  if (!value) {
-    throw RunTimeError(ErrorCode::InvalidNumericFormat,
-                       "invalid numeric format: \"" + *token + "\" is not an integer");
-  }
-  return *value;
+  return token ? IntegerOf(*token) : 0;
+}
+
+int32_t ReadRequiredInteger(LineInput& input) {
+  return IntegerOf(ReadRequiredToken(input));
 }
 
 double ReadReal(LineInput& input) {
   auto token = ReadToken(input);
   if (!token) return 0;
   auto value = ParseRealToken(*token);
-  if (!value) {
-    throw RunTimeError(ErrorCode::InvalidNumericFormat,
-                       "invalid numeric format: \"" + *token + "\" is not a number");
-  }
+  if (!value) ThrowInvalidNumber(*token, "a number");
   return *value;
+}
+
+std::optional<double> ReadRequiredReal(LineInput& input) {
+  std::string token = ReadRequiredToken(input);
+  if (!IsRealSyntax(token)) ThrowInvalidNumber(token, "a number");
+  return ParseRealToken(token);
 }
 
 }  // namespace vantor

@@ -52,4 +52,12 @@ std::string ReadRequiredToken(LineInput& input);
 int32_t ReadInteger(LineInput& input);
 double ReadReal(LineInput& input);
 
+// As ReadInteger, but the end of the input is a run-time error too: for
+// prompts that refuse some numbers and ask again, where a 0 made up for input
+// that has ended would be refused forever.
+int32_t ReadRequiredInteger(LineInput& input);
+// A real read the same way; nothing for a number too large for a double,
+// which such a prompt refuses like any other number out of its range.
+std::optional<double> ReadRequiredReal(LineInput& input);
+
 }  // namespace vantor

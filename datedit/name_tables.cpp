@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "landmark_types.h"
+
 namespace vantor::datedit {
 namespace {
 
@@ -14,25 +16,6 @@ constexpr std::array<std::string_view, kClassCount> ClassNames = {
     "0a - Debris",     "0b - Projectile", "0c - Explosion ", "0d - Smoke Clas", "0e - Clouds",
     "0f - Squadrons",  "10 - Pilots",     "11 - Celestial",  "12 - Fire",       "13 - Cie infant",
     "14 - City tiles",
-};
-
-constexpr std::array<std::string_view, kLandmarkTypeCount> LandmarkTypeNames = {
-    "00 aero",
-    "01 city",
-    "02 supply",
-    "03 railyard",
-    "04 railbridge",
-    "05 factory",
-    "06 DOES NOT WORK but",
-    "07 town",
-    "08 village",
-    "09 DOES NOT WORK but",
-    "0a DTD",
-    "0b DTD",
-    "0c ?",
-    "0d ?",
-    "0e ?",
-    "0f ?",
 };
 
 struct NamedObject {

@@ -1,12 +1,14 @@
 #include "landmark_view.h"
 
-#include <array>
+#include <cmath>
+#include <optional>
 #include <string_view>
 
 #include "hex.h"
-#include "landmark_file.h"
-#include "number_input.h"
+#include "landmark_record.h"
+#include "landmark_types.h"
 #include "text_format.h"
+#include "text_io.h"
 
 namespace vantor::lmedit {
 namespace {
@@ -15,10 +17,6 @@ constexpr int kFirstFieldRow = 5;
 constexpr int kValueColumn = 31;
 constexpr size_t kMaxTypedName = 255;
 constexpr size_t kLoFileIdDigits = 6;
-
-constexpr std::array<std::string_view, 9> kScreenTypeTexts = {
-    " aero", " city",      " supply", " railyard", " railbridge",
-    " fact", " dont work", " town",   " village"};
 
 std::string RealLine(std::string_view label, float value) {
   return std::string(label) + FormatReal(value, 10, 5) + " ";
@@ -41,11 +39,22 @@ void DrawEditor(LmeditState& s) {
 }
 
 // The prompt of field n stays on row n + 4 even when a long file name has
-// pushed the field lines down.
-void PromptForValue(Console& con, int field, std::string_view note) {
+// pushed the field lines down. The field's old value stays readable to the
+// right of the prompt; a prompt after a refused number clears the row, so
+// that what was typed before goes.
+void PromptForValue(Console& con, int field, std::string_view note = {}) {
   con.GotoXY(kValueColumn, field + kFirstFieldRow - 1);
-  con.ClearToEndOfLine();
+  if (!note.empty()) con.ClearToEndOfLine();
   con.Write(std::string(note) + "New value: ");
+}
+
+// A real that fits single precision; nothing for one outside its range.
+std::optional<float> ReadSingleReal(Console& con) {
+  std::optional<double> value = ReadRequiredReal(con);
+  if (!value) return std::nullopt;
+  auto single = static_cast<float>(*value);
+  if (std::isinf(single)) return std::nullopt;
+  return single;
 }
 
 void EditField(LmeditState& s, int field) {
@@ -53,7 +62,7 @@ void EditField(LmeditState& s, int field) {
                                             kRotationOffset};
   Console& con = s.Con;
   const std::string_view refused = "Out of range... ";
-  PromptForValue(con, field, "");
+  PromptForValue(con, field);
   switch (field) {
     case 1:
     case 2:
@@ -72,10 +81,10 @@ void EditField(LmeditState& s, int field) {
       StoreName(s.OutputRecord, con.ReadLine(kMaxTypedName));
       break;
     case 7: {
-      int32_t id = ReadWholeNumber(con);
+      int32_t id = ReadRequiredInteger(con);
       while (id < 0 || id > 0xFFFF) {
         PromptForValue(con, field, refused);
-        id = ReadWholeNumber(con);
+        id = ReadRequiredInteger(con);
       }
       SetLmId(s.OutputRecord, static_cast<uint16_t>(id));
       break;
@@ -85,11 +94,22 @@ void EditField(LmeditState& s, int field) {
   }
 }
 
+// Writes the bytes changed in the editor over the record as the file holds
+// it now: what another program changed meanwhile in other fields stays.
+void SaveEdits(LmeditState& s, const LandmarkRecord& asRead) {
+  FileLock lock = LockForWriting(s, s.OutputFile);
+  LandmarkRecord current{};
+  ReadRecord(s.OutputFile, s.CurrentRecord, current);
+  MergeChanges(asRead, s.OutputRecord, current);
+  WriteRecord(s.OutputFile, s.CurrentRecord, current);
+  s.OutputRecord = current;
+}
+
 }  // namespace
 
 std::string TypeSideText(uint8_t objectType, uint8_t side) {
-  std::string text(objectType < kScreenTypeTexts.size() ? kScreenTypeTexts[objectType]
-                                                        : "unknown type");
+  std::string text(objectType < LandmarkScreenTypeTexts.size() ? LandmarkScreenTypeTexts[objectType]
+                                                               : kUnknownLandmarkTypeText);
   text += side == 0 ? " Central" : side == 1 ? " Allied" : " Invalid side";
   return text;
 }
@@ -107,7 +127,12 @@ void ShowLandmark(Console& con, const LandmarkRecord& record) {
 }
 
 void EditLandmark(LmeditState& s) {
+  ReadRecord(s.OutputFile, s.CurrentRecord, s.OutputRecord);
+  const LandmarkRecord asRead = s.OutputRecord;
   for (;;) {
+    // The record shown for comparison, and brought back by "R", is the
+    // template's as it is now.
+    ReadRecord(s.TemplateFile, s.CurrentRecord, s.TemplateRecord);
     DrawEditor(s);
     char key = UpCase(static_cast<char>(s.Con.ReadKey()));
     switch (key) {
@@ -127,7 +152,7 @@ void EditLandmark(LmeditState& s) {
         s.OutputRecord = s.PasteBuffer;
         break;
       case 'S':
-        WriteRecordInPlace(s.OutputFile, s.CurrentRecord, s.OutputRecord);
+        SaveEdits(s, asRead);
         s.Con.WriteLine("Changes saved.... press a key...");
         s.Con.ReadKey();
         return;

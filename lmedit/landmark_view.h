@@ -18,8 +18,9 @@ std::string TypeSideText(uint8_t objectType, uint8_t side);
 // Seven lines from the cursor on, one per editable field, each ended.
 void ShowLandmark(Console& con, const LandmarkRecord& record);
 
-// Edits OutputRecord field by field until it is saved ("S") over the current
-// record of OutputFile or the edit is cancelled ("C").
+// Edits the output file's current record, as read when the editor starts,
+// field by field until the edit is saved ("S") or cancelled ("C"). A save
+// writes the bytes changed here over the record as the file then holds it.
 void EditLandmark(LmeditState& s);
 
 // Exactly six hex digits typed one column right of the cursor, stored as three

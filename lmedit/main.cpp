@@ -9,8 +9,8 @@ int main(int argc, char** argv) {
   std::unique_ptr<Console> console = MakeScreenConsole(LmeditWindowOptions());
   return RunMain(
       [&] {
-        lmedit::LmeditState state(*console, ArgumentList(argc, argv));
-        return lmedit::RunLmedit(state);
+        lmedit::LmeditState state(*console);
+        return lmedit::RunLmedit(state, lmedit::ParseOptions(ArgumentList(argc, argv)));
       },
       [&] { console->Finish(); });
 }

@@ -1,14 +1,15 @@
 #include "main_screen.h"
 
 #include <algorithm>
+#include <tuple>
 
-#include "landmark_file.h"
-#include "landmark_files.h"
+#include "landmark_outputs.h"
+#include "landmark_record.h"
 #include "landmark_view.h"
-#include "number_input.h"
 #include "platform.h"
 #include "run_time_error.h"
 #include "text_format.h"
+#include "text_io.h"
 
 namespace vantor::lmedit {
 namespace {
@@ -28,10 +29,14 @@ void OpenTemplate(LmeditState& s) {
       s.TemplateName = con.ReadLine(kMaxFileName);
       s.PromptNote = "cannot be empty....";
     }
-    s.PromptNote.clear();
+    s.PromptNote = NameRefusal(s.TemplateName);
     s.PasteBuffer = s.BlankRecord;
+    if (!s.PromptNote.empty()) {
+      s.TemplateName.clear();
+      continue;
+    }
     try {
-      s.TemplateFile = BinaryFile::OpenExisting(s.TemplateName, BinaryFile::Access::ReadWrite);
+      s.TemplateFile = RecordFile::Open(s.TemplateName, BinaryFile::Access::ReadWrite);
       return;
     } catch (const RunTimeError&) {
       s.PromptNote = "That was no good, try again... ";
@@ -48,14 +53,15 @@ void OpenOutput(LmeditState& s) {
       s.OutputName = con.ReadLine(kMaxFileName);
       s.PromptNote = "cannot be empty....";
     }
-    s.PromptNote.clear();
+    s.PromptNote = NameRefusal(s.OutputName);
     // Two handles on one file would each write over what the other wrote.
-    if (!IsSameFile(s.OutputName, s.TemplateName)) break;
-    s.PromptNote = "Not the template file, try again... ";
+    if (s.PromptNote.empty() && IsSameFile(s.OutputName, s.TemplateName))
+      s.PromptNote = "Not the template file, try again... ";
+    if (s.PromptNote.empty()) break;
     s.OutputName.clear();
   }
   try {
-    s.OutputFile = BinaryFile::OpenExisting(s.OutputName, BinaryFile::Access::ReadWrite);
+    s.OutputFile = RecordFile::Open(s.OutputName, BinaryFile::Access::ReadWrite);
   } catch (const RunTimeError& error) {
     // Only a file that is not there is made anew; creating one that merely
     // failed to open would empty it.
@@ -92,8 +98,9 @@ void WaitWithMessage(Console& con, const std::string& message) {
 // Puts a file back to the size it had; used when an append did not
 // succeed in both files, so that neither keeps a record its header does not
 // count.
-void RestoreSize(BinaryFile& file, int64_t size) {
+void RestoreSize(const std::string& name, int64_t size) {
   try {
+    BinaryFile file = BinaryFile::OpenExisting(name, BinaryFile::Access::ReadWrite);
     file.Seek(size);
     file.Truncate();
   } catch (const RunTimeError&) {
@@ -101,43 +108,67 @@ void RestoreSize(BinaryFile& file, int64_t size) {
   }
 }
 
+// Which file a name leads to, as a key that orders files.
+std::tuple<uint64_t, uint64_t> LockOrder(const std::string& name) {
+  FileIdentity identity = IdentityOf(name).value_or(FileIdentity{});
+  return {identity.device, identity.inode};
+}
+
+// The name of a file that does not hold exactly `count` records; empty when
+// both do. A record appended after a file's physical end would not be record
+// `count` + 1 of that file.
+std::string FileNotHolding(LmeditState& s, int32_t count) {
+  for (RecordFile* file : {&s.TemplateFile, &s.OutputFile}) {
+    if (file->Size() != LandmarkFileSize(count)) return file->Name();
+  }
+  return {};
+}
+
 // Appends a blank record to both files; only when both appends succeeded do
 // both files get the template's header with the new count.
 void NewRecord(LmeditState& s) {
-  const int32_t count = RecordCount(s.Header);
+  // Both locks are always taken in the same order, so that two runs whose
+  // template and output are each other's never wait for each other.
+  const bool templateFirst = LockOrder(s.TemplateFile.Name()) <= LockOrder(s.OutputFile.Name());
+  FileLock first = LockForWriting(s, templateFirst ? s.TemplateFile : s.OutputFile);
+  FileLock second = LockForWriting(s, templateFirst ? s.OutputFile : s.TemplateFile);
+  // Another run may have appended while this one waited.
+  const int32_t count = ReadHeader(s);
   // The count is a 16-bit word: a 65536th record would make it 0.
-  if (count >= kMaxRecordCount) {
+  if (count >= RecordFile::kMaxCount) {
     WaitWithMessage(s.Con, "The files hold 65535 records, no more can be added... press a key");
     return;
   }
-  const int64_t sizes[2] = {s.OutputFile.Size(), s.TemplateFile.Size()};
-  BinaryFile* files[2] = {&s.OutputFile, &s.TemplateFile};
+  if (std::string name = FileNotHolding(s, count); !name.empty()) {
+    WaitWithMessage(s.Con, "No record added: " + PrintableName(name) + " does not hold exactly " +
+                               FormatInt(count) + " records... press a key");
+    return;
+  }
+  RecordFile* files[2] = {&s.OutputFile, &s.TemplateFile};
   std::string failure;
-  for (BinaryFile* file : files) {
+  for (RecordFile* file : files) {
     try {
-      file->Seek(file->Size());
-      file->Write(s.BlankRecord.data(), s.BlankRecord.size());
-      file->Flush();
+      WriteRecord(*file, count + 1, s.BlankRecord);
     } catch (const RunTimeError& error) {
       if (failure.empty()) failure = error.what();
     }
   }
   if (!failure.empty()) {
-    RestoreSize(*files[0], sizes[0]);
-    RestoreSize(*files[1], sizes[1]);
+    for (RecordFile* file : files)
+      RestoreSize(file->Name(), LandmarkFileSize(count));
     WaitWithMessage(s.Con, "could not append a record: " + failure);
     return;
   }
   SetRecordCount(s.Header, static_cast<uint16_t>(count + 1));
   try {
-    WriteHeader(s.OutputFile, s.Header);
-    WriteHeader(s.TemplateFile, s.Header);
+    s.OutputFile.WriteHeader(s.Header);
+    s.TemplateFile.WriteHeader(s.Header);
   } catch (const RunTimeError&) {
     // Both files hold the new record: their headers must count it before the
     // failure stops the program.
-    for (BinaryFile* file : files) {
+    for (RecordFile* file : files) {
       try {
-        WriteHeader(*file, s.Header);
+        file->WriteHeader(s.Header);
       } catch (const RunTimeError&) {
       }
     }
@@ -166,19 +197,30 @@ void OpenNewSession(LmeditState& s) {
   StartSession(s);
 }
 
+// The current record of one file over the same record of the other, as the
+// source holds it once the target is locked.
+void CopyRecord(LmeditState& s, RecordFile& from, RecordFile& to) {
+  FileLock lock = LockForWriting(s, to);
+  LandmarkRecord record{};
+  ReadRecord(from, s.CurrentRecord, record);
+  WriteRecord(to, s.CurrentRecord, record);
+}
+
 // A number outside 1 to the record count, other than -1, is asked for again:
 // below 1 the record would be read from inside the header or before the file.
 void JumpToRecord(LmeditState& s) {
   Console& con = s.Con;
-  const int32_t count = RecordCount(s.Header);
+  int32_t count = RecordCount(s.Header);
   con.WriteLn();
   std::string note;
   for (;;) {
     con.Write(note);
     con.Write("Max rec number = :" + FormatInt(count) + "Enter rec# to go to: (-1 ends) ");
-    int32_t n = ReadWholeNumber(con);
+    int32_t n = ReadRequiredInteger(con);
+    count = ReadHeader(s);  // the files may have grown while the number was typed
     if (n == -1 || (n >= 1 && n <= count)) {
       s.CurrentRecord = n;
+      s.Quit = n == -1;
       return;
     }
     note =
@@ -188,8 +230,11 @@ void JumpToRecord(LmeditState& s) {
   }
 }
 
+// Every command reads what it uses from the files as they are once its key
+// has come, never what was read before the wait for the key.
 void PerformCommand(LmeditState& s, int key) {
-  const int32_t count = RecordCount(s.Header);
+  const int32_t count = ReadHeader(s);
+  const int32_t n = s.CurrentRecord;
   switch (key) {
     case 'B':
     case 'b':
@@ -200,20 +245,22 @@ void PerformCommand(LmeditState& s, int key) {
       // Never to record 0, which lies inside the header, when the count is 0.
       s.CurrentRecord = std::max(std::min(s.CurrentRecord + 1, count), 1);
       break;
-    case 'Z':
-      WriteRecordInPlace(s.OutputFile, s.CurrentRecord, s.BlankRecord);
+    case 'Z': {
+      FileLock lock = LockForWriting(s, s.OutputFile);
+      WriteRecord(s.OutputFile, n, s.BlankRecord);
       break;
+    }
     case 'A':
-      WriteRecordInPlace(s.OutputFile, s.CurrentRecord, s.TemplateRecord);
+      CopyRecord(s, s.TemplateFile, s.OutputFile);
       break;
     case 'Y':
-      WriteRecordInPlace(s.TemplateFile, s.CurrentRecord, s.OutputRecord);
+      CopyRecord(s, s.OutputFile, s.TemplateFile);
       break;
     case 'C':
-      s.PasteBuffer = s.TemplateRecord;
+      ReadRecord(s.TemplateFile, n, s.PasteBuffer);
       break;
     case 'c':
-      s.PasteBuffer = s.OutputRecord;
+      ReadRecord(s.OutputFile, n, s.PasteBuffer);
       break;
     case 'N':
       NewRecord(s);
@@ -223,7 +270,7 @@ void PerformCommand(LmeditState& s, int key) {
       break;
     case 'E':
     case 'e':
-      s.CurrentRecord = -1;
+      s.Quit = true;
       break;
     case 'M':
       EditLandmark(s);
@@ -253,6 +300,11 @@ std::string WindowTitle(std::string_view arg0) {
   return title;
 }
 
+LmeditOptions ParseOptions(const std::vector<std::string>& arguments) {
+  auto argument = [&](size_t i) { return i < arguments.size() ? arguments[i] : std::string(); };
+  return {argument(0), argument(1).substr(0, kMaxFileName), argument(2).substr(0, kMaxFileName)};
+}
+
 void StartSession(LmeditState& s) {
   Console& con = s.Con;
   s.PromptNote.clear();
@@ -263,25 +315,23 @@ void StartSession(LmeditState& s) {
   OpenOutput(s);
   ReadHeader(s);
   s.CurrentRecord = 1;
+  s.Quit = false;
 }
 
 void MainLoop(LmeditState& s) {
-  while (s.CurrentRecord != -1) {
-    s.TemplateFile.ReadExact(s.TemplateRecord.data(), s.TemplateRecord.size());
-    s.OutputFile.ReadExact(s.OutputRecord.data(), s.OutputRecord.size());
+  while (!s.Quit) {
+    ReadHeader(s);
+    ReadRecord(s.TemplateFile, s.CurrentRecord, s.TemplateRecord);
+    ReadRecord(s.OutputFile, s.CurrentRecord, s.OutputRecord);
     DrawMainScreen(s);
     PerformCommand(s, s.Con.ReadKey());
-    if (s.CurrentRecord != -1) {
-      s.TemplateFile.Seek(RecordOffset(s.CurrentRecord));
-      s.OutputFile.Seek(RecordOffset(s.CurrentRecord));
-    }
   }
 }
 
-int RunLmedit(LmeditState& s) {
-  s.Con.SetTitle(WindowTitle(s.Arg(0)));
-  s.TemplateName = s.Arg(1).substr(0, kMaxFileName);
-  s.OutputName = s.Arg(2).substr(0, kMaxFileName);
+int RunLmedit(LmeditState& s, const LmeditOptions& options) {
+  s.Con.SetTitle(WindowTitle(options.ProgramPath));
+  s.TemplateName = options.TemplateName;
+  s.OutputName = options.OutputName;
   StartSession(s);
   MainLoop(s);
   s.TemplateFile.Close();

@@ -4,10 +4,19 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "lmedit_state.h"
 
 namespace vantor::lmedit {
+
+// What the command line asks for, read once at the start.
+struct LmeditOptions {
+  std::string ProgramPath;   // argument 0: the window's title
+  std::string TemplateName;  // the first argument, cut to 128 characters
+  std::string OutputName;    // the second, the same way
+};
+LmeditOptions ParseOptions(const std::vector<std::string>& arguments);
 
 // The window's title: the program's own path, at most 80 characters.
 std::string WindowTitle(std::string_view arg0);
@@ -16,11 +25,11 @@ std::string WindowTitle(std::string_view arg0);
 // does not exist), asking for the names that are empty, and reads the header.
 void StartSession(LmeditState& s);
 
-// Draws both current records and performs one command per key until
-// CurrentRecord is -1.
+// Reads and draws both current records and performs one command per key
+// until Quit is set.
 void MainLoop(LmeditState& s);
 
 // The program run on a fresh state; returns the exit code.
-int RunLmedit(LmeditState& s);
+int RunLmedit(LmeditState& s, const LmeditOptions& options);
 
 }  // namespace vantor::lmedit

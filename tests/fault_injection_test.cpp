@@ -274,7 +274,7 @@ void RunLmedit(const std::vector<std::string>& arguments,
   LmeditHarness h(arguments);
   keys(h.console);
   try {
-    lmedit::RunLmedit(h.state);
+    lmedit::RunLmedit(h.state, h.options);
   } catch (...) {
     screen = h.console.Transcript();
     throw;

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "landmark_file.h"
+#include "landmark_record.h"
 #include "lmedit_fixtures.h"
 #include "run_time_error.h"
 
@@ -57,16 +57,19 @@ TEST(ShowLandmark, KnownRecordFromTheCursorOn) {
 }
 
 // The editor on record 2 of a three-record output file, with the known
-// landmark as the template's record.
+// landmark as the template's record 2.
 class EditLandmarkTest : public ::testing::Test {
  protected:
   EditLandmarkTest() {
     testing::WriteBytes(dir.File("o.mrf"), testing::NumberedFile(3));
+    auto templateRecords = testing::NumberedRecords(3);
+    auto known = testing::RecordBytes(KnownLandmark());
+    std::copy(known.begin(), known.end(), templateRecords.begin() + 63);
+    testing::WriteBytes(dir.File("t.mrf"), testing::LandmarkFileBytes(3, templateRecords));
     s.OutputName = "o.mrf";
-    s.OutputFile = BinaryFile::OpenExisting(dir.File("o.mrf"), BinaryFile::Access::ReadWrite);
+    s.OutputFile = RecordFile::Open(dir.File("o.mrf"), BinaryFile::Access::ReadWrite);
+    s.TemplateFile = RecordFile::Open(dir.File("t.mrf"), BinaryFile::Access::ReadWrite);
     s.CurrentRecord = 2;
-    s.OutputRecord = AsRecord(testing::NumberedLandmark(2));
-    s.TemplateRecord = AsRecord(KnownLandmark());
   }
   std::vector<uint8_t> FileRecord(int n) {
     return testing::Slice(testing::ReadBytes(dir.File("o.mrf")), 100 + (n - 1) * 63, 63);
@@ -126,6 +129,26 @@ TEST_F(EditLandmarkTest, PromptStandsInColumn31OfTheFieldsRow) {
   EditLandmark(s);
   auto rows = Snapshot(1);  // waiting for the value
   EXPECT_EQ(rows[7], "4  Rotation     0.00000" + std::string(7, ' ') + "New value:");
+}
+
+TEST_F(EditLandmarkTest, PromptKeepsTheOldValueRightOfItButForTheLoFileId) {
+  Landmark wide = testing::NumberedLandmark(2);
+  wide.north = 1e35f;
+  wide.name = std::string(39, 'w');
+  testing::WriteBytes(dir.File("o.mrf"), testing::LandmarkFileBytes(3, testing::RecordBytes(wide)));
+  s.CurrentRecord = 1;
+  for (int field : {1, 6, 5}) {
+    const size_t editor = h.console.Script().Snapshots().size();
+    h.console.Keys(std::to_string(field));
+    field == 5 ? h.console.Keys("000000") : h.console.Line("1");
+    h.console.Keys("C");
+    EditLandmark(s);
+    // The field's row on the editor's screen, then while the value is awaited.
+    std::string before = Snapshot(editor).at(field + 3);
+    std::string prompt = before.substr(0, 30) + "New value:";
+    if (field != 5) prompt += " " + before.substr(41);
+    EXPECT_EQ(Snapshot(editor + 1).at(field + 3), prompt) << field;
+  }
 }
 
 TEST_F(EditLandmarkTest, NumbersOutOfRangeAreAskedAgain) {

@@ -1,12 +1,16 @@
 // Landmark files and states for the lmedit tests.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "little_endian.h"
 #include "lmedit_state.h"
+#include "main_screen.h"
 #include "scripted_backend.h"
 #include "test_support.h"
 
@@ -36,11 +40,11 @@ inline std::vector<uint8_t> RecordBytes(const Landmark& l) {
   r[4] = l.type;
   r[5] = l.middle;
   r[6] = l.side;
-  std::memcpy(&r[7], &l.north, 4);
-  std::memcpy(&r[11], &l.east, 4);
-  std::memcpy(&r[15], &l.elevation, 4);
-  std::memcpy(&r[19], &l.rotation, 4);
-  std::memcpy(&r[23], l.name.data(), std::min<size_t>(l.name.size(), 40));
+  PutSingle(&r[7], l.north);
+  PutSingle(&r[11], l.east);
+  PutSingle(&r[15], l.elevation);
+  PutSingle(&r[19], l.rotation);
+  std::copy_n(l.name.begin(), std::min<size_t>(l.name.size(), 40), r.begin() + 23);
   return r;
 }
 
@@ -116,13 +120,48 @@ inline std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from
 
 // An lmedit state on a scripted 80 x 25 window.
 struct LmeditHarness {
-  explicit LmeditHarness(std::vector<std::string> arguments = {"lmedit"})
-      : console(LmeditWindowOptions()), state(console, std::move(arguments)) {}
+  explicit LmeditHarness(const std::vector<std::string>& arguments = {"lmedit"})
+      : console(LmeditWindowOptions()), options(lmedit::ParseOptions(arguments)), state(console) {}
 
   std::string Row(int row) const { return console.Screen().RowText(row); }
 
   ScriptedConsole console;
+  lmedit::LmeditOptions options;
   lmedit::LmeditState state;
+};
+
+// A scripted backend that lets a test act while lmedit waits: `onWait` gets
+// the kind of every wait and the number of the screen shown for it (from 0),
+// as another program would change files while the user thinks.
+class InterleavedBackend : public ScriptedBackend {
+ public:
+  void Present(const ScreenModel& screen, WaitKind wait) override {
+    ScriptedBackend::Present(screen, wait);
+    if (onWait) onWait(wait, Snapshots().size() - 1);
+  }
+  std::function<void(WaitKind, size_t)> onWait;
+};
+
+// An lmedit state on such a backend.
+struct InterleavedLmedit {
+  InterleavedLmedit() {
+    auto owned = std::make_unique<InterleavedBackend>();
+    backend = owned.get();
+    console = std::make_unique<Console>(LmeditWindowOptions(), std::move(owned));
+    state = std::make_unique<lmedit::LmeditState>(*console);
+  }
+  // Start-up on t.mrf and o.mrf of the current folder, then these keys.
+  void Run(const std::string& keys) {
+    state->TemplateName = "t.mrf";
+    state->OutputName = "o.mrf";
+    lmedit::StartSession(*state);
+    backend->QueueKeys(keys);
+    lmedit::MainLoop(*state);
+  }
+
+  InterleavedBackend* backend;
+  std::unique_ptr<Console> console;
+  std::unique_ptr<lmedit::LmeditState> state;
 };
 
 }  // namespace vantor::testing

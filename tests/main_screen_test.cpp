@@ -4,9 +4,12 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <sstream>
 
-#include "landmark_file.h"
+#include "file_lock.h"
+#include "landmark_record.h"
 #include "landmark_view.h"
 #include "lmedit_fixtures.h"
 #include "run_time_error.h"
@@ -112,7 +115,8 @@ TEST_F(MainScreenTest, ShowsBothRecordsAndTheCommands) {
   EXPECT_EQ(rows[19], "B=back F=forward  Z=blank A=activate M=modify J=jump to rec#");
   EXPECT_EQ(rows[20], "C=Copy template record c=copy output record N=new record R=save range");
   EXPECT_EQ(rows[21], "O= Open new session Y=sYnc source file L=list data to text file  E=end...");
-  EXPECT_EQ(s.CurrentRecord, -1);
+  EXPECT_TRUE(s.Quit);
+  EXPECT_EQ(s.CurrentRecord, 1);
   EXPECT_EQ(Output(), outputBytes);
   EXPECT_EQ(Template(), templateBytes);
 }
@@ -207,8 +211,7 @@ TEST_F(MainScreenTest, FailedAppendIsReportedAndTheCountKept) {
   s.OutputName = "o.mrf";
   StartSession(s);
   // An output file that cannot be written to.
-  s.OutputFile = BinaryFile::OpenExisting("o.mrf", BinaryFile::Access::ReadOnly);
-  s.OutputFile.Seek(100);
+  s.OutputFile = RecordFile::Open("o.mrf", BinaryFile::Access::ReadOnly);
   h.console.Keys("N").Keys(" ").Keys("E");
   MainLoop(s);
   EXPECT_EQ(RecordCount(s.Header), 10);
@@ -219,12 +222,9 @@ TEST_F(MainScreenTest, FailedAppendIsReportedAndTheCountKept) {
 }
 
 TEST_F(MainScreenTest, NoRecordIsAddedPast65535) {
-  s.TemplateName = "t.mrf";
-  s.OutputName = "o.mrf";
-  StartSession(s);
-  SetRecordCount(s.Header, 65535);
-  h.console.Keys("N E");
-  MainLoop(s);
+  templateBytes[20] = templateBytes[21] = 0xFF;
+  testing::WriteBytes("t.mrf", templateBytes);
+  Run("N ");
   EXPECT_EQ(Output(), outputBytes);
   EXPECT_EQ(Template(), templateBytes);
   EXPECT_EQ(Snapshot(1)[22], "The files hold 65535 records, no more can be added... press a key");
@@ -250,6 +250,7 @@ TEST_F(MainScreenTest, JumpToMinusOneEnds) {
   StartSession(s);
   h.console.Keys("j").Line("-1");
   MainLoop(s);
+  EXPECT_TRUE(s.Quit);
   EXPECT_EQ(s.CurrentRecord, -1);
   EXPECT_TRUE(h.console.Script().AllKeysTaken());
 }
@@ -312,8 +313,6 @@ TEST_F(MainScreenTest, StartUpAsksForMissingAndUnusableNames) {
             "Not the template file, try again... Name of output landmark file:o.mrf\n");
   EXPECT_EQ(s.CurrentRecord, 1);
   EXPECT_EQ(RecordCount(s.Header), 10);
-  EXPECT_EQ(s.TemplateFile.Position(), 100);
-  EXPECT_EQ(s.OutputFile.Position(), 100);
   EXPECT_EQ(Output(), outputBytes);
 }
 
@@ -336,9 +335,197 @@ TEST_F(MainScreenTest, StartUpCreatesAMissingOutputFile) {
   EXPECT_EQ(OutputLines(), LinesOf(Landmark{}));
 }
 
+// What another program does to the files while lmedit waits.
+void PutRecord(const std::string& path, int n, const Landmark& l) {
+  auto bytes = testing::ReadBytes(path);
+  auto record = RecordBytes(l);
+  std::copy(record.begin(), record.end(), bytes.begin() + 100 + (n - 1) * 63);
+  testing::WriteBytes(path, bytes);
+}
+
+TEST_F(MainScreenTest, EveryCommandTakesTheRecordsAsTheyAreOnDiskNow) {
+  const Landmark changed = testing::NumberedLandmark(77);
+  Landmark known999 = KnownLandmark();
+  known999.id = 999;
+  Landmark merged = changed;
+  merged.id = 999;
+  struct Case {
+    const char* what;
+    std::string keys;
+    const char* changedFile;  // record 1 becomes `changed`
+    size_t atWait;            // while lmedit waits at this screen
+    const char* checkedFile;  // whose record `checkedRecord`...
+    int checkedRecord;
+    Landmark expected;  // ...is then this
+  };
+  const Case cases[] = {
+      {"A takes the template's record", "AE", "t.mrf", 0, "o.mrf", 1, changed},
+      {"Y takes the output's record", "YE", "o.mrf", 0, "t.mrf", 1, changed},
+      {"C copies the template's record", "CMPS E", "t.mrf", 0, "o.mrf", 1, changed},
+      {"c copies the output's record", "cFMPS E", "o.mrf", 0, "o.mrf", 2, changed},
+      // The LM ID is typed while the other program changes the record: the
+      // save keeps what it changed in the other fields.
+      {"S merges", "M7999\rS E", "o.mrf", 2, "o.mrf", 1, merged},
+      {"S after an edit of the LM ID alone", "M7999\rS E", "o.mrf", 0, "o.mrf", 1, merged},
+      {"S without changes outside", "M7999\rS E", "t.mrf", 5, "o.mrf", 1, known999},
+  };
+  for (const Case& c : cases) {
+    testing::WriteBytes("t.mrf", templateBytes);
+    testing::WriteBytes("o.mrf", outputBytes);
+    testing::InterleavedLmedit lm;
+    lm.backend->onWait = [&](WaitKind, size_t shown) {
+      if (shown == c.atWait) PutRecord(c.changedFile, 1, changed);
+    };
+    lm.Run(c.keys);
+    EXPECT_TRUE(lm.backend->AllKeysTaken()) << c.what;
+    EXPECT_EQ(Record(testing::ReadBytes(c.checkedFile), c.checkedRecord), RecordBytes(c.expected))
+        << c.what;
+  }
+}
+
+TEST_F(MainScreenTest, TheScreenShowsARecordChangedWhileItWaited) {
+  testing::InterleavedLmedit lm;
+  lm.backend->onWait = [&](WaitKind, size_t shown) {
+    if (shown == 0) PutRecord("o.mrf", 1, testing::NumberedLandmark(77));
+  };
+  lm.Run("xE");
+  EXPECT_EQ(Lines(lm.backend->Snapshots().at(1))[4], "1  N co-ord   770.00000");
+}
+
+TEST_F(MainScreenTest, WritesWaitForAnotherProgramsLockAndCountAfterIt) {
+  struct Case {
+    std::string keys;
+    const char* locked;   // held by another program when the command starts
+    const char* written;  // the file the command writes
+  };
+  const Case cases[] = {
+      {"ZE", "o.mrf", "o.mrf"},       {"AE", "o.mrf", "o.mrf"}, {"YE", "t.mrf", "t.mrf"},
+      {"M11\rS E", "o.mrf", "o.mrf"}, {"NE", "t.mrf", "t.mrf"}, {"NE", "o.mrf", "o.mrf"},
+  };
+  for (const Case& c : cases) {
+    testing::WriteBytes("t.mrf", templateBytes);
+    testing::WriteBytes("o.mrf", outputBytes);
+    testing::InterleavedLmedit lm;
+    std::optional<FileLock> held;
+    held.emplace(c.locked, [] {});
+    std::vector<uint8_t> whileWaiting;
+    std::string waitingRow;
+    lm.backend->onWait = [&](WaitKind wait, size_t shown) {
+      if (wait != WaitKind::Busy) return;
+      whileWaiting = testing::ReadBytes(c.written);
+      waitingRow = lm.console->Screen().RowText(lm.console->WhereY());
+      // The other program appends a record to both files, then lets go.
+      if (c.keys[0] == 'N') {
+        for (const char* name : {"t.mrf", "o.mrf"}) {
+          auto grown = testing::NumberedFile(11);
+          testing::WriteBytes(name, grown);
+        }
+      }
+      held.reset();
+      (void)shown;
+    };
+    lm.Run(c.keys);
+    EXPECT_EQ(waitingRow,
+              std::string("waiting for another program to finish with ") + c.locked + "...")
+        << c.keys;
+    EXPECT_EQ(whileWaiting, c.locked[0] == 't' ? templateBytes : outputBytes) << c.keys;
+    if (c.keys[0] == 'N') {
+      // Appended as record 12 of both files, after the other program's 11.
+      for (const char* name : {"t.mrf", "o.mrf"}) {
+        auto bytes = testing::ReadBytes(name);
+        ASSERT_EQ(bytes.size(), 100u + 12 * 63) << name;
+        EXPECT_EQ(bytes[20], 12) << name;
+        EXPECT_EQ(Record(bytes, 11), Record(testing::NumberedFile(11), 11)) << name;
+      }
+      EXPECT_EQ(lm.state->CurrentRecord, 12);
+    } else {
+      EXPECT_NE(testing::ReadBytes(c.written), whileWaiting) << c.keys;
+    }
+  }
+}
+
+TEST_F(MainScreenTest, NewRecordIsRefusedWhenAFileHoldsOtherThanTheCount) {
+  struct Case {
+    const char* file;
+    std::vector<uint8_t> bytes;
+  };
+  const Case cases[] = {
+      {"o.mrf", testing::LandmarkFileBytes(10, testing::NumberedRecords(12))},
+      {"t.mrf", testing::LandmarkFileBytes(10, testing::NumberedRecords(11))},
+      {"o.mrf", testing::Slice(outputBytes, 0, outputBytes.size() - 1)},
+  };
+  for (const Case& c : cases) {
+    testing::WriteBytes("t.mrf", templateBytes);
+    testing::WriteBytes("o.mrf", outputBytes);
+    testing::WriteBytes(c.file, c.bytes);
+    testing::LmeditHarness other;
+    other.state.TemplateName = "t.mrf";
+    other.state.OutputName = "o.mrf";
+    StartSession(other.state);
+    other.console.Keys("N E");
+    MainLoop(other.state);
+    EXPECT_EQ(Lines(other.console.Script().Snapshots().at(1))[22],
+              std::string("No record added: ") + c.file +
+                  " does not hold exactly 10 records... "
+                  "press a key");
+    EXPECT_EQ(testing::ReadBytes(c.file), c.bytes);
+    EXPECT_EQ(testing::ReadBytes(c.file[0] == 't' ? "o.mrf" : "t.mrf"),
+              c.file[0] == 't' ? outputBytes : templateBytes);
+  }
+}
+
+TEST_F(MainScreenTest, TypedNamesWithControlBytesAreRefused) {
+  const std::string bad("t.mrf\0junk", 10);
+  const std::string shown = "t.mrf\\x00junk";
+  struct Case {
+    const char* prompt;
+    std::function<void(ScriptedConsole&)> script;
+    std::string expected;  // in the transcript
+  };
+  const Case cases[] = {
+      {"template", [&](ScriptedConsole& c) { c.Line(bad).Line("t.mrf").Line("o.mrf").Keys("E"); },
+       "\"" + shown +
+           "\" holds a control character, try again... type the input file name: t.mrf\n"},
+      {"output", [&](ScriptedConsole& c) { c.Line("t.mrf").Line("\x1b").Line("o.mrf").Keys("E"); },
+       "\"\\x1B\" holds a control character, try again... Name of output landmark file:o.mrf\n"},
+      {"list",
+       [&](ScriptedConsole& c) {
+         c.Line("t.mrf").Line("o.mrf").Keys("L1").Line(bad).Line("tgt.txt");
+         c.Line("list.txt").Line("tgt.txt").Keys(" E");
+       },
+       "\n\"" + shown + "\" holds a control character, try again... \nName of output file ? :"},
+      {"target list",
+       [&](ScriptedConsole& c) {
+         c.Line("t.mrf").Line("o.mrf").Keys("L1").Line("list.txt").Line("\x1b");
+         c.Line("list.txt").Line("tgt.txt").Keys(" E");
+       },
+       "\n\"\\x1B\" holds a control character, try again... \nName of output file ? :"},
+  };
+  for (const Case& c : cases) {
+    testing::LmeditHarness other;
+    c.script(other.console);
+    RunLmedit(other.state, other.options);
+    EXPECT_NE(std::string(other.console.Transcript()).find(c.expected), std::string::npos)
+        << c.prompt << "\n"
+        << other.console.Transcript();
+    EXPECT_TRUE(other.console.Script().AllKeysTaken()) << c.prompt;
+  }
+  // The range file's name is one that cannot be created.
+  testing::LmeditHarness range;
+  range.console.Line("t.mrf").Line("o.mrf").Keys("R").Line(bad);
+  try {
+    RunLmedit(range.state, range.options);
+    ADD_FAILURE() << "no error";
+  } catch (const RunTimeError& error) {
+    EXPECT_EQ(error.Code(), ErrorCode::AccessDenied);
+    EXPECT_EQ(std::string(error.what()), "cannot create \"" + shown + "\": Invalid argument");
+  }
+  EXPECT_EQ(Template(), templateBytes);
+}
+
 TEST(RunLmedit, TitlesTheWindowWithTheProgramsPath) {
   testing::LmeditHarness h({"/opt/vantor/lmedit"});
-  EXPECT_THROW(RunLmedit(h.state), RunTimeError);  // no keys for the name prompt
+  EXPECT_THROW(RunLmedit(h.state, h.options), RunTimeError);  // no keys for the name prompt
   h.console.Finish();
   EXPECT_EQ(h.console.Script().Titles(),
             (std::vector<std::string>{"/opt/vantor/lmedit", "(Inactive /opt/vantor/lmedit)"}));

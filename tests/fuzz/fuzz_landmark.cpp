@@ -29,13 +29,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::remove(outputPath.c_str());
 
   ScriptedConsole console(LmeditWindowOptions());
-  lmedit::LmeditState state(console, {folder + "/lmedit", templatePath, outputPath});
+  lmedit::LmeditState state(console);
   // The blank file's key, forward and back, an edit of field 1 saved, a jump
   // to record 1, a listing of the template, then the end.
   console.Keys("kFB").Keys("M1").Line("12.5").Keys("SkJ").Line("1");
   console.Keys("L1").Line(folder + "/list.txt").Line(folder + "/targets.txt").Keys("kE");
   try {
-    lmedit::RunLmedit(state);
+    lmedit::RunLmedit(state, lmedit::ParseOptions({folder + "/lmedit", templatePath, outputPath}));
   } catch (const RunTimeError&) {
     // A template shorter than its header or its count says.
   } catch (const ProgramEnd&) {

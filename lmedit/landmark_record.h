@@ -1,14 +1,15 @@
-// The landmark file (".mrf"): a 100-byte header, then records of 63 bytes
-// numbered from 1. Where a record lies, what its fields hold, and the reads
-// and writes of records and of the header.
+// The layout of a landmark file (".mrf"): a 100-byte header, then records of
+// 63 bytes numbered from 1. What the header and a record's fields hold, and
+// the reads and writes of records and of the header, each afresh from disk.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "binary_file.h"
+#include "file_lock.h"
 #include "lmedit_state.h"
+#include "record_file.h"
 
 namespace vantor::lmedit {
 
@@ -24,10 +25,6 @@ inline constexpr size_t kLmNameSize = 40;
 
 // Header bytes from here on are zero in every header lmedit writes.
 inline constexpr size_t kHeaderKeptBytes = 26;
-inline constexpr int kMaxRecordCount = 65535;
-
-// Record n starts at byte (n - 1) * 63 + 100; not range-checked, so 0 gives 37.
-int64_t RecordOffset(int32_t n);
 
 uint16_t RecordCount(const LandmarkHeader& header);
 void SetRecordCount(LandmarkHeader& header, uint16_t count);
@@ -35,6 +32,8 @@ uint16_t RecordSize(const LandmarkHeader& header);
 // The raw characters shown as the file's date (8) and time (7).
 std::string_view DateText(const LandmarkHeader& header);
 std::string_view TimeText(const LandmarkHeader& header);
+// The size of a file that holds exactly `count` records.
+int64_t LandmarkFileSize(int64_t count);
 
 uint16_t LmId(const LandmarkRecord& record);
 void SetLmId(LandmarkRecord& record, uint16_t id);
@@ -49,15 +48,21 @@ std::string LandmarkName(const LandmarkRecord& record);
 // Zeroes the name field, then puts the first 40 characters of `name` at its start.
 void StoreName(LandmarkRecord& record, std::string_view name);
 
-// Seeks to record n and reads all 63 bytes; a short read is a run-time error.
-void ReadRecordAt(BinaryFile& file, int32_t n, LandmarkRecord& record);
+// The header as the file holds it now, bytes 26 to 99 zeroed; a file too
+// short for a header is a run-time error.
+LandmarkHeader ReadLandmarkHeader(RecordFile& file);
+// The template's header read again into Header; returns its record count.
+uint16_t ReadHeader(LmeditState& s);
+// Record n (from 1) as the file holds it now: all 63 bytes, or a run-time
+// error when the file ends first.
+void ReadRecord(RecordFile& file, int32_t n, LandmarkRecord& record);
 // Writes the record over record n, on disk at once. Always 63 bytes, whatever
 // the header's record size says: never more than a record copy holds.
-void WriteRecordInPlace(BinaryFile& file, int32_t n, const LandmarkRecord& record);
-// The template's header into Header (bytes 26 to 99 zeroed), both files then
-// positioned at record 1.
-void ReadHeader(LmeditState& s);
-// Header's 100 bytes at the start of the file, on disk at once.
-void WriteHeader(BinaryFile& file, const LandmarkHeader& header);
+void WriteRecord(RecordFile& file, int32_t n, const LandmarkRecord& record);
+
+// The lock a command holds on a landmark file while it writes it, so that
+// two runs on one file take turns instead of undoing each other's writes. A
+// run that has to wait says so on its screen.
+FileLock LockForWriting(LmeditState& s, const RecordFile& file);
 
 }  // namespace vantor::lmedit

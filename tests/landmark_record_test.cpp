@@ -1,8 +1,9 @@
-#include "landmark_file.h"
+#include "landmark_record.h"
 
 #include <gtest/gtest.h>
 
 #include "lmedit_fixtures.h"
+#include "run_time_error.h"
 
 namespace vantor::lmedit {
 namespace {
@@ -14,15 +15,6 @@ LandmarkRecord AsRecord(const std::vector<uint8_t>& bytes) {
   LandmarkRecord record{};
   std::copy_n(bytes.begin(), record.size(), record.begin());
   return record;
-}
-
-TEST(LandmarkFile, RecordOffsets) {
-  EXPECT_EQ(RecordOffset(1), 100);
-  EXPECT_EQ(RecordOffset(2), 163);
-  EXPECT_EQ(RecordOffset(512), 32293);
-  EXPECT_EQ(RecordOffset(65535), 4128742);
-  EXPECT_EQ(RecordOffset(0), 37);
-  EXPECT_EQ(RecordOffset(-1), -26);
 }
 
 TEST(LandmarkFile, NameEndsAtTheFirstZeroByteAndNeedsOne) {
@@ -68,24 +60,29 @@ TEST(LandmarkFile, FieldsAtTheirOffsets) {
   EXPECT_EQ(record[1], 0xFF);
 }
 
-TEST(LandmarkFile, HeaderReadKeepsTheFirst26BytesAndPositionsBothFiles) {
+TEST(LandmarkFile, HeaderKeepsItsFirst26BytesAndRecordsCountFromOne) {
   testing::ScratchDir dir;
-  testing::WriteBytes(dir.File("t.mrf"), testing::NumberedFile(2));
-  testing::WriteBytes(dir.File("o.mrf"), testing::NumberedFile(2));
-  testing::LmeditHarness h;
-  h.state.TemplateFile = BinaryFile::OpenExisting(dir.File("t.mrf"), BinaryFile::Access::ReadWrite);
-  h.state.OutputFile = BinaryFile::OpenExisting(dir.File("o.mrf"), BinaryFile::Access::ReadWrite);
-  ReadHeader(h.state);
-  auto bytes = testing::NumberedFile(2);
-  EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 26, h.state.Header.begin()));
-  EXPECT_TRUE(std::all_of(h.state.Header.begin() + 26, h.state.Header.end(),
-                          [](uint8_t b) { return b == 0; }));
-  EXPECT_EQ(RecordCount(h.state.Header), 2);
-  EXPECT_EQ(RecordSize(h.state.Header), 63);
-  EXPECT_EQ(DateText(h.state.Header), "04/11/17");
-  EXPECT_EQ(TimeText(h.state.Header), "10:42am");
-  EXPECT_EQ(h.state.TemplateFile.Position(), 100);
-  EXPECT_EQ(h.state.OutputFile.Position(), 100);
+  auto bytes = testing::NumberedFile(600);
+  testing::WriteBytes(dir.File("t.mrf"), bytes);
+  RecordFile file = RecordFile::Open(dir.File("t.mrf"), BinaryFile::Access::ReadWrite);
+  LandmarkHeader header = ReadLandmarkHeader(file);
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 26, header.begin()));
+  EXPECT_TRUE(std::all_of(header.begin() + 26, header.end(), [](uint8_t b) { return b == 0; }));
+  EXPECT_EQ(RecordCount(header), 600);
+  EXPECT_EQ(RecordSize(header), 63);
+  EXPECT_EQ(DateText(header), "04/11/17");
+  EXPECT_EQ(TimeText(header), "10:42am");
+  EXPECT_EQ(LandmarkFileSize(600), static_cast<int64_t>(bytes.size()));
+
+  // Record 512 starts at byte 32293.
+  LandmarkRecord record{};
+  ReadRecord(file, 512, record);
+  EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.end()), testing::Slice(bytes, 32293, 63));
+  WriteRecord(file, 2, LandmarkRecord{});
+  EXPECT_EQ(testing::Slice(testing::ReadBytes(dir.File("t.mrf")), 163, 63),
+            std::vector<uint8_t>(63, 0));
+  testing::WriteBytes(dir.File("t.mrf"), testing::Slice(bytes, 0, 99));
+  EXPECT_THROW(ReadLandmarkHeader(file), RunTimeError);
 }
 
 }  // namespace

@@ -1,15 +1,14 @@
-#include "landmark_file.h"
+#include "landmark_record.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "little_endian.h"
+#include "run_time_error.h"
+#include "text_format.h"
 
 namespace vantor::lmedit {
 namespace {
 
-constexpr size_t kRecordCountOffset = 20;
-constexpr size_t kRecordSizeOffset = 22;
 constexpr size_t kDateOffset = 0;
 constexpr size_t kDateLength = 8;
 constexpr size_t kTimeOffset = 11;
@@ -17,20 +16,16 @@ constexpr size_t kTimeLength = 7;
 
 }  // namespace
 
-int64_t RecordOffset(int32_t n) {
-  return (int64_t{n} - 1) * kRecordSize + kHeaderSize;
-}
-
 uint16_t RecordCount(const LandmarkHeader& header) {
-  return WordAt(header.data() + kRecordCountOffset);
+  return WordAt(header.data() + RecordFile::kCountOffset);
 }
 
 void SetRecordCount(LandmarkHeader& header, uint16_t count) {
-  PutWord(header.data() + kRecordCountOffset, count);
+  PutWord(header.data() + RecordFile::kCountOffset, count);
 }
 
 uint16_t RecordSize(const LandmarkHeader& header) {
-  return WordAt(header.data() + kRecordSizeOffset);
+  return WordAt(header.data() + RecordFile::kRecordSizeOffset);
 }
 
 std::string_view DateText(const LandmarkHeader& header) {
@@ -39,6 +34,10 @@ std::string_view DateText(const LandmarkHeader& header) {
 
 std::string_view TimeText(const LandmarkHeader& header) {
   return {reinterpret_cast<const char*>(header.data()) + kTimeOffset, kTimeLength};
+}
+
+int64_t LandmarkFileSize(int64_t count) {
+  return RecordFile::kHeaderSize + count * kRecordSize;
 }
 
 uint16_t LmId(const LandmarkRecord& record) {
@@ -58,13 +57,11 @@ uint8_t Side(const LandmarkRecord& record) {
 }
 
 float RealAt(const LandmarkRecord& record, size_t offset) {
-  float value = 0;
-  std::memcpy(&value, record.data() + offset, sizeof value);  // little-endian, as is x86
-  return value;
+  return SingleAt(record.data() + offset);
 }
 
 void SetRealAt(LandmarkRecord& record, size_t offset, float value) {
-  std::memcpy(record.data() + offset, &value, sizeof value);
+  PutSingle(record.data() + offset, value);
 }
 
 std::string_view NameField(const LandmarkRecord& record) {
@@ -78,33 +75,39 @@ std::string LandmarkName(const LandmarkRecord& record) {
 }
 
 void StoreName(LandmarkRecord& record, std::string_view name) {
-  std::memset(record.data() + kLmNameOffset, 0, kLmNameSize);
-  std::memcpy(record.data() + kLmNameOffset, name.data(), std::min(name.size(), kLmNameSize));
+  auto field = record.begin() + kLmNameOffset;
+  std::fill_n(field, kLmNameSize, 0);
+  std::copy_n(name.begin(), std::min(name.size(), kLmNameSize), field);
 }
 
-void ReadRecordAt(BinaryFile& file, int32_t n, LandmarkRecord& record) {
-  file.Seek(RecordOffset(n));
-  file.ReadExact(record.data(), record.size());
+LandmarkHeader ReadLandmarkHeader(RecordFile& file) {
+  LandmarkHeader header{};
+  if (file.ReadHeader(header) != header.size())
+    throw FileError(FileOperation::Read, file.Name(), 0);
+  std::fill(header.begin() + kHeaderKeptBytes, header.end(), 0);
+  return header;
 }
 
-void WriteRecordInPlace(BinaryFile& file, int32_t n, const LandmarkRecord& record) {
-  file.Seek(RecordOffset(n));
-  file.Write(record.data(), record.size());
-  file.Flush();
+uint16_t ReadHeader(LmeditState& s) {
+  s.Header = ReadLandmarkHeader(s.TemplateFile);
+  return RecordCount(s.Header);
 }
 
-void ReadHeader(LmeditState& s) {
-  s.TemplateFile.Seek(0);
-  s.TemplateFile.ReadExact(s.Header.data(), s.Header.size());
-  std::fill(s.Header.begin() + kHeaderKeptBytes, s.Header.end(), 0);
-  s.TemplateFile.Seek(RecordOffset(1));
-  s.OutputFile.Seek(RecordOffset(1));
+void ReadRecord(RecordFile& file, int32_t n, LandmarkRecord& record) {
+  file.Read(int64_t{n} - 1, record);
 }
 
-void WriteHeader(BinaryFile& file, const LandmarkHeader& header) {
-  file.Seek(0);
-  file.Write(header.data(), header.size());
-  file.Flush();
+void WriteRecord(RecordFile& file, int32_t n, const LandmarkRecord& record) {
+  file.Write(int64_t{n} - 1, record);
+}
+
+FileLock LockForWriting(LmeditState& s, const RecordFile& file) {
+  const std::string& name = file.Name();
+  return FileLock(name, [&s, &name] {
+    s.Con.WriteLn();
+    s.Con.Write("waiting for another program to finish with " + PrintableName(name) + "...");
+    s.Con.ShowNow();
+  });
 }
 
 }  // namespace vantor::lmedit

@@ -1,18 +1,20 @@
-#include "landmark_files.h"
+#include "landmark_outputs.h"
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <optional>
-#include <string_view>
+#include <vector>
 
 #include "hex.h"
-#include "landmark_file.h"
-#include "number_input.h"
+#include "landmark_record.h"
+#include "landmark_types.h"
 #include "platform.h"
 #include "run_time_error.h"
 #include "single_format.h"
 #include "text_file.h"
 #include "text_format.h"
+#include "text_io.h"
 
 namespace vantor::lmedit {
 namespace {
@@ -21,9 +23,10 @@ constexpr size_t kMaxRangeFileName = 255;
 constexpr size_t kMaxListFileName = 128;
 constexpr size_t kMaxTargetFileName = 255;
 constexpr int32_t kHeadingEvery = 40;
+// A listing reads this many records at once: one read for each of up to
+// 65535 records would cost more than the listing itself.
+constexpr int32_t kRecordsPerRead = 1024;
 
-constexpr std::array<std::string_view, 9> kListingTypeNames = {
-    "aero", "city", "supply", "railyard", "railbridge", "fact", "not for ZMP", "town", "village"};
 // Side codes count modulo 3; the game knows two sides.
 constexpr std::array<std::string_view, 3> kListingSideNames = {"Central", "Entente", "Invalid"};
 
@@ -34,12 +37,12 @@ bool IsOpenLandmarkFile(const LmeditState& s, const std::string& name) {
 }
 
 void AskRange(LmeditState& s, int32_t& first, int32_t& last) {
-  const int32_t count = RecordCount(s.Header);
   for (;;) {
     s.Con.WriteLine("Starting rec# ?");
-    first = ReadWholeNumber(s.Con);
+    first = ReadRequiredInteger(s.Con);
     s.Con.WriteLine("Last rec# ?");
-    last = ReadWholeNumber(s.Con);
+    last = ReadRequiredInteger(s.Con);
+    const int32_t count = ReadHeader(s);  // as it is now, after the typing
     if (first > count || last > count) {
       s.Con.WriteLine("start or end record# to high, max# = " + FormatInt(count, 5));
     } else if (first < 1 || last < 1) {
@@ -51,20 +54,45 @@ void AskRange(LmeditState& s, int32_t& first, int32_t& last) {
   }
 }
 
+// Records 1 to `count` of `source` as listing and target list lines. Without
+// a source, every line shows the record in `buffer`.
+void WriteListing(RecordFile* source, int32_t count, LandmarkRecord& buffer, TextFileWriter& list,
+                  TextFileWriter& targets) {
+  const std::string heading = HeadingLine();
+  std::vector<uint8_t> run(static_cast<size_t>(kRecordsPerRead) * kRecordSize);
+  list.WriteLine(heading);
+  for (int32_t i = 1; i <= count; ++i) {
+    const int32_t at = (i - 1) % kRecordsPerRead;
+    if (source != nullptr && at == 0) {
+      // Run r holds records r * kRecordsPerRead + 1 on; all of them up to
+      // `count` must be there.
+      size_t got = source->ReadUpTo((i - 1) / kRecordsPerRead, run);
+      size_t wanted = static_cast<size_t>(std::min(kRecordsPerRead, count - i + 1)) * kRecordSize;
+      if (got < wanted) throw FileError(FileOperation::Read, source->Name(), 0);
+    }
+    if (source != nullptr) std::copy_n(run.begin() + at * kRecordSize, kRecordSize, buffer.begin());
+    if (i % kHeadingEvery == 0) list.WriteLine(heading);
+    list.WriteLine(RecordLine(i, buffer));
+    std::string name = LandmarkName(buffer);
+    if (!name.empty()) targets.WriteLine(name);
+  }
+}
+
 }  // namespace
+
+std::string NameRefusal(std::string_view name) {
+  if (!HasControlByte(name)) return {};
+  return "\"" + PrintableName(name) + "\" holds a control character, try again... ";
+}
 
 void CreateBlankOutput(LmeditState& s) {
   Console& con = s.Con;
-  s.TemplateFile.Seek(0);
+  s.Header = ReadLandmarkHeader(s.TemplateFile);
   // The file appears only when it is whole: a failure halfway leaves no file
   // whose header counts records it does not hold.
   BinaryFile blank = BinaryFile::CreateReplacing(s.OutputName);
-  s.TemplateFile.ReadExact(s.Header.data(), s.Header.size());
-  std::fill(s.Header.begin() + kHeaderKeptBytes, s.Header.end(), 0);
-  s.TemplateFile.Seek(RecordOffset(1));
-
   blank.Write(s.Header.data(), s.Header.size());
-  int64_t total = kHeaderSize;
+  int64_t total = RecordFile::kHeaderSize;
   con.WriteLine(FormatInt(total));
   con.WriteLine("creating blankfile " + s.OutputName);
   const int32_t count = RecordCount(s.Header);
@@ -74,7 +102,7 @@ void CreateBlankOutput(LmeditState& s) {
     con.WriteLine(FormatInt(i, 4) + FormatInt(total, 10));
   }
   blank.Commit();
-  s.OutputFile = BinaryFile::OpenExisting(s.OutputName, BinaryFile::Access::ReadWrite);
+  s.OutputFile = RecordFile::Open(s.OutputName, BinaryFile::Access::ReadWrite);
   con.WriteLine("No file " + s.OutputName + " existed, blank file created... press a key");
   con.ReadKey();
 }
@@ -83,35 +111,37 @@ void SaveRange(LmeditState& s) {
   Console& con = s.Con;
   con.WriteLine("Name of outfile? :");
   std::string name = con.ReadLine(kMaxRangeFileName);
+  // Such a name is one that cannot be created.
+  if (HasControlByte(name)) throw FileError(FileOperation::Create, PrintableName(name), EINVAL);
   if (IsOpenLandmarkFile(s, name)) {
     con.WriteLine("Refused: " + name + " is a landmark file in use... press a key");
     con.ReadKey();
     return;
   }
-  BinaryFile range = BinaryFile::Create(name);
+  // An existing file of that name is replaced only once the range is
+  // written: a session that ends before leaves it as it was.
+  BinaryFile range = BinaryFile::CreateReplacing(name);
 
   con.WriteLine("I = use input file, O = use output file ");
   char choice = 0;
   while (choice != 'I' && choice != 'O')
     choice = UpCase(static_cast<char>(con.ReadKey()));
-  BinaryFile& source = choice == 'I' ? s.TemplateFile : s.OutputFile;
+  RecordFile& source = choice == 'I' ? s.TemplateFile : s.OutputFile;
 
   int32_t first = 0;
   int32_t last = 0;
   AskRange(s, first, last);
   con.WriteLine("creating outfile " + name);
-  s.TemplateFile.Seek(RecordOffset(first));
-  s.OutputFile.Seek(RecordOffset(first));
   LandmarkRecord buffer{};
   for (int32_t k = 1; k <= last - first + 1; ++k) {
     // Past the end of the file the record is made of zeros, never of the
     // bytes of the record before it.
-    size_t got = source.ReadUpTo(buffer.data(), buffer.size());
+    size_t got = source.ReadUpTo(int64_t{first} + k - 2, buffer);
     std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got), buffer.end(), 0);
     range.Write(buffer.data(), buffer.size());
     con.WriteLine("Records written:" + FormatInt(k, 4));
   }
-  range.Close();
+  range.Commit();
   con.WriteLine("raw records file created... press a key");
   con.ReadKey();
 }
@@ -133,7 +163,7 @@ std::string RecordLine(int32_t i, const LandmarkRecord& record) {
   line += FormatSingle(RealAt(record, kElevationOffset), 10, 2);
   line += FormatSingle(RealAt(record, kRotationOffset), 10, 2);
   line += PadLeft(kListingSideNames[Side(record) % 3], 10);
-  line += PadLeft(kListingTypeNames[ObjectType(record) % 9], 15);
+  line += PadLeft(LandmarkListingTypeNames[ObjectType(record) % 9], 15);
   line += ' ';
   line += LandmarkName(record);
   return line;
@@ -156,6 +186,9 @@ void ListToText(LmeditState& s) {
     std::string listName = con.ReadLine(kMaxListFileName);
     con.Write("Name of tgt list file (for vt2server.ini) ? :");
     std::string targetName = con.ReadLine(kMaxTargetFileName);
+    note = NameRefusal(listName);
+    if (note.empty()) note = NameRefusal(targetName);
+    if (!note.empty()) continue;
     // Neither may be a landmark file in use, nor may both name one file.
     if (!IsOpenLandmarkFile(s, listName) && !IsOpenLandmarkFile(s, targetName)) {
       try {
@@ -171,17 +204,8 @@ void ListToText(LmeditState& s) {
     note = "That was no good... try again...( remember, 8.3 names, no long names...) ";
   }
 
-  BinaryFile* source = choice == '1' ? &s.TemplateFile : choice == '2' ? &s.OutputFile : nullptr;
-  const std::string heading = HeadingLine();
-  list->WriteLine(heading);
-  const int32_t count = RecordCount(s.Header);
-  for (int32_t i = 1; i <= count; ++i) {
-    if (source != nullptr) ReadRecordAt(*source, i, s.TemplateRecord);
-    if (i % kHeadingEvery == 0) list->WriteLine(heading);
-    list->WriteLine(RecordLine(i, s.TemplateRecord));
-    std::string name = LandmarkName(s.TemplateRecord);
-    if (!name.empty()) targets->WriteLine(name);
-  }
+  RecordFile* source = choice == '1' ? &s.TemplateFile : choice == '2' ? &s.OutputFile : nullptr;
+  WriteListing(source, ReadHeader(s), s.TemplateRecord, *list, *targets);
   list->Close();
   targets->Close();
   con.WriteLine("Done..... press a key...");

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "lmedit_state.h"
 
@@ -23,5 +24,10 @@ void ListToText(LmeditState& s);
 // The listing's lines: the heading, and record number i of `record`.
 std::string HeadingLine();
 std::string RecordLine(int32_t i, const LandmarkRecord& record);
+
+// Why a typed file name is refused, as a note in front of the prompt that
+// asks again; empty for a name that may be used. A name holding a byte below
+// 0x20 is none the user means, and the system would cut it at a zero byte.
+std::string NameRefusal(std::string_view name);
 
 }  // namespace vantor::lmedit

@@ -1,11 +1,11 @@
-#include "landmark_files.h"
+#include "landmark_outputs.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
-#include "landmark_file.h"
+#include "landmark_record.h"
 #include "lmedit_fixtures.h"
 #include "run_time_error.h"
 #include "single_format.h"
@@ -53,8 +53,8 @@ class LandmarkFilesTest : public ::testing::Test {
     testing::WriteBytes(dir.File("o.mrf"), outputFile);
     s.TemplateName = dir.File("t.mrf");
     s.OutputName = dir.File("o.mrf");
-    s.TemplateFile = BinaryFile::OpenExisting(s.TemplateName, BinaryFile::Access::ReadWrite);
-    s.OutputFile = BinaryFile::OpenExisting(s.OutputName, BinaryFile::Access::ReadWrite);
+    s.TemplateFile = RecordFile::Open(s.TemplateName, BinaryFile::Access::ReadWrite);
+    s.OutputFile = RecordFile::Open(s.OutputName, BinaryFile::Access::ReadWrite);
     ReadHeader(s);
   }
   std::string Transcript() const { return std::string(h.console.Transcript()); }
@@ -85,8 +85,7 @@ TEST_F(LandmarkFilesTest, BlankOutputFromAThreeRecordTemplate) {
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 26, header.begin()));
   EXPECT_TRUE(std::all_of(bytes.begin() + 26, bytes.end(), [](uint8_t b) { return b == 0; }));
   EXPECT_TRUE(h.console.Script().AllKeysTaken());
-  EXPECT_EQ(s.OutputFile.Position(), 0);
-  EXPECT_EQ(s.TemplateFile.Position(), 100);
+  EXPECT_TRUE(s.OutputFile.IsOpen());
 }
 
 TEST_F(LandmarkFilesTest, BlankOutputCountsPast32767Records) {
@@ -143,6 +142,16 @@ TEST_F(LandmarkFilesTest, RangePastTheEndOfTheFileIsFilledWithZeros) {
   auto expected = testing::Slice(outputBytes, 352, 126);
   expected.resize(4 * 63, 0);
   EXPECT_EQ(testing::ReadBytes(dir.File("r.bin")), expected);
+}
+
+TEST_F(LandmarkFilesTest, RangeFileIsReplacedOnlyOnceTheRangeIsWritten) {
+  // Sessions that end at the file choice: the input ends, or Ctrl+C.
+  testing::WriteBytes(dir.File("r.bin"), {1, 2, 3});
+  h.console.Line(dir.File("r.bin")).Keys("x");
+  EXPECT_THROW(SaveRange(s), RunTimeError);
+  h.console.Line(dir.File("r.bin")).Keys("\x03");
+  EXPECT_THROW(SaveRange(s), ProgramEnd);
+  EXPECT_EQ(testing::ReadBytes(dir.File("r.bin")), (std::vector<uint8_t>{1, 2, 3}));
 }
 
 TEST_F(LandmarkFilesTest, RangeFileMayNotBeAnOpenLandmarkFile) {
@@ -214,33 +223,39 @@ TEST(ListingLines, SingleRealsAreWrittenAsFormatRealWritesThem) {
   }
 }
 
-TEST_F(LandmarkFilesTest, ListingOfAHundredRecords) {
-  std::vector<uint8_t> records = testing::NumberedRecords(100);
+TEST_F(LandmarkFilesTest, ListingOfElevenHundredRecords) {
+  const int count = 1100;  // more than one read of many records
+  std::vector<uint8_t> records = testing::NumberedRecords(count);
   // Record 3 has an empty name, record 4 a name without zero byte.
   std::fill_n(records.begin() + 2 * 63 + 23, 40, 0);
   std::fill_n(records.begin() + 3 * 63 + 23, 40, 'Z');
-  Open(templateBytes, testing::LandmarkFileBytes(100, records));
-  SetRecordCount(s.Header, 100);
+  Open(testing::NumberedFile(count), testing::LandmarkFileBytes(count, records));
   h.console.Keys("2").Line(dir.File("list.txt")).Line(dir.File("tgt.txt")).Keys(" ");
   ListToText(s);
   auto lines = CrLfLines(testing::ReadBytes(dir.File("list.txt")));
-  ASSERT_EQ(lines.size(), 103u);
+  ASSERT_EQ(lines.size(), count + 1u + count / 40);
   for (size_t at : {0u, 40u, 81u})
     EXPECT_EQ(lines[at], HeadingLine()) << at;
-  EXPECT_EQ(lines[1].substr(0, 6), "     1");
-  EXPECT_EQ(lines[39].substr(0, 6), "    39");
-  EXPECT_EQ(lines[41].substr(0, 6), "    40");
-  EXPECT_EQ(lines[102].substr(0, 6), "   100");
-  EXPECT_EQ(lines[2], RecordLine(2, AsRecord(testing::NumberedLandmark(2))));
+  // Record i stands on line i + i / 40.
+  for (int i : {1, 2, 39, 40, 1024, 1025, 1100}) {
+    EXPECT_EQ(lines[i + i / 40], RecordLine(i, AsRecord(testing::NumberedLandmark(i)))) << i;
+  }
+  EXPECT_EQ(lines[4].substr(0, 6), "     4");
 
   auto targets = CrLfLines(testing::ReadBytes(dir.File("tgt.txt")));
-  ASSERT_EQ(targets.size(), 98u);
+  ASSERT_EQ(targets.size(), count - 2u);
   EXPECT_EQ(targets[0], "Place 1");
   EXPECT_EQ(targets[1], "Place 2");
   EXPECT_EQ(targets[2], "Place 5");
-  EXPECT_EQ(targets[97], "Place 100");
+  EXPECT_EQ(targets.back(), "Place 1100");
   EXPECT_EQ(h.Row(9), "Done..... press a key...");
   EXPECT_TRUE(h.console.Script().AllKeysTaken());
+
+  // A file that ends before the last record the template counts.
+  Open(testing::NumberedFile(count),
+       testing::Slice(testing::NumberedFile(count), 0, 100 + 63 * 1099));
+  h.console.Keys("2").Line(dir.File("list.txt")).Line(dir.File("tgt.txt"));
+  EXPECT_THROW(ListToText(s), RunTimeError);
 }
 
 TEST_F(LandmarkFilesTest, ListingOfTheInputFileAndOfNoFile) {
