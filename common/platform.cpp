@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <filesystem>
 
 #include "hex.h"
 
@@ -74,13 +75,10 @@ std::string ParentFolderAsNamed(std::string_view folder) {
 std::string ProgramPathFromArg0(std::string_view arg0) {
   std::string path(arg0);
   if (path.find('/') == std::string::npos) path = RunningExecutable();
-  if (path.empty()) return CurrentFolder() + "/" + std::string(arg0);
-  if (path[0] != '/') {
-    std::string current = CurrentFolder();
-    if (current.back() != '/') current += '/';
-    path = current + path;
-  }
-  return path;
+  if (path.empty()) path = arg0;
+  if (path.empty() || path[0] != '/') path = CurrentFolder() + "/" + path;
+  // Shown in titles and messages: "/dir/./lmedit" says no more than "/dir/lmedit".
+  return std::filesystem::path(path).lexically_normal().string();
 }
 
 std::string ProgramDirFromArg0(std::string_view arg0) {
