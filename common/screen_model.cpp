@@ -57,10 +57,14 @@ std::string ScreenModel::Text() const {
 }
 
 std::string ScreenModel::Utf8Text() const {
+  return TextAs(Cp437ToUtf8);
+}
+
+std::string ScreenModel::TextAs(const std::function<std::string(std::string_view)>& glyphs) const {
   // Zero bytes show as blanks too, so rows are trimmed after the conversion.
   std::vector<std::string> rows;
   for (int row = 1; row <= rows_; ++row) {
-    std::string text = Cp437ToUtf8(Row(row));
+    std::string text = glyphs(Row(row));
     text.erase(text.find_last_not_of(' ') + 1);
     rows.push_back(std::move(text));
   }

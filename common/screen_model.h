@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,8 @@ class ScreenModel {
 
   // Text() with every row's bytes shown as their code page 437 glyphs in UTF-8.
   std::string Utf8Text() const;
+  // Text() with every row's bytes converted by `glyphs` first.
+  std::string TextAs(const std::function<std::string(std::string_view)>& glyphs) const;
 
   // How often the bell was rung; the terminal rings it, tests count it.
   int BellCount() const { return bellCount_; }
