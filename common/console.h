@@ -60,10 +60,10 @@ class ConsoleBackend {
   virtual std::optional<int> NextKey() = 0;
   virtual void Bell() {}
   // Names the window the screen is shown in; nothing where there is none.
-  virtual void SetTitle(std::string_view title) { (void)title; }
+  virtual void SetTitle(std::string_view /*title*/) {}
   // The name the window is to keep once the program has ended, however it
   // ends; Finish sets it too, a signal handler only this way.
-  virtual void SetFinalTitle(std::string_view title) { (void)title; }
+  virtual void SetFinalTitle(std::string_view /*title*/) {}
   // Called once when the program ends, after the last Present.
   virtual void Finish() {}
 };

@@ -12,8 +12,6 @@
 #include <climits>
 #include <filesystem>
 
-#include "hex.h"
-
 extern char** environ;
 
 namespace vantor {
@@ -150,19 +148,6 @@ std::optional<int> StartProgramAndWait(const std::string& path,
     return WEXITSTATUS(status);
   }
   return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-}
-
-std::optional<std::string> GetEnvironmentIgnoringCase(std::string_view name) {
-  std::string wanted = LowerCase(name);
-  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    std::string_view variable(*entry);
-    auto equals = variable.find('=');
-    if (equals == std::string_view::npos) continue;
-    if (LowerCase(variable.substr(0, equals)) == wanted) {
-      return std::string(variable.substr(equals + 1));
-    }
-  }
-  return std::nullopt;
 }
 
 bool IsDirectory(const std::string& name) {

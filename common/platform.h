@@ -56,9 +56,6 @@ std::vector<FoundFile> FindFiles(std::string_view pattern);
 std::optional<int> StartProgramAndWait(const std::string& path,
                                        const std::vector<std::string>& arguments);
 
-// An environment variable looked up without regard to the case of its name.
-std::optional<std::string> GetEnvironmentIgnoringCase(std::string_view name);
-
 bool IsDirectory(const std::string& name);
 
 // Which file on which disk a name leads to.

@@ -9,7 +9,6 @@ namespace vantor {
 namespace {
 constexpr uint8_t kBlank = ' ';
 constexpr uint8_t kBackspace = 8;
-constexpr uint8_t kBell = 7;
 constexpr uint8_t kCarriageReturn = 13;
 }  // namespace
 
@@ -129,9 +128,6 @@ void ScreenModel::Put(uint8_t byte) {
         --cursorColumn_;
         RowCells(cursorRow_)[cursorColumn_ - 1] = kBlank;
       }
-      break;
-    case kBell:
-      ++bellCount_;
       break;
     default:
       break;  // other control characters show nothing

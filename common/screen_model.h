@@ -58,9 +58,6 @@ class ScreenModel {
   // Text() with every row's bytes converted by `glyphs` first.
   std::string TextAs(const std::function<std::string(std::string_view)>& glyphs) const;
 
-  // How often the bell was rung; the terminal rings it, tests count it.
-  int BellCount() const { return bellCount_; }
-
  private:
   uint8_t* RowCells(int row);
   void AdvanceRow();
@@ -76,7 +73,6 @@ class ScreenModel {
   int topRow_ = 0;
   int cursorColumn_ = 1;
   int cursorRow_ = 1;
-  int bellCount_ = 0;
 };
 
 }  // namespace vantor

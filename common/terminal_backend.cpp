@@ -170,8 +170,7 @@ TerminalBackend::~TerminalBackend() {
   }
 }
 
-void TerminalBackend::Present(const ScreenModel& screen, WaitKind wait) {
-  (void)wait;
+void TerminalBackend::Present(const ScreenModel& screen, WaitKind) {
   if (!shown_ || shown_->Columns() != screen.Columns() || shown_->Rows() != screen.Rows()) {
     shown_ = std::make_unique<ScreenModel>(screen);
   } else {

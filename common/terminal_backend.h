@@ -21,7 +21,8 @@ class TerminalBackend : public ConsoleBackend {
   static std::unique_ptr<TerminalBackend> Open(const ConsoleOptions& options);
   ~TerminalBackend() override;
 
-  void Present(const ScreenModel& screen, WaitKind wait) override;
+  // Draws at every wait alike.
+  void Present(const ScreenModel& screen, WaitKind) override;
   std::optional<int> NextKey() override;
   void Bell() override;
   void SetTitle(std::string_view title) override;

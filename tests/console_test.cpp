@@ -29,6 +29,16 @@ TEST(Console, WindowCursorKeysGiveNoKey) {
   EXPECT_TRUE(window.Script().AllKeysTaken());
 }
 
+TEST(Console, TheWindowRingsTheBellTheConsoleShowsItsGlyph) {
+  ScriptedConsole window(LmeditWindowOptions());
+  ScriptedConsole console(DateditConsoleOptions());
+  window.Write("a\a");
+  console.Write("a\a");
+  EXPECT_EQ(window.Script().Bells(), 1);
+  EXPECT_EQ(console.Script().Bells(), 0);
+  EXPECT_EQ(console.Screen().RowText(1), "a\a");
+}
+
 TEST(Console, TitleBecomesInactiveAtTheEnd) {
   ScriptedConsole window(LmeditWindowOptions());
   window.SetTitle("/usr/games/lmedit");

@@ -101,14 +101,6 @@ TEST(FindFiles, OrdinaryFilesInNameOrder) {
   EXPECT_TRUE(FindFiles("/no/such/folder/*.txt").empty());
 }
 
-TEST(Environment, LookupIgnoresTheCaseOfTheName) {
-  setenv("VanTor_Test_Var", "value", 1);
-  EXPECT_EQ(GetEnvironmentIgnoringCase("VANTOR_TEST_VAR"), "value");
-  EXPECT_EQ(GetEnvironmentIgnoringCase("vantor_test_var"), "value");
-  EXPECT_EQ(GetEnvironmentIgnoringCase("vantor_no_such_var"), std::nullopt);
-  unsetenv("VanTor_Test_Var");
-}
-
 TEST(StartProgram, WaitsAndGivesTheExitStatus) {
   EXPECT_EQ(StartProgramAndWait("/bin/sh", {"-c", "exit 3"}), 3);
   EXPECT_EQ(StartProgramAndWait("/bin/true", {}), 0);
