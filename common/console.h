@@ -15,7 +15,8 @@
 namespace vantor {
 
 // Keys without a character (function and cursor keys) carry this flag on their
-// DOS scan code; ReadKey turns them into 0 followed by the scan code.
+// PC keyboard scan code; ReadKey turns them into 0 followed by the scan code,
+// which is how the tools' commands tell them from letters.
 constexpr int kExtendedKey = 0x100;
 
 namespace ScanCode {

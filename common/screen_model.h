@@ -10,7 +10,7 @@
 
 namespace vantor {
 
-// The two screens the tools emulate differ in a few rules.
+// The two screens of the tools differ in a few rules.
 enum class ScreenKind {
   // datedit's console: every byte is a glyph; a position outside the screen
   // leaves the cursor where it is.
