@@ -4,11 +4,20 @@
 
 namespace vantor {
 namespace {
+
 constexpr int kFiftyRowFlag = 256;
+
+// The window's title once the program has ended.
+std::string InactiveTitle(std::string_view title) {
+  return "(Inactive " + std::string(title) + ")";
 }
 
+}  // namespace
+
 ConsoleOptions DateditConsoleOptions() {
-  return ConsoleOptions{};
+  ConsoleOptions options;
+  options.pinnedTopRows = 3;
+  return options;
 }
 
 ConsoleOptions LmeditWindowOptions() {
@@ -111,13 +120,14 @@ std::string Console::ReadLine(size_t maxChars) {
 void Console::SetTitle(std::string_view title) {
   title_ = title;
   backend_->SetTitle(title_);
+  backend_->SetFinalTitle(InactiveTitle(title_));
 }
 
 void Console::Finish() {
   if (finished_) return;
   finished_ = true;
   backend_->Present(screen_, WaitKind::Exit);
-  if (!title_.empty()) backend_->SetTitle("(Inactive " + title_ + ")");
+  if (!title_.empty()) backend_->SetTitle(InactiveTitle(title_));
   backend_->Finish();
 }
 

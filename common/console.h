@@ -15,7 +15,8 @@
 namespace vantor {
 
 // Keys without a character (function and cursor keys) carry this flag on their
-// DOS scan code; ReadKey turns them into 0 followed by the scan code.
+// PC keyboard scan code; ReadKey turns them into 0 followed by the scan code,
+// which is how the tools' commands tell them from letters.
 constexpr int kExtendedKey = 0x100;
 
 namespace ScanCode {
@@ -60,7 +61,10 @@ class ConsoleBackend {
   virtual std::optional<int> NextKey() = 0;
   virtual void Bell() {}
   // Names the window the screen is shown in; nothing where there is none.
-  virtual void SetTitle(std::string_view title) { (void)title; }
+  virtual void SetTitle(std::string_view /*title*/) {}
+  // The name the window is to keep once the program has ended, however it
+  // ends; Finish sets it too, a signal handler only this way.
+  virtual void SetFinalTitle(std::string_view /*title*/) {}
   // Called once when the program ends, after the last Present.
   virtual void Finish() {}
 };
@@ -76,9 +80,13 @@ struct ConsoleOptions {
   // The last screen stays where it is when the program ends, instead of the
   // terminal switching back to what it showed before.
   bool keepLastScreen = false;
+  // Rows at the top that stay in view when the terminal has fewer rows than
+  // the screen; the other rows follow the cursor.
+  int pinnedTopRows = 0;
 };
 
-// datedit's own console, 80 x 25 until SetTextMode(256) makes it 80 x 50.
+// datedit's own console, 80 x 25 until SetTextMode(256) makes it 80 x 50; its
+// three status lines stay in view on a smaller terminal.
 ConsoleOptions DateditConsoleOptions();
 // lmedit's 80 x 25 window: typed lines take at most 126 characters, Ctrl+C
 // ends the program with 255, the last screen stays when it ends.

@@ -1,4 +1,5 @@
-// The game's console showed bytes in code page 437. Files are never
+// The screens show every byte as its code page 437 glyph, the character set
+// of the game's own texts, so that each byte fills one cell. Files are never
 // converted; only what the screen shows (and what is typed) goes through here.
 #pragma once
 
@@ -9,7 +10,7 @@
 
 namespace vantor {
 
-// The Unicode glyph of a byte as the DOS console drew it; byte 0 shows as a blank.
+// The Unicode glyph of a byte in code page 437; byte 0 shows as a blank.
 char32_t Cp437ToUnicode(uint8_t byte);
 
 // The byte of a typed character, if code page 437 has one.

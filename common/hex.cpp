@@ -22,12 +22,4 @@ std::string ByteToHex(uint8_t value) {
   return {kHexDigits[value / 16], kHexDigits[value % 16]};
 }
 
-std::string LowerCase(std::string_view text) {
-  std::string result(text);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
-  return result;
-}
-
 }  // namespace vantor

@@ -1,5 +1,5 @@
-// Hex and case conversions shared by the three tools: upper-case digits, two
-// per byte, high nibble first.
+// Hex conversions shared by the three tools: upper-case digits, two per
+// byte, high nibble first.
 #pragma once
 
 #include <cstdint>
@@ -17,9 +17,8 @@ bool IsHexDigit(char c);
 // Exactly two upper-case hex digits: 10 gives "0A".
 std::string ByteToHex(uint8_t value);
 
-// A to Z become a to z; every other byte, including those above 127, is kept.
-std::string LowerCase(std::string_view text);
-
+// a to z become A to Z, every other byte is kept: how hex digits and command
+// letters are compared.
 char UpCase(char c);
 
 }  // namespace vantor

@@ -10,8 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-
-#include "hex.h"
+#include <filesystem>
 
 extern char** environ;
 
@@ -74,13 +73,10 @@ std::string ParentFolderAsNamed(std::string_view folder) {
 std::string ProgramPathFromArg0(std::string_view arg0) {
   std::string path(arg0);
   if (path.find('/') == std::string::npos) path = RunningExecutable();
-  if (path.empty()) return CurrentFolder() + "/" + std::string(arg0);
-  if (path[0] != '/') {
-    std::string current = CurrentFolder();
-    if (current.back() != '/') current += '/';
-    path = current + path;
-  }
-  return path;
+  if (path.empty()) path = arg0;
+  if (path.empty() || path[0] != '/') path = CurrentFolder() + "/" + path;
+  // Shown in titles and messages: "/dir/./lmedit" says no more than "/dir/lmedit".
+  return std::filesystem::path(path).lexically_normal().string();
 }
 
 std::string ProgramDirFromArg0(std::string_view arg0) {
@@ -152,19 +148,6 @@ std::optional<int> StartProgramAndWait(const std::string& path,
     return WEXITSTATUS(status);
   }
   return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-}
-
-std::optional<std::string> GetEnvironmentIgnoringCase(std::string_view name) {
-  std::string wanted = LowerCase(name);
-  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    std::string_view variable(*entry);
-    auto equals = variable.find('=');
-    if (equals == std::string_view::npos) continue;
-    if (LowerCase(variable.substr(0, equals)) == wanted) {
-      return std::string(variable.substr(equals + 1));
-    }
-  }
-  return std::nullopt;
 }
 
 bool IsDirectory(const std::string& name) {

@@ -14,13 +14,14 @@ namespace vantor {
 // The separator between a folder and a name on this platform.
 inline constexpr std::string_view kPathSeparator = "/";
 
-// The program's own folder, absolute and ending with a separator: argument 0
-// resolved against the current folder, or the running executable's path when
-// argument 0 has no folder part. Letter case is kept.
+// The program's own folder, absolute and ending with a separator: the folder
+// part of ProgramPathFromArg0. Letter case is kept.
 std::string ProgramDirFromArg0(std::string_view arg0);
 
 // The program's own full path: argument 0 resolved against the current
-// folder, or the running executable's path when argument 0 has no folder part.
+// folder, or the running executable's path when argument 0 has no folder part;
+// "." and ".." parts and doubled separators are taken out by their names alone
+// ("/a/./b/../c" gives "/a/c"), links are not followed.
 std::string ProgramPathFromArg0(std::string_view arg0);
 
 // The folder part of a path up to and including its last separator; empty
@@ -54,9 +55,6 @@ std::vector<FoundFile> FindFiles(std::string_view pattern);
 // 128 plus the signal that ended it.
 std::optional<int> StartProgramAndWait(const std::string& path,
                                        const std::vector<std::string>& arguments);
-
-// An environment variable looked up without regard to the case of its name.
-std::optional<std::string> GetEnvironmentIgnoringCase(std::string_view name);
 
 bool IsDirectory(const std::string& name);
 

@@ -28,7 +28,8 @@ const char* OperationText(FileOperation op) {
   return "cannot use";
 }
 
-// A missing file whose folder is missing too is "path not found", as on DOS.
+// A missing file whose folder is missing too is "path not found" (3), not
+// "file not found" (2): the number tells the user which part of the name to fix.
 bool ParentFolderExists(const std::string& fileName) {
   auto slash = fileName.find_last_of('/');
   if (slash == std::string::npos) return true;

@@ -9,7 +9,6 @@ namespace vantor {
 namespace {
 constexpr uint8_t kBlank = ' ';
 constexpr uint8_t kBackspace = 8;
-constexpr uint8_t kBell = 7;
 constexpr uint8_t kCarriageReturn = 13;
 }  // namespace
 
@@ -57,10 +56,14 @@ std::string ScreenModel::Text() const {
 }
 
 std::string ScreenModel::Utf8Text() const {
+  return TextAs(Cp437ToUtf8);
+}
+
+std::string ScreenModel::TextAs(const std::function<std::string(std::string_view)>& glyphs) const {
   // Zero bytes show as blanks too, so rows are trimmed after the conversion.
   std::vector<std::string> rows;
   for (int row = 1; row <= rows_; ++row) {
-    std::string text = Cp437ToUtf8(Row(row));
+    std::string text = glyphs(Row(row));
     text.erase(text.find_last_not_of(' ') + 1);
     rows.push_back(std::move(text));
   }
@@ -125,9 +128,6 @@ void ScreenModel::Put(uint8_t byte) {
         --cursorColumn_;
         RowCells(cursorRow_)[cursorColumn_ - 1] = kBlank;
       }
-      break;
-    case kBell:
-      ++bellCount_;
       break;
     default:
       break;  // other control characters show nothing

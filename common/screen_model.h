@@ -3,13 +3,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vantor {
 
-// The two screens the tools emulate differ in a few rules.
+// The two screens of the tools differ in a few rules.
 enum class ScreenKind {
   // datedit's console: every byte is a glyph; a position outside the screen
   // leaves the cursor where it is.
@@ -54,9 +55,8 @@ class ScreenModel {
 
   // Text() with every row's bytes shown as their code page 437 glyphs in UTF-8.
   std::string Utf8Text() const;
-
-  // How often the bell was rung; the terminal rings it, tests count it.
-  int BellCount() const { return bellCount_; }
+  // Text() with every row's bytes converted by `glyphs` first.
+  std::string TextAs(const std::function<std::string(std::string_view)>& glyphs) const;
 
  private:
   uint8_t* RowCells(int row);
@@ -73,7 +73,6 @@ class ScreenModel {
   int topRow_ = 0;
   int cursorColumn_ = 1;
   int cursorRow_ = 1;
-  int bellCount_ = 0;
 };
 
 }  // namespace vantor

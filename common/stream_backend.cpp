@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 #include "cp437.h"
 #include "run_time_error.h"
@@ -54,6 +55,7 @@ void StreamBackend::Finish() {
 }
 
 int StreamBackend::PeekByte() {
+  if (!putBack_.empty()) return putBack_.front();
   if (bufferPos_ < bufferLen_) return buffer_[bufferPos_];
   if (inputEnded_) return -1;
   ssize_t got;
@@ -72,19 +74,33 @@ int StreamBackend::PeekByte() {
 
 int StreamBackend::ReadByte() {
   int byte = PeekByte();
-  if (byte >= 0) ++bufferPos_;
+  if (!putBack_.empty()) {
+    putBack_.erase(putBack_.begin());
+  } else if (byte >= 0) {
+    ++bufferPos_;
+  }
   return byte;
 }
 
-// A UTF-8 character becomes its code page 437 byte. A character that code
-// page 437 lacks is no key at all; bytes that are not UTF-8 pass as they are.
+// A UTF-8 character becomes its code page 437 byte, and a character that code
+// page 437 lacks is no key at all. Bytes that are not UTF-8 (a sequence cut
+// short, an overlong form, a surrogate) pass one by one as they are, so that
+// nothing typed is lost.
 std::optional<int> StreamBackend::DecodeUtf8(int lead) {
+  static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
   int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
   char32_t codePoint = static_cast<char32_t>(lead & (0x3F >> (length - 1)));
-  for (int i = 1; i < length; ++i) {
-    int next = PeekByte();
-    if (!IsContinuation(next)) return lead;
-    codePoint = (codePoint << 6) | static_cast<char32_t>(ReadByte() & 0x3F);
+  std::vector<int> taken;
+  for (int i = 1; i < length && IsContinuation(PeekByte()); ++i) {
+    taken.push_back(ReadByte());
+    codePoint = (codePoint << 6) | static_cast<char32_t>(taken.back() & 0x3F);
+  }
+  bool whole = static_cast<int>(taken.size()) == length - 1;
+  bool wellFormed = codePoint >= kSmallest[length] && codePoint <= 0x10FFFF &&
+                    !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
+  if (!whole || !wellFormed) {
+    putBack_.insert(putBack_.begin(), taken.begin(), taken.end());
+    return lead;
   }
   if (auto byte = UnicodeToCp437(codePoint)) return *byte;
   return std::nullopt;

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "console.h"
 
@@ -37,6 +38,9 @@ class StreamBackend : public ConsoleBackend {
   size_t bufferPos_ = 0;
   size_t bufferLen_ = 0;
   bool inputEnded_ = false;
+  // Bytes read ahead that turned out not to be part of a character: the next
+  // keys, before the buffer.
+  std::vector<int> putBack_;
 };
 
 // Renders the screen as UTF-8 text framed by the snapshot lines.

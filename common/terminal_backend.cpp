@@ -1,6 +1,7 @@
 #include "terminal_backend.h"
 
 #include <curses.h>
+#include <term.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -25,6 +26,9 @@ struct TerminalRescue {
   termios savedModes{};
   char leaveSequence[128] = {};
   size_t leaveLength = 0;
+  // The title the window keeps once the program has ended.
+  char finalTitle[512] = {};
+  volatile sig_atomic_t finalTitleLength = 0;
 };
 TerminalRescue gRescue;
 
@@ -60,6 +64,7 @@ void RescueTerminal(int signalNumber) {
   if (gRescue.armed) {
     tcsetattr(STDIN_FILENO, TCSAFLUSH, &gRescue.savedModes);
     ssize_t ignored = write(STDOUT_FILENO, gRescue.leaveSequence, gRescue.leaveLength);
+    ignored = write(STDOUT_FILENO, gRescue.finalTitle, gRescue.finalTitleLength);
     (void)ignored;
   }
   RemoveTemporaryNames();
@@ -105,11 +110,10 @@ int ScanCodeOf(int curse) {
   return 0;
 }
 
-// The first row (or column) of the screen to show: all of it when the
-// terminal is large enough, otherwise the part around the cursor.
-int FirstVisible(int screenSize, int terminalSize, int cursor) {
-  if (terminalSize >= screenSize) return 1;
-  return std::clamp(cursor - terminalSize / 2, 1, screenSize - terminalSize + 1);
+// The cell of the screen's cursor among the cells shown.
+int PlaceAmong(const std::vector<int>& shown, int cursor) {
+  auto at = std::find(shown.begin(), shown.end(), cursor);
+  return at == shown.end() ? 0 : static_cast<int>(at - shown.begin());
 }
 
 }  // namespace
@@ -124,15 +128,25 @@ std::string TitleSequence(std::string_view title) {
   return sequence;
 }
 
-std::unique_ptr<TerminalBackend> TerminalBackend::Open(bool keepLastScreen) {
+bool CanAddressCursor(const char* terminalName) {
+  int status = 0;
+  if (setupterm(terminalName, STDOUT_FILENO, &status) != OK) return false;
+  bool addressable = Capability("cup") != nullptr;
+  del_curterm(cur_term);
+  return addressable;
+}
+
+std::unique_ptr<TerminalBackend> TerminalBackend::Open(const ConsoleOptions& options) {
   std::setlocale(LC_ALL, "");
   termios modes{};
   if (tcgetattr(STDIN_FILENO, &modes) != 0) return nullptr;
+  if (!CanAddressCursor(nullptr)) return nullptr;
   if (newterm(nullptr, stdout, stdin) == nullptr) return nullptr;
   std::unique_ptr<TerminalBackend> backend(new TerminalBackend());
   backend->active_ = true;
-  backend->keepLastScreen_ = keepLastScreen;
-  if (keepLastScreen) KeepToTheTerminalsOwnScreen();
+  backend->keepLastScreen_ = options.keepLastScreen;
+  backend->pinnedTopRows_ = options.pinnedTopRows;
+  if (options.keepLastScreen) KeepToTheTerminalsOwnScreen();
   gRescue.savedModes = modes;
   AppendCapability("rmcup");
   AppendCapability("cnorm");
@@ -156,8 +170,7 @@ TerminalBackend::~TerminalBackend() {
   }
 }
 
-void TerminalBackend::Present(const ScreenModel& screen, WaitKind wait) {
-  (void)wait;
+void TerminalBackend::Present(const ScreenModel& screen, WaitKind) {
   if (!shown_ || shown_->Columns() != screen.Columns() || shown_->Rows() != screen.Rows()) {
     shown_ = std::make_unique<ScreenModel>(screen);
   } else {
@@ -168,25 +181,19 @@ void TerminalBackend::Present(const ScreenModel& screen, WaitKind wait) {
 
 void TerminalBackend::Draw() {
   const ScreenModel& screen = *shown_;
-  int terminalRows = std::max(LINES, 1);
-  int terminalColumns = std::max(COLS, 1);
-  int firstRow = FirstVisible(screen.Rows(), terminalRows, screen.WhereY());
-  int firstColumn = FirstVisible(screen.Columns(), terminalColumns, screen.WhereX());
+  std::vector<int> shownRows = VisibleLines(screen.Rows(), LINES, screen.WhereY(), pinnedTopRows_);
+  std::vector<int> shownColumns = VisibleLines(screen.Columns(), COLS, screen.WhereX());
   erase();
-  int visibleRows = std::min(terminalRows, screen.Rows());
-  int visibleColumns = std::min(terminalColumns, screen.Columns());
-  for (int y = 0; y < visibleRows; ++y) {
-    std::string_view row = screen.Row(firstRow + y);
-    for (int x = 0; x < visibleColumns; ++x) {
-      wchar_t glyph[2] = {
-          static_cast<wchar_t>(Cp437ToUnicode(static_cast<uint8_t>(row[firstColumn - 1 + x]))), 0};
+  for (size_t y = 0; y < shownRows.size(); ++y) {
+    std::string_view row = screen.Row(shownRows[y]);
+    for (size_t x = 0; x < shownColumns.size(); ++x) {
+      wchar_t glyph[2] = {glyphs_.Glyph(static_cast<uint8_t>(row[shownColumns[x] - 1])), 0};
       cchar_t cell;
       setcchar(&cell, glyph, A_NORMAL, 0, nullptr);
-      mvadd_wch(y, x, &cell);
+      mvadd_wch(static_cast<int>(y), static_cast<int>(x), &cell);
     }
   }
-  move(std::clamp(screen.WhereY() - firstRow, 0, visibleRows - 1),
-       std::clamp(screen.WhereX() - firstColumn, 0, visibleColumns - 1));
+  move(PlaceAmong(shownRows, screen.WhereY()), PlaceAmong(shownColumns, screen.WhereX()));
   refresh();
 }
 
@@ -225,13 +232,22 @@ void TerminalBackend::SetTitle(std::string_view title) {
   std::fflush(stdout);
 }
 
+void TerminalBackend::SetFinalTitle(std::string_view title) {
+  std::string sequence = TitleSequence(title);
+  // A signal may come at any moment: it sees no title while this one is copied.
+  gRescue.finalTitleLength = 0;
+  if (sequence.size() > sizeof gRescue.finalTitle) return;
+  std::memcpy(gRescue.finalTitle, sequence.data(), sequence.size());
+  gRescue.finalTitleLength = static_cast<sig_atomic_t>(sequence.size());
+}
+
 void TerminalBackend::Finish() {
   if (!active_) return;
   endwin();
   active_ = false;
   gRescue.armed = false;
   if (shown_ && !keepLastScreen_) {
-    std::string text = shown_->Utf8Text();
+    std::string text = shown_->TextAs([this](std::string_view row) { return glyphs_.Encode(row); });
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
   }
@@ -240,7 +256,7 @@ void TerminalBackend::Finish() {
 std::unique_ptr<Console> MakeScreenConsole(const ConsoleOptions& options) {
   std::unique_ptr<ConsoleBackend> backend;
   if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) {
-    backend = TerminalBackend::Open(options.keepLastScreen);
+    backend = TerminalBackend::Open(options);
   }
   if (!backend) backend = std::make_unique<StreamBackend>(STDIN_FILENO, stdout);
   return std::make_unique<Console>(options, std::move(backend));

@@ -7,21 +7,27 @@
 #include <string>
 
 #include "console.h"
+#include "terminal_view.h"
 
 namespace vantor {
 
 class TerminalBackend : public ConsoleBackend {
  public:
-  // Nothing when the terminal cannot be set up; the caller then uses stream mode.
-  // With keepLastScreen the program draws on the terminal's own screen instead
-  // of its alternate one, so that the last screen stays when the program ends.
-  static std::unique_ptr<TerminalBackend> Open(bool keepLastScreen = false);
+  // Nothing when the terminal cannot be set up, or is unknown or cannot move
+  // its cursor (TERM=dumb); the caller then uses stream mode. The glyphs are
+  // chosen for the locale the environment names. With keepLastScreen the
+  // program draws on the terminal's own screen instead of its alternate one,
+  // so that the last screen stays when the program ends.
+  static std::unique_ptr<TerminalBackend> Open(const ConsoleOptions& options);
   ~TerminalBackend() override;
 
-  void Present(const ScreenModel& screen, WaitKind wait) override;
+  // Draws at every wait alike.
+  void Present(const ScreenModel& screen, WaitKind) override;
   std::optional<int> NextKey() override;
   void Bell() override;
   void SetTitle(std::string_view title) override;
+  // Written also when a signal ends the program.
+  void SetFinalTitle(std::string_view title) override;
   // Leaves full-screen mode and prints the last screen as text, so that what
   // the program said last can still be read after it has ended; a kept last
   // screen is left as it stands.
@@ -34,6 +40,8 @@ class TerminalBackend : public ConsoleBackend {
   std::unique_ptr<ScreenModel> shown_;  // a copy of the screen last presented
   bool active_ = false;
   bool keepLastScreen_ = false;
+  int pinnedTopRows_ = 0;
+  LocaleGlyphs glyphs_;  // made after the locale is set
 };
 
 // The xterm control sequence that sets the terminal's title. Control
@@ -41,8 +49,13 @@ class TerminalBackend : public ConsoleBackend {
 // have the rest of the title taken as commands to the terminal.
 std::string TitleSequence(std::string_view title);
 
+// Whether a terminal can be drawn on as a screen: it is known and can move its
+// cursor to any cell. Anything less (TERM=dumb) gets stream mode. A null name
+// stands for the terminal TERM names.
+bool CanAddressCursor(const char* terminalName);
+
 // The console of a screen program: on a terminal when standard input and
-// output both are one, otherwise in stream mode.
+// output both are one and it can be drawn on, otherwise in stream mode.
 std::unique_ptr<Console> MakeScreenConsole(const ConsoleOptions& options);
 
 }  // namespace vantor

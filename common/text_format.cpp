@@ -153,4 +153,12 @@ bool HasControlByte(std::string_view name) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
+std::string LowerCase(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  }
+  return result;
+}
+
 }  // namespace vantor

@@ -29,6 +29,10 @@ std::string FormatReal(double value, int width, int decimals);
 // bytes below 0x20 and 0x7F as \xNN, so that a name cannot act on a terminal.
 std::string PrintableName(std::string_view name);
 
+// A to Z become a to z; every other byte, including those above 127, is kept:
+// how names are compared and stored without regard to case.
+std::string LowerCase(std::string_view text);
+
 // Whether a typed name holds a byte below 0x20: no file name the user means
 // does, and the system would cut the name at a zero byte.
 bool HasControlByte(std::string_view name);

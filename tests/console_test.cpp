@@ -1,6 +1,7 @@
 #include "console.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "plain_console.h"
 #include "run_time_error.h"
@@ -26,6 +27,16 @@ TEST(Console, WindowCursorKeysGiveNoKey) {
   window.ExtendedKey(ScanCode::Right).ExtendedKey(ScanCode::End).Keys("b");
   EXPECT_EQ(window.ReadKey(), 'b');
   EXPECT_TRUE(window.Script().AllKeysTaken());
+}
+
+TEST(Console, TheWindowRingsTheBellTheConsoleShowsItsGlyph) {
+  ScriptedConsole window(LmeditWindowOptions());
+  ScriptedConsole console(DateditConsoleOptions());
+  window.Write("a\a");
+  console.Write("a\a");
+  EXPECT_EQ(window.Script().Bells(), 1);
+  EXPECT_EQ(console.Script().Bells(), 0);
+  EXPECT_EQ(console.Screen().RowText(1), "a\a");
 }
 
 TEST(Console, TitleBecomesInactiveAtTheEnd) {
@@ -154,6 +165,36 @@ TEST(StreamBackend, SnapshotShowsCodePage437AsUtf8) {
   screen.Write(std::string("A\x01\x82 \0", 5));
   EXPECT_EQ(SnapshotText(screen, WaitKind::Key),
             "--- screen (waiting for a key) ---\nA\u263A\u00E9\n--- end of screen ---\n");
+}
+
+// The keys stream mode reads from the given input bytes.
+std::vector<int> StreamKeys(const std::string& input) {
+  int ends[2];
+  EXPECT_EQ(pipe(ends), 0);
+  EXPECT_EQ(write(ends[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+  close(ends[1]);
+  StreamBackend backend(ends[0], stdout);
+  std::vector<int> keys;
+  while (std::optional<int> key = backend.NextKey())
+    keys.push_back(*key);
+  close(ends[0]);
+  return keys;
+}
+
+TEST(StreamBackend, Utf8BecomesCodePage437AndOtherBytesPassAsTheyAre) {
+  const std::pair<std::string, std::vector<int>> cases[] = {
+      {"\xC3\xA9\xE2\x98\xBA", {0x82, 0x01}},                              // é and ☺
+      {"\xE2\x98Z", {0xE2, 0x98, 'Z'}},                                    // cut short by a letter
+      {"\xE2\x98", {0xE2, 0x98}},                                          // cut short by the end
+      {"\xE0\x80\x80\xED\xA0\x80", {0xE0, 0x80, 0x80, 0xED, 0xA0, 0x80}},  // overlong, surrogate
+      {"\x80\xFF"
+       "a",
+       {0x80, 0xFF, 'a'}},
+      {"\xF0\x9F\x98\x80!", {'!'}},  // a character code page 437 lacks gives no key
+      {"a\r\nb\n", {'a', KeyCode::Enter, 'b', KeyCode::Enter}},
+  };
+  for (const auto& [input, keys] : cases)
+    EXPECT_EQ(StreamKeys(input), keys) << ::testing::PrintToString(input);
 }
 
 }  // namespace

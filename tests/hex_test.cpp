@@ -27,12 +27,5 @@ TEST(Hex, ByteToHexGivesTwoUpperCaseDigits) {
   }
 }
 
-TEST(Hex, LowerCaseChangesOnlyAsciiLetters) {
-  EXPECT_EQ(LowerCase("VT2~1.VOL"), "vt2~1.vol");
-  EXPECT_EQ(LowerCase("MiXeD_Name-09.Dat"), "mixed_name-09.dat");
-  EXPECT_EQ(LowerCase(""), "");
-  EXPECT_EQ(LowerCase("\xC4\xD6Z"), "\xC4\xD6z");
-}
-
 }  // namespace
 }  // namespace vantor

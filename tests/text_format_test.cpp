@@ -60,5 +60,12 @@ INSTANTIATE_TEST_SUITE_P(
                       RealCase{-std::numeric_limits<double>::infinity(), 11, 4, "       -INF"},
                       RealCase{std::nan(""), 11, 4, "        NAN"}));
 
+TEST(TextFormat, LowerCaseChangesOnlyAsciiLetters) {
+  EXPECT_EQ(LowerCase("VT2~1.VOL"), "vt2~1.vol");
+  EXPECT_EQ(LowerCase("MiXeD_Name-09.Dat"), "mixed_name-09.dat");
+  EXPECT_EQ(LowerCase(""), "");
+  EXPECT_EQ(LowerCase("\xC4\xD6Z"), "\xC4\xD6z");
+}
+
 }  // namespace
 }  // namespace vantor

@@ -1,7 +1,7 @@
 #include "command_line.h"
 
-#include "hex.h"
 #include "platform.h"
+#include "text_format.h"
 
 namespace vantor::vtvolx {
 namespace {

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "command_line.h"
-#include "hex.h"
+#include "text_format.h"
 
 namespace vantor::vtvolx {
 namespace {

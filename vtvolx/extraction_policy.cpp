@@ -1,8 +1,8 @@
 #include "extraction_policy.h"
 
 #include "entry_names.h"
-#include "hex.h"
 #include "platform.h"
+#include "text_format.h"
 #include "working_files.h"
 
 namespace vantor::vtvolx {

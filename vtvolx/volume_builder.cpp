@@ -4,7 +4,6 @@
 #include <map>
 
 #include "entry_names.h"
-#include "hex.h"
 #include "platform.h"
 #include "run_time_error.h"
 #include "text_format.h"

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # datedit and lmedit in a real terminal (tmux): a SIGTERM or SIGHUP while they
-# wait for a key must give the terminal back with echo and line input on, and
-# a run-time error's message must still be readable after the program ended.
+# wait for a key must give the terminal back with echo and line input on (and
+# lmedit's window its inactive title), a run-time error's message must still
+# be readable after the program ended, a locale without the screen's glyphs
+# must not shift the grid, and a terminal that cannot move its cursor gets
+# stream mode.
 #
 # Usage: terminal_safety.sh <datedit binary> <lmedit binary> <samples folder>
 set -euo pipefail
@@ -59,6 +62,11 @@ check_signal() { # name command text-to-wait-for signal
   else
     fail "$name: after SIG$signal the modes are \"$modes\""
   fi
+  local title
+  title=$(tmux_ display -p '#{pane_title}')
+  if [[ $name == lmedit && $title != "(Inactive "*")" ]]; then
+    fail "$name: after SIG$signal the title is \"$title\""
+  fi
 }
 
 for signal in TERM HUP; do
@@ -96,6 +104,33 @@ if wait_for ":END" && screen | grep -qF "EXIT=106"; then
   echo "ok: lmedit run-time error readable"
 else
   fail "lmedit did not end with run-time error 106"
+fi
+
+# A locale that lacks the screen's glyphs: each shows as one "?", so the
+# dump's 3-column cells stay in line, and the last screen printed at the end
+# holds nothing the locale cannot show either.
+start "LC_ALL=C '$datedit' planes1.dat"
+wait_for "f=forward|b=back" || fail "datedit under LC_ALL=C never showed its menu"
+tmux_ send-keys a
+wait_for "possible:    TRUE" || fail "datedit under LC_ALL=C did not switch to characters"
+dump=$(screen | sed -n '5,6p')
+if grep -qvE '^( [0-9A-F]{2}| \..)+$' <<<"$dump" || ! grep -qF '.?' <<<"$dump"; then
+  fail "datedit under LC_ALL=C: the dump is out of line:"$'\n'"$dump"
+else
+  echo "ok: datedit under LC_ALL=C keeps its cells in line"
+fi
+tmux_ send-keys Q
+wait_for ":END" || fail "datedit under LC_ALL=C did not end"
+if screen | grep -qP '[^\x20-\x7E]'; then
+  fail "datedit under LC_ALL=C printed what the locale cannot show at the end"
+fi
+
+# A terminal without cursor addressing: the screens come as text.
+start "TERM=dumb '$datedit' planes1.dat"
+if wait_for "--- screen (waiting for a key) ---"; then
+  echo "ok: datedit under TERM=dumb in stream mode"
+else
+  fail "datedit under TERM=dumb did not use stream mode"
 fi
 
 exit $((failures > 0))

@@ -1,0 +1,39 @@
+// What a terminal shows of the screen model: which rows and columns fit, and
+// which glyph each cell gets in the terminal's locale. Pure functions, so that
+// the choices can be tested without a terminal.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantor {
+
+// The screen's lines (rows, or columns) that a terminal of `terminalSize`
+// lines shows, numbered from 1, in order: all of them when the terminal is
+// large enough. Otherwise the first `pinned` lines stay, so that status lines
+// remain readable, and below them the rest shows the part around the cursor.
+// Pinned lines take at most half of a small terminal, so that the cursor's line
+// always has room.
+std::vector<int> VisibleLines(int screenSize, int terminalSize, int cursor, int pinned = 0);
+
+// The glyph of every code page 437 byte in the locale in force when the
+// object is made (LC_CTYPE): the byte's own glyph where the locale's character
+// set has it and it takes one column, otherwise "?". Every byte so fills
+// exactly one cell, and the terminal is never sent bytes it would swallow.
+class LocaleGlyphs {
+ public:
+  LocaleGlyphs();
+
+  wchar_t Glyph(uint8_t byte) const { return glyphs_[byte]; }
+  // Screen bytes as text in the locale's own encoding, one glyph per byte.
+  std::string Encode(std::string_view bytes) const;
+
+ private:
+  std::array<wchar_t, 256> glyphs_{};
+  std::array<std::string, 256> encoded_;
+};
+
+}  // namespace vantor

@@ -1,0 +1,83 @@
+#include "terminal_view.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <functional>
+
+#include "cp437.h"
+#include "terminal_backend.h"
+
+namespace vantor {
+namespace {
+
+// "1-3,30-50" for the lines 1 to 3 and 30 to 50.
+std::string Ranges(const std::vector<int>& lines) {
+  std::string text;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    bool startsRun = i == 0 || lines[i] != lines[i - 1] + 1;
+    bool endsRun = i + 1 == lines.size() || lines[i + 1] != lines[i] + 1;
+    if (startsRun) text += (text.empty() ? "" : ",") + std::to_string(lines[i]);
+    if (endsRun && !startsRun) text += "-" + std::to_string(lines[i]);
+  }
+  return text;
+}
+
+TEST(TerminalView, PinnedRowsStayAndTheRestFollowsTheCursor) {
+  struct Case {
+    int screen, terminal, cursor, pinned;
+    const char* shown;
+  };
+  for (const Case& c : std::initializer_list<Case>{
+           {50, 24, 45, 3, "1-3,30-50"},  // datedit's field editor near the bottom
+           {50, 24, 25, 3, "1-3,15-35"},
+           {50, 24, 2, 3, "1-24"},
+           {50, 60, 45, 3, "1-50"},
+           {50, 5, 45, 3, "1-2,44-46"},  // pinned rows take at most half
+           {50, 1, 45, 3, "45"},
+           {25, 24, 25, 0, "2-25"},
+           {80, 40, 75, 0, "41-80"},
+       }) {
+    EXPECT_EQ(Ranges(VisibleLines(c.screen, c.terminal, c.cursor, c.pinned)), c.shown)
+        << c.screen << " lines on " << c.terminal << ", cursor " << c.cursor;
+  }
+}
+
+// Runs `check` with the given locale in force, the previous one afterwards;
+// false when this system lacks the locale.
+bool InLocale(const char* name, const std::function<void()>& check) {
+  std::string previous = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, name) == nullptr) return false;
+  check();
+  std::setlocale(LC_ALL, previous.c_str());
+  return true;
+}
+
+TEST(TerminalView, GlyphsTheLocaleCannotShowBecomeOneQuestionMarkEach) {
+  std::string allBytes;
+  for (int byte = 0; byte < 256; ++byte)
+    allBytes.push_back(static_cast<char>(byte));
+  ASSERT_TRUE(InLocale("C", [&] {
+    LocaleGlyphs glyphs;
+    EXPECT_EQ(glyphs.Encode(std::string("\0\x01 A~\x7F\x80\x82\xB0\xFF", 10)), " ? A~?????");
+    EXPECT_EQ(glyphs.Encode(allBytes).size(), 256u);
+    EXPECT_EQ(glyphs.Glyph(0x82), L'?');
+    EXPECT_EQ(glyphs.Glyph('A'), L'A');
+  }));
+  ASSERT_TRUE(InLocale("C.UTF-8", [&] {
+    EXPECT_EQ(LocaleGlyphs().Encode(allBytes), Cp437ToUtf8(allBytes));
+    EXPECT_EQ(LocaleGlyphs().Glyph(0x01), L'\u263A');
+  }));
+  // Not every system has a Latin-1 locale; where it has one, é and ß show.
+  InLocale("en_US.ISO-8859-1",
+           [&] { EXPECT_EQ(LocaleGlyphs().Encode("\x82\x01\xE1 "), "\xE9?\xDF "); });
+}
+
+TEST(TerminalBackend, TerminalsThatCannotMoveTheCursorGetStreamMode) {
+  EXPECT_TRUE(CanAddressCursor("xterm"));
+  EXPECT_FALSE(CanAddressCursor("dumb"));
+  EXPECT_FALSE(CanAddressCursor("vantor-no-such-terminal"));
+}
+
+}  // namespace
+}  // namespace vantor
