@@ -27,12 +27,7 @@ inline void PutLong(uint8_t* bytes, int32_t value) {
     bytes[i] = static_cast<uint8_t>(bits >> (8 * i));
 }
 
-// Three bytes, as in a landmark's Lo file ID: the first byte is the lowest.
-inline uint32_t ThreeBytesAt(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-         static_cast<uint32_t>(bytes[2]) << 16;
-}
-
+// The low 24 bits of a value, as volumes keep sizes in block and chunk heads.
 inline void PutThreeBytes(uint8_t* bytes, uint32_t value) {
   for (int i = 0; i < 3; ++i)
     bytes[i] = static_cast<uint8_t>(value >> (8 * i));

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "entry_names.h"
+#include "little_endian.h"
 #include "platform.h"
 #include "run_time_error.h"
 #include "text_format.h"
@@ -34,9 +35,7 @@ void BuildWorkingVolume(VtvolxState& s, BinaryFile& packed, const std::string& o
   s.Con.WriteLine("writing header.");
   uint8_t head[16];
   templ.ReadExact(head, sizeof head);
-  auto patched = static_cast<uint32_t>(realSize + 256);
-  for (int i = 0; i < 3; ++i)
-    head[12 + i] = static_cast<uint8_t>(patched >> (8 * i));
+  PutThreeBytes(head + 12, static_cast<uint32_t>(realSize + 256));
   work.Write(head, sizeof head);
   s.Con.WriteLine("done.");
   s.Con.WriteLine("pasting compressed file... " + PrintableName(outName));

@@ -4,6 +4,7 @@
 #include <map>
 
 #include "entry_names.h"
+#include "little_endian.h"
 #include "platform.h"
 #include "run_time_error.h"
 #include "text_format.h"
@@ -63,14 +64,8 @@ bool CheckOneFile(VtvolxState& s, const SourceFile& f,
 }
 
 void WriteBlockHead(BinaryFile& data, int64_t fileSize) {
-  uint8_t head[8] = {'V',
-                     'B',
-                     'L',
-                     'K',
-                     static_cast<uint8_t>(fileSize),
-                     static_cast<uint8_t>(fileSize >> 8),
-                     static_cast<uint8_t>(fileSize >> 16),
-                     0x80};
+  uint8_t head[8] = {'V', 'B', 'L', 'K', 0, 0, 0, 0x80};
+  PutThreeBytes(head + 4, static_cast<uint32_t>(fileSize));
   data.Write(head, sizeof head);
 }
 
@@ -112,8 +107,8 @@ void StoreFile(VtvolxState& s, PartFiles& parts, const SourceFile& file, int32_t
 }
 
 void WriteLowBytes(BinaryFile& file, int64_t position, int64_t value) {
-  uint8_t bytes[3] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                      static_cast<uint8_t>(value >> 16)};
+  uint8_t bytes[3];
+  PutThreeBytes(bytes, static_cast<uint32_t>(value));
   file.Seek(position);
   file.Write(bytes, sizeof bytes);
 }
