@@ -110,12 +110,6 @@ int ScanCodeOf(int curse) {
   return 0;
 }
 
-// The cell of the screen's cursor among the cells shown.
-int PlaceAmong(const std::vector<int>& shown, int cursor) {
-  auto at = std::find(shown.begin(), shown.end(), cursor);
-  return at == shown.end() ? 0 : static_cast<int>(at - shown.begin());
-}
-
 }  // namespace
 
 std::string TitleSequence(std::string_view title) {

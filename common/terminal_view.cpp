@@ -10,6 +10,17 @@ namespace vantor {
 
 namespace {
 
+// The cells a glyph takes. The Windows console has no width function; its
+// backend draws from the code page 437 table and never asks.
+int GlyphWidth(wchar_t glyph) {
+#ifdef _WIN32
+  (void)glyph;
+  return 1;
+#else
+  return wcwidth(glyph);
+#endif
+}
+
 void AppendLines(std::vector<int>& lines, int first, int last) {
   for (int line = first; line <= last; ++line)
     lines.push_back(line);
@@ -31,13 +42,18 @@ std::vector<int> VisibleLines(int screenSize, int terminalSize, int cursor, int 
   return lines;
 }
 
+int PlaceAmong(const std::vector<int>& shown, int cursor) {
+  auto at = std::find(shown.begin(), shown.end(), cursor);
+  return at == shown.end() ? 0 : static_cast<int>(at - shown.begin());
+}
+
 LocaleGlyphs::LocaleGlyphs() {
   for (int byte = 0; byte < 256; ++byte) {
     auto glyph = static_cast<wchar_t>(Cp437ToUnicode(static_cast<uint8_t>(byte)));
     char buffer[MB_LEN_MAX];
     std::mbstate_t state{};
     size_t length = std::wcrtomb(buffer, glyph, &state);
-    if (length == static_cast<size_t>(-1) || wcwidth(glyph) != 1) {
+    if (length == static_cast<size_t>(-1) || GlyphWidth(glyph) != 1) {
       glyph = L'?';
       buffer[0] = '?';
       length = 1;

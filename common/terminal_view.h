@@ -19,6 +19,9 @@ namespace vantor {
 // always has room.
 std::vector<int> VisibleLines(int screenSize, int terminalSize, int cursor, int pinned = 0);
 
+// The place, from 0, of the cursor's line among the lines shown.
+int PlaceAmong(const std::vector<int>& shown, int cursor);
+
 // The glyph of every code page 437 byte in the locale in force when the
 // object is made (LC_CTYPE): the byte's own glyph where the locale's character
 // set has it and it takes one column, otherwise "?". Every byte so fills
