@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -185,7 +186,7 @@ class WindowsConsoleBackend : public ConsoleBackend {
   HANDLE drawn_;  // the screen buffer the screen is drawn into
   WORD attributes_;
   bool active_ = true;
-  std::unique_ptr<ScreenModel> shown_;  // a copy of the screen last presented
+  std::optional<ScreenModel> shown_;  // the screen last presented
   SMALL_RECT lastWindow_{};
   int lastRowsShown_ = 0;
   int repeatedKey_ = 0;
@@ -205,11 +206,7 @@ void WindowsConsoleBackend::CloseOwnBuffer() {
 }
 
 void WindowsConsoleBackend::Present(const ScreenModel& screen, WaitKind) {
-  if (!shown_ || shown_->Columns() != screen.Columns() || shown_->Rows() != screen.Rows()) {
-    shown_ = std::make_unique<ScreenModel>(screen);
-  } else {
-    *shown_ = screen;
-  }
+  shown_ = screen;  // a copy into the cells of the last one
   if (active_) Draw();
 }
 
