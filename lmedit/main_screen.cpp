@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "landmark_map.h"
 #include "landmark_outputs.h"
 #include "landmark_record.h"
 #include "landmark_view.h"
@@ -300,9 +301,89 @@ std::string WindowTitle(std::string_view arg0) {
   return title;
 }
 
+namespace {
+
+bool IsLongOption(const std::string& argument) {
+  return argument.starts_with("--");
+}
+
+// The arguments after argument 0 when one of them begins with "--".
+LmeditOptions ParseTextMode(LmeditOptions options, const std::vector<std::string>& arguments) {
+  bool map = false, help = false;
+  std::vector<std::string> files;
+  std::string error;
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--help") {
+      help = true;
+    } else if (argument == "--map") {
+      map = true;
+    } else if (argument == "--no-labels") {
+      options.MapLabels = false;
+    } else if (argument == "-o" && i + 1 < arguments.size()) {
+      options.MapName = arguments[++i];
+    } else if (argument == "-o") {
+      error = "-o needs the name of the map file";
+    } else if (IsLongOption(argument)) {
+      error = "unknown option " + PrintableName(argument);
+    } else {
+      files.push_back(argument);
+    }
+  }
+  if (error.empty() && !help) {
+    if (!map)
+      error = "-o and --no-labels belong to --map";
+    else if (files.size() != 1)
+      error = "--map draws one landmark file";
+  }
+  if (help) {
+    options.Mode = LmeditMode::Help;
+  } else if (!error.empty()) {
+    options.Mode = LmeditMode::BadCommandLine;
+    options.CommandLineError = error;
+  } else {
+    options.Mode = LmeditMode::Map;
+    options.TemplateName = files.front();
+  }
+  return options;
+}
+
+}  // namespace
+
 LmeditOptions ParseOptions(const std::vector<std::string>& arguments) {
   auto argument = [&](size_t i) { return i < arguments.size() ? arguments[i] : std::string(); };
-  return {argument(0), argument(1).substr(0, kMaxFileName), argument(2).substr(0, kMaxFileName)};
+  LmeditOptions options;
+  options.ProgramPath = argument(0);
+  options.TemplateName = argument(1).substr(0, kMaxFileName);
+  options.OutputName = argument(2).substr(0, kMaxFileName);
+  if (std::any_of(arguments.begin() + std::min<size_t>(1, arguments.size()), arguments.end(),
+                  IsLongOption)) {
+    return ParseTextMode(options, arguments);
+  }
+  return options;
+}
+
+std::string UsageText() {
+  return "usage: lmedit [TEMPLATE.mrf [OUTPUT.mrf]]\n"
+         "         edits OUTPUT.mrf against TEMPLATE.mrf on the screen\n"
+         "       lmedit --map FILE.mrf [-o MAP.svg] [--no-labels]\n"
+         "         draws the landmarks of FILE.mrf as an SVG map, written to MAP.svg\n"
+         "         or, without -o, to standard output; --no-labels leaves out the names\n"
+         "       lmedit --help\n"
+         "         shows this text\n";
+}
+
+int RunTextMode(const LmeditOptions& options, PlainConsole& out, PlainConsole& err) {
+  switch (options.Mode) {
+    case LmeditMode::Help:
+      out.Write(UsageText());
+      return 0;
+    case LmeditMode::Map:
+      return DrawMap(options.TemplateName, options.MapName, options.MapLabels, out, err);
+    default:
+      err.Write("lmedit: " + options.CommandLineError + "\n" + UsageText());
+      return 1;
+  }
 }
 
 void StartSession(LmeditState& s) {

@@ -7,16 +7,32 @@
 #include <vector>
 
 #include "lmedit_state.h"
+#include "plain_console.h"
 
 namespace vantor::lmedit {
+
+// What a run does: the screen editor, or, when an argument begins with
+// "--" (no landmark file's name does), one of the text-only forms.
+enum class LmeditMode { Edit, Map, Help, BadCommandLine };
 
 // What the command line asks for, read once at the start.
 struct LmeditOptions {
   std::string ProgramPath;   // argument 0: the window's title
-  std::string TemplateName;  // the first argument, cut to 128 characters
+  std::string TemplateName;  // the first argument, cut to 128 characters; --map's file
   std::string OutputName;    // the second, the same way
+  LmeditMode Mode = LmeditMode::Edit;
+  std::string MapName;           // --map's -o; empty: standard output
+  bool MapLabels = true;         // off with --no-labels
+  std::string CommandLineError;  // why a BadCommandLine is one
 };
 LmeditOptions ParseOptions(const std::vector<std::string>& arguments);
+
+// The text of --help.
+std::string UsageText();
+
+// A run in one of the text-only modes, on the standard streams; returns the
+// exit code (1 for a command line or a file that is refused).
+int RunTextMode(const LmeditOptions& options, PlainConsole& out, PlainConsole& err);
 
 // The window's title: the program's own path, at most 80 characters.
 std::string WindowTitle(std::string_view arg0);
