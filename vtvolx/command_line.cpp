@@ -11,21 +11,35 @@ constexpr std::string_view kList = "-list";
 constexpr std::string_view kBatch = "-batch";
 constexpr std::string_view kAll = "-all";
 constexpr std::string_view kTest = "-test";
+constexpr std::string_view kJson = "--json";
+constexpr std::string_view kHelp = "--help";
 
-}  // namespace
+struct SplitArguments {
+  std::vector<std::string> words;  // argument 0 and every word that is no option
+  bool json = false;
+  bool help = false;
+  std::string unknown;  // the first option that vtvolx does not know
+};
 
-RunMode ModeOfWord(std::string_view word) {
-  if (word == kList) return RunMode::List;
-  if (word == kBatch) return RunMode::Batch;
-  if (word == kAll) return RunMode::ExtractAll;
-  return RunMode::ExtractMatching;
+SplitArguments SplitOptions(const std::vector<std::string>& arguments) {
+  SplitArguments split;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& word = arguments[i];
+    if (i == 0 || !word.starts_with("--")) {
+      split.words.push_back(word);
+    } else if (word == kJson) {
+      split.json = true;
+    } else if (word == kHelp) {
+      split.help = true;
+    } else if (split.unknown.empty()) {
+      split.unknown = word;
+    }
+  }
+  return split;
 }
 
-bool IsModeWord(std::string_view word) {
-  return word == kMake || word == kList || word == kBatch || word == kAll || word == kTest;
-}
-
-Options ParseCommandLine(const std::vector<std::string>& arguments) {
+// The words of the command line without its options, read by their places.
+Options ParseWords(const std::vector<std::string>& arguments) {
   auto argument = [&](size_t i) { return i < arguments.size() ? arguments[i] : std::string(); };
   size_t count = arguments.empty() ? 0 : arguments.size() - 1;
   Options o;
@@ -51,6 +65,41 @@ Options ParseCommandLine(const std::vector<std::string>& arguments) {
   } else {
     if (o.Mode == RunMode::ExtractMatching) o.Pattern = argument(2);
     o.TestOnly = argument(3) == kTest;
+  }
+  return o;
+}
+
+Options Refuse(Options o, std::string problem) {
+  o.Mode = RunMode::Refused;
+  o.Problem = std::move(problem);
+  return o;
+}
+
+}  // namespace
+
+RunMode ModeOfWord(std::string_view word) {
+  if (word == kList) return RunMode::List;
+  if (word == kBatch) return RunMode::Batch;
+  if (word == kAll) return RunMode::ExtractAll;
+  return RunMode::ExtractMatching;
+}
+
+bool IsModeWord(std::string_view word) {
+  return word == kMake || word == kList || word == kBatch || word == kAll || word == kTest;
+}
+
+Options ParseCommandLine(const std::vector<std::string>& arguments) {
+  SplitArguments split = SplitOptions(arguments);
+  Options o = ParseWords(split.words);
+  if (!split.unknown.empty()) return Refuse(std::move(o), "unknown option: " + split.unknown);
+  if (split.help) {
+    o.Mode = RunMode::Help;
+  } else if (split.json) {
+    // The listing reads one volume and takes no mode word or pattern.
+    if (o.Mode != RunMode::AskPattern) {
+      return Refuse(std::move(o), "--json takes the volume name alone: vtvolx VOL --json");
+    }
+    o.Mode = RunMode::JsonListing;
   }
   return o;
 }

@@ -16,6 +16,9 @@ enum class RunMode {
   ExtractAll,       // "-all"
   ExtractMatching,  // a pattern
   AskPattern,       // only the volume was named: the pattern is asked for
+  JsonListing,      // "--json": the entries as JSON Lines, nothing written
+  Help,             // "--help": the usage and the options
+  Refused,          // an unknown option, or one that does not fit the words
 };
 
 struct Options {
@@ -36,9 +39,13 @@ struct Options {
   // lower case.
   std::string ProgramDir;
   std::string ProgramName;
+  // With Refused: what is wrong with the command line.
+  std::string Problem;
 };
 
-// Argument 0 is the program's own path.
+// Argument 0 is the program's own path. Options begin with "--" (no volume
+// or file name of the game does) and may stand anywhere; the other words
+// keep their places among themselves.
 Options ParseCommandLine(const std::vector<std::string>& arguments);
 
 // What a word in the place of the mode means: "-list", "-batch", "-all", or

@@ -7,6 +7,13 @@
 
 namespace vantor::vtvolx {
 
+std::optional<std::string> RefusalOfEntryName(const std::string& entryName, bool numbered) {
+  if (!numbered && IsUnsafeEntryName(entryName)) {
+    return "refused unsafe name: " + PrintableName(entryName);
+  }
+  return std::nullopt;
+}
+
 ExtractionPolicy::ExtractionPolicy(const Options& options)
     : programDir_(options.ProgramDir),
       programName_(options.ProgramName),
@@ -72,9 +79,7 @@ std::optional<std::string> ExtractionPolicy::RefusalOfTarget(const std::string& 
 std::optional<std::string> ExtractionPolicy::RefusalOfEntry(const std::string& entryName,
                                                             const std::string& outName,
                                                             bool numbered) const {
-  if (!numbered && IsUnsafeEntryName(entryName)) {
-    return "refused unsafe name: " + PrintableName(entryName);
-  }
+  if (auto refusal = RefusalOfEntryName(entryName, numbered)) return refusal;
   return RefusalOfTarget(outName);
 }
 

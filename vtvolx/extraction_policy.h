@@ -14,6 +14,11 @@
 
 namespace vantor::vtvolx {
 
+// Why extraction refuses an entry for its name alone, before any file is
+// looked at; nothing when the name may be extracted. Numbered entries of
+// ".ted" volumes take no name of their own.
+std::optional<std::string> RefusalOfEntryName(const std::string& entryName, bool numbered);
+
 class ExtractionPolicy {
  public:
   explicit ExtractionPolicy(const Options& options);

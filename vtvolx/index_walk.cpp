@@ -19,14 +19,6 @@ bool IsListing(RunMode mode) {
   return mode == RunMode::List || mode == RunMode::Batch;
 }
 
-// A damaged entry is reported on a line of its own and skipped; the run ends
-// with exit code 1.
-void ReportBadEntry(VtvolxState& s, const Entry& e, const std::string& problem) {
-  s.Con.EndOpenLine();
-  s.Con.WriteLine("  bad entry: index record " + FormatInt(e.Number) + " " + problem + ", skipped");
-  s.SomeEntryFailed = true;
-}
-
 void ListEntry(VtvolxState& s, TextFileWriter& list, const Entry& e) {
   std::string name = PadLeft(PrintableName(e.Name), 13);
   std::string dataPos = FormatInt(int64_t{e.Record.DataPosition} + 8, 9);
@@ -144,6 +136,12 @@ void WriteSummary(VtvolxState& s) {
 }
 
 }  // namespace
+
+void ReportBadEntry(VtvolxState& s, const Entry& e, const std::string& problem) {
+  s.Con.EndOpenLine();
+  s.Con.WriteLine("  bad entry: index record " + FormatInt(e.Number) + " " + problem + ", skipped");
+  s.SomeEntryFailed = true;
+}
 
 void WalkIndex(VtvolxState& s, const ExtractionPolicy& policy) {
   s.Con.WriteLn();

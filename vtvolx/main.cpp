@@ -8,6 +8,10 @@
 int main(int argc, char** argv) {
   using namespace vantor;
   PlainConsole console(stdin, stdout);
-  return RunMain([&] { return vtvolx::RunVtvolx(console, ArgumentList(argc, argv)); },
-                 [&] { console.Flush(); });
+  PlainConsole errors(stdin, stderr);
+  return RunMain([&] { return vtvolx::RunVtvolx(console, errors, ArgumentList(argc, argv)); },
+                 [&] {
+                   console.Flush();
+                   errors.Flush();
+                 });
 }

@@ -98,19 +98,27 @@ void ShowVolumeHeader(VtvolxState& s) {
                 " Voli dataP :" + FormatInt(h.IndexStart, 9));
 }
 
+std::optional<std::string> FirstBlockDamage(BinaryFile& volume, int64_t position) {
+  uint8_t head[kBlockHeadSize];
+  if (position == volume.Size()) return std::nullopt;
+  if (position >= 0 && volume.ReadAt(position, head, sizeof head) == sizeof head) {
+    return std::nullopt;
+  }
+  return "broken volume: its first data block at " + FormatInt(position) +
+         " lies past the end of the file (" + FormatInt(volume.Size()) + " bytes)";
+}
+
 void ShowFirstBlock(VtvolxState& s, int64_t position) {
   BinaryFile& file = s.VolumeFile;
-  uint8_t head[kBlockHeadSize] = {};
-  // A volume without entries ends where its first block would begin: the
-  // line then shows zeros. A block that begins past the end is damage.
-  if (position != file.Size()) {
-    if (position < 0 || file.ReadAt(position, head, sizeof head) != sizeof head) {
-      s.Con.WriteLine("broken volume: its first data block at " + FormatInt(position) +
-                      " lies past the end of the file (" + FormatInt(file.Size()) + " bytes)");
-      s.SomeEntryFailed = true;
-      return;
-    }
+  if (auto damage = FirstBlockDamage(file, position)) {
+    s.Con.WriteLine(*damage);
+    s.SomeEntryFailed = true;
+    return;
   }
+  // A volume without entries ends where its first block would begin: the
+  // line then shows zeros.
+  uint8_t head[kBlockHeadSize] = {};
+  file.ReadAt(position, head, sizeof head);
   uint32_t length = Low24(static_cast<uint32_t>(LongAt(head + 4)));
   s.Con.WriteLine("Head : " + std::string(reinterpret_cast<char*>(head), 4) +
                   " datasize : " + FormatInt(length) + " filepos data: " + FormatInt(position + 8));

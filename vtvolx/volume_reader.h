@@ -19,6 +19,10 @@ void WriteLong(BinaryFile& file, int32_t value);
 void ReadVolumeHeader(VtvolxState& s);
 void ShowVolumeHeader(VtvolxState& s);
 void ShowFirstBlock(VtvolxState& s, int64_t position);
+// The report of a first data block that lies past the end of the volume;
+// nothing when it can be read, or when the volume ends where it would begin
+// (a volume without entries).
+std::optional<std::string> FirstBlockDamage(BinaryFile& volume, int64_t position);
 void SaveIndex(VtvolxState& s, const ExtractionPolicy& policy);
 void SaveNameTable(VtvolxState& s, const ExtractionPolicy& policy);
 

@@ -3,6 +3,7 @@
 #include "entry_names.h"
 #include "extraction_policy.h"
 #include "index_walk.h"
+#include "json_listing.h"
 #include "volume_builder.h"
 #include "volume_reader.h"
 #include "working_files.h"
@@ -73,11 +74,38 @@ void WriteUsage(VtvolxState& s) {
   con.WriteLine(" NB!! there may be NO space between \"!\" and the expression !!!");
 }
 
+void WriteHelp(VtvolxState& s) {
+  WriteUsage(s);
+  s.Con.WriteLn();
+  s.Con.WriteLine("Options:");
+  s.Con.WriteLine(
+      "--json   vtvolx <ted or vol filename> --json   lists the entries as JSON Lines, one object "
+      "per entry (index, name, offset, size, real_size, packed, safe); writes no file");
+  s.Con.WriteLine("--help   shows this text");
+}
+
 int RunVtvolx(PlainConsole& console, const std::vector<std::string>& arguments) {
-  VtvolxState s(console, ParseCommandLine(arguments));
+  return RunVtvolx(console, console, arguments);
+}
+
+int RunVtvolx(PlainConsole& console, PlainConsole& errors,
+              const std::vector<std::string>& arguments) {
+  Options options = ParseCommandLine(arguments);
+  if (options.Mode == RunMode::Refused) {
+    errors.WriteLine(options.Problem + "; vtvolx --help lists the options");
+    return 1;
+  }
+  if (options.Mode == RunMode::JsonListing) {
+    VtvolxState s(errors, std::move(options));
+    return ListAsJson(s, console);
+  }
+  VtvolxState s(console, std::move(options));
   switch (s.Opt.Mode) {
     case RunMode::Usage:
       WriteUsage(s);
+      return 0;
+    case RunMode::Help:
+      WriteHelp(s);
       return 0;
     case RunMode::Make:
       return BuildingRun(s);

@@ -1,16 +1,20 @@
 // Volumes of any content: the header report, the working copies and the
 // index walk, listing, selecting with -test, and extracting into a folder of
-// its own, from which nothing may escape.
+// its own, from which nothing may escape; and the JSON listing, whose every
+// line must be a JSON object.
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
 
 #include "entry_names.h"
 #include "fuzz_support.h"
+#include "json_text.h"
 #include "plain_console.h"
 #include "run_time_error.h"
 #include "vtvolx.h"
@@ -30,6 +34,87 @@ void RunVtvolx(const std::vector<std::string>& arguments, const std::string& inp
     // A volume cut short is a run-time error with a message.
   }
   std::fclose(in);
+}
+
+// A JSON listing line: one flat object whose members are strings, integers,
+// true or false, as the listing writes them. A small reader suffices.
+class JsonLineCheck {
+ public:
+  explicit JsonLineCheck(std::string_view line) : text_(line) {}
+  bool IsObject() {
+    if (!vantor::IsValidUtf8(text_) || !Take('{')) return false;
+    do {
+      if (!String() || !Take(':') || !Value()) return false;
+    } while (Take(','));
+    return Take('}') && at_ == text_.size();
+  }
+
+ private:
+  bool Take(char c) {
+    if (at_ >= text_.size() || text_[at_] != c) return false;
+    ++at_;
+    return true;
+  }
+  bool String() {
+    if (!Take('"')) return false;
+    while (at_ < text_.size() && text_[at_] != '"') {
+      auto c = static_cast<unsigned char>(text_[at_++]);
+      if (c < 0x20) return false;
+      if (c == '\\' && !Escape()) return false;
+    }
+    return Take('"');
+  }
+  bool Escape() {
+    if (at_ >= text_.size()) return false;
+    char c = text_[at_++];
+    if (c != 'u') return std::string_view("\"\\/bfnrt").find(c) != std::string_view::npos;
+    for (int i = 0; i < 4; ++i, ++at_) {
+      if (at_ >= text_.size() || !std::isxdigit(static_cast<unsigned char>(text_[at_])))
+        return false;
+    }
+    return true;
+  }
+  bool Value() {
+    if (at_ < text_.size() && text_[at_] == '"') return String();
+    for (std::string_view word : {"true", "false"}) {
+      if (text_.substr(at_, word.size()) == word) {
+        at_ += word.size();
+        return true;
+      }
+    }
+    Take('-');
+    size_t digits = at_;
+    while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_])))
+      ++at_;
+    return at_ > digits && (text_[digits] != '0' || at_ == digits + 1);
+  }
+
+  std::string_view text_;
+  size_t at_ = 0;
+};
+
+void ListAsJson(const std::string& program, const std::string& volume) {
+  using namespace vantor;
+  static std::FILE* nowhere = std::fopen("/dev/null", "w");
+  char* listing = nullptr;
+  size_t size = 0;
+  std::FILE* out = open_memstream(&listing, &size);
+  PlainConsole console(stdin, out);
+  PlainConsole errors(stdin, nowhere);
+  try {
+    vtvolx::RunVtvolx(console, errors, {program, volume, "--json"});
+  } catch (const RunTimeError&) {
+    // Lines written before the error must still be whole objects.
+  }
+  std::fclose(out);
+  std::string_view lines(listing, size);
+  while (!lines.empty()) {
+    size_t end = lines.find('\n');
+    fuzzing::Require(end != std::string_view::npos, "every JSON line ends");
+    fuzzing::Require(JsonLineCheck(lines.substr(0, end)).IsObject(), "every line is a JSON object");
+    lines.remove_prefix(end + 1);
+  }
+  std::free(listing);
 }
 
 // Extracts everything into `folder`, then checks that every file written
@@ -65,6 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RunVtvolx({program, volume, "-list"}, folder + "/list.txt\n");
   RunVtvolx({program, volume, "-batch", "a*"}, folder + "/batch.bat\n");
   RunVtvolx({program, volume, "!*.bmp", "-test"}, "");
+  ListAsJson(program, volume);
   ExtractInto(program, volume, folder + "/out");
   return 0;
 }
