@@ -1,0 +1,148 @@
+#include "csv_text.h"
+
+namespace vantor {
+namespace {
+
+bool NeedsQuotes(std::string_view text) {
+  if (text.empty()) return false;
+  if (text.front() == ' ' || text.back() == ' ' || text.front() == '\t' || text.back() == '\t') {
+    return true;
+  }
+  return text.find_first_of(",\"\r\n") != std::string_view::npos;
+}
+
+class CsvReader {
+ public:
+  explicit CsvReader(std::string_view text) : text_(text) {
+    if (text_.starts_with("\xEF\xBB\xBF")) text_.remove_prefix(3);
+  }
+
+  std::vector<CsvRecord> Rows() {
+    std::vector<CsvRecord> rows;
+    while (pos_ < text_.size()) {
+      CsvRecord row = Row();
+      if (!rows.empty() && row.cells.size() != rows.front().cells.size()) {
+        throw TextFormError("this row has " + std::to_string(row.cells.size()) +
+                                " fields, the first row " +
+                                std::to_string(rows.front().cells.size()),
+                            row.place);
+      }
+      rows.push_back(std::move(row));
+    }
+    return rows;
+  }
+
+ private:
+  bool AtEnd() const { return pos_ >= text_.size(); }
+  char Peek() const { return text_[pos_]; }
+  void Take() { counter_.Advance(text_[pos_++]); }
+
+  // At a row end (LF, CR LF or the end of the text): takes it.
+  bool TakeRowEnd() {
+    if (AtEnd()) return true;
+    if (Peek() == '\n') {
+      Take();
+      return true;
+    }
+    if (Peek() == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') {
+      Take();
+      Take();
+      return true;
+    }
+    return false;
+  }
+
+  CsvRecord Row() {
+    CsvRecord row;
+    row.place = counter_.Place();
+    for (;;) {
+      row.cells.push_back(Cell());
+      if (TakeRowEnd()) return row;
+      Take();  // the comma that Cell stopped at
+    }
+  }
+
+  CsvCell Cell() {
+    CsvCell cell;
+    cell.place = counter_.Place();
+    if (!AtEnd() && Peek() == '"') {
+      cell.text = Quoted();
+    } else {
+      cell.text = Unquoted();
+    }
+    return cell;
+  }
+
+  std::string Unquoted() {
+    std::string text;
+    while (!AtEnd() && Peek() != ',' && Peek() != '\n') {
+      if (Peek() == '"') throw TextFormError("a quote inside a field that is not quoted", Here());
+      if (Peek() == '\r') {
+        if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') break;
+        throw TextFormError("a carriage return that does not end a row", Here());
+      }
+      text += Peek();
+      Take();
+    }
+    return text;
+  }
+
+  std::string Quoted() {
+    TextPlace opened = counter_.Place();
+    Take();
+    std::string text;
+    for (;;) {
+      if (AtEnd()) throw TextFormError("a quoted field is not closed", opened);
+      char c = Peek();
+      Take();
+      if (c != '"') {
+        text += c;
+        continue;
+      }
+      if (!AtEnd() && Peek() == '"') {
+        text += '"';
+        Take();
+        continue;
+      }
+      bool atFieldEnd = AtEnd() || Peek() == ',' || Peek() == '\n' ||
+                        (Peek() == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n');
+      if (!atFieldEnd) throw TextFormError("text after the closing quote of a field", Here());
+      return text;
+    }
+  }
+
+  TextPlace Here() const { return counter_.Place(); }
+
+  std::string_view text_;
+  size_t pos_ = 0;
+  PlaceCounter counter_;
+};
+
+}  // namespace
+
+std::string CsvField(std::string_view text) {
+  if (!NeedsQuotes(text)) return std::string(text);
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+std::string CsvRow(const std::vector<std::string>& fields) {
+  std::string row;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) row += ',';
+    row += CsvField(fields[i]);
+  }
+  row += "\r\n";
+  return row;
+}
+
+std::vector<CsvRecord> ReadCsv(std::string_view text) {
+  return CsvReader(text).Rows();
+}
+
+}  // namespace vantor

@@ -1,0 +1,43 @@
+// A text form (CSV or JSON) that cannot be read: what is wrong and where,
+// counted from 1 (columns in characters, a UTF-8 sequence being one).
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vantor {
+
+struct TextPlace {
+  int line = 1;
+  int column = 1;
+};
+
+class TextFormError : public std::runtime_error {
+ public:
+  TextFormError(const std::string& what, TextPlace place)
+      : std::runtime_error(what), place_(place) {}
+  TextPlace Place() const { return place_; }
+
+ private:
+  TextPlace place_;
+};
+
+// Walks text byte by byte and keeps the line and column of the next byte.
+// A line ends at LF; a continuation byte of UTF-8 takes no column of its own.
+class PlaceCounter {
+ public:
+  void Advance(char c) {
+    if (c == '\n') {
+      ++place_.line;
+      place_.column = 1;
+    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
+      ++place_.column;
+    }
+  }
+  TextPlace Place() const { return place_; }
+
+ private:
+  TextPlace place_;
+};
+
+}  // namespace vantor
