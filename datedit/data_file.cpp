@@ -58,10 +58,14 @@ bool IsStructuredFile(int64_t fileSize, int32_t recCount, int32_t recSize) {
   return static_cast<int64_t>(recCount) * recSize == fileSize - kHeadSize;
 }
 
-std::string FormatFilePath(const DateditState& s, const std::string& name) {
+std::string FormatFilePath(const std::string& programDir, const std::string& name) {
   // The folder already ends with a separator. The path keeps both, as the
   // start-up screen shows it; the file system reads two in a row as one.
-  return s.ProgramDir + std::string(kPathSeparator) + name;
+  return programDir + std::string(kPathSeparator) + name;
+}
+
+std::string FormatFilePath(const DateditState& s, const std::string& name) {
+  return FormatFilePath(s.ProgramDir, name);
 }
 
 void ReadHeaderNow(DateditState& s) {

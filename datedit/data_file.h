@@ -57,5 +57,6 @@ void NoteRecordGone(DateditState& s);
 
 // The name under which a format file is looked up: in the program's folder.
 std::string FormatFilePath(const DateditState& s, const std::string& name);
+std::string FormatFilePath(const std::string& programDir, const std::string& name);
 
 }  // namespace vantor::datedit

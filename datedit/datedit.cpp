@@ -1,17 +1,107 @@
 #include "datedit.h"
 
+#include <algorithm>
+
 #include "command_loop.h"
 #include "data_file.h"
 #include "platform.h"
+#include "text_format.h"
 
 namespace vantor::datedit {
+namespace {
+
+bool IsLongOption(const std::string& argument) {
+  return argument.starts_with("--");
+}
+
+// Why the files named do not fit the mode; empty when they do.
+std::string CheckFiles(DateditOptions& options, const std::vector<std::string>& files) {
+  if (options.Mode == DateditMode::Export) {
+    if (files.empty() || files.size() > 2) return "--export takes DATA and an optional FORMAT";
+    if (files.size() == 2) options.FormatFileName = files[1];
+  } else {
+    if (files.size() != 3) return "--import takes DATA, FORMAT and IN";
+    options.FormatFileName = files[1];
+    options.InputName = files[2];
+  }
+  options.DataFileName = files[0];
+  if (options.Mode == DateditMode::Export && options.DryRun) return "--dry-run belongs to --import";
+  if (options.Mode == DateditMode::Import && !options.OutputName.empty()) {
+    return "-o belongs to --export";
+  }
+  return std::string();
+}
+
+// The arguments after argument 0 when one of them begins with "--".
+void ParseTextMode(DateditOptions& options, const std::vector<std::string>& arguments) {
+  std::vector<std::string> files;
+  std::string error;
+  bool help = false;
+  int modes = 0;
+  for (size_t i = 1; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--help") {
+      help = true;
+    } else if (argument == "--export" || argument == "--export=csv" ||
+               argument == "--export=json") {
+      options.Mode = DateditMode::Export;
+      options.Form = argument == "--export=json" ? TextForm::Json : TextForm::Csv;
+      ++modes;
+    } else if (argument == "--import") {
+      options.Mode = DateditMode::Import;
+      ++modes;
+    } else if (argument == "--dry-run") {
+      options.DryRun = true;
+    } else if (argument == "-o" && i + 1 < arguments.size()) {
+      options.OutputName = arguments[++i];
+    } else if (argument == "-o") {
+      error = "-o needs the name of the output file";
+    } else if (IsLongOption(argument)) {
+      error = "unknown option " + PrintableName(argument);
+    } else {
+      files.push_back(argument);
+    }
+  }
+  if (help) {
+    options.Mode = DateditMode::Help;
+    return;
+  }
+  if (error.empty() && modes != 1) error = "give one of --export and --import";
+  if (error.empty()) error = CheckFiles(options, files);
+  if (!error.empty()) {
+    options.Mode = DateditMode::BadCommandLine;
+    options.CommandLineError = error;
+  }
+}
+
+}  // namespace
 
 DateditOptions ParseCommandLine(const std::vector<std::string>& arguments) {
   DateditOptions options;
   if (!arguments.empty()) options.ProgramDir = ProgramDirFromArg0(arguments[0]);
+  if (std::any_of(arguments.begin() + std::min<size_t>(1, arguments.size()), arguments.end(),
+                  IsLongOption)) {
+    ParseTextMode(options, arguments);
+    return options;
+  }
   if (arguments.size() > 1) options.DataFileName = arguments[1];
   if (arguments.size() > 2) options.FormatFileName = arguments[2];
   return options;
+}
+
+std::string UsageText() {
+  return "usage: datedit [DATA [FORMAT]]\n"
+         "         browses and edits the records of DATA on the screen; FORMAT, a file in\n"
+         "         the program's folder, names and types their fields\n"
+         "       datedit --export[=csv|json] DATA [FORMAT] [-o OUT]\n"
+         "         writes every record of DATA as a row of CSV (the default) or JSON,\n"
+         "         to OUT or, without -o, to standard output; without FORMAT the format\n"
+         "         file is found from DATA's name as Ctrl+Q finds it\n"
+         "       datedit --import DATA FORMAT IN [--dry-run]\n"
+         "         writes the values of IN (CSV or JSON, as --export writes them) that\n"
+         "         differ from DATA into DATA, all or nothing; --dry-run only lists them\n"
+         "       datedit --help\n"
+         "         shows this text\n";
 }
 
 int RunDatedit(Console& console, const DateditOptions& options) {
