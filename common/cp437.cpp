@@ -67,4 +67,20 @@ std::string Cp437ToUtf8(std::string_view bytes) {
   return out;
 }
 
+std::optional<std::string> Utf8ToCp437(std::string_view utf8) {
+  std::string bytes;
+  for (size_t i = 0; i < utf8.size();) {
+    auto lead = static_cast<unsigned char>(utf8[i]);
+    size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+    for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
+      code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += length;
+    auto byte = UnicodeToCp437(code);
+    if (!byte) return std::nullopt;
+    bytes += static_cast<char>(*byte);
+  }
+  return bytes;
+}
+
 }  // namespace vantor

@@ -21,4 +21,8 @@ std::string Cp437ToUtf8(std::string_view bytes);
 
 void AppendUtf8(std::string& out, char32_t codePoint);
 
+// Well-formed UTF-8 text (IsValidUtf8) as code page 437 bytes: what an
+// imported text puts into a file. Nothing when a character has no byte.
+std::optional<std::string> Utf8ToCp437(std::string_view utf8);
+
 }  // namespace vantor

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,13 @@ bool IsHexDigit(char c);
 
 // Exactly two upper-case hex digits: 10 gives "0A".
 std::string ByteToHex(uint8_t value);
+
+// The bytes as upper-case hex digits, two per byte.
+std::string BytesToHex(std::span<const uint8_t> bytes);
+
+// Exactly two hex digits per byte (either case) put into `bytes`; returns why
+// the text is refused, or nothing when `bytes` holds its value.
+std::optional<std::string> PutHexDigits(std::string_view text, std::span<uint8_t> bytes);
 
 // a to z become A to Z, every other byte is kept: how hex digits and command
 // letters are compared.

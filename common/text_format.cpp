@@ -1,6 +1,7 @@
 #include "text_format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -159,6 +160,23 @@ std::string LowerCase(std::string_view text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   }
   return result;
+}
+
+namespace {
+template <typename Real>
+std::string ShortestText(Real value) {
+  char buffer[64];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+}  // namespace
+
+std::string ShortestReal(float value) {
+  return ShortestText(value);
+}
+
+std::string ShortestReal(double value) {
+  return ShortestText(value);
 }
 
 }  // namespace vantor

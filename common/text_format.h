@@ -25,6 +25,11 @@ std::string FormatBool(bool value, int width = 0);
 // infinities and not-a-number values as INF, -INF and NAN.
 std::string FormatReal(double value, int width, int decimals);
 
+// The shortest text that reads back to the same bits (std::to_chars):
+// how the text forms write reals.
+std::string ShortestReal(float value);
+std::string ShortestReal(double value);
+
 // A name as the tools show it on the screen and in the files they write:
 // bytes below 0x20 and 0x7F as \xNN, so that a name cannot act on a terminal.
 std::string PrintableName(std::string_view name);

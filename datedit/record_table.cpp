@@ -9,6 +9,7 @@
 #include "hex.h"
 #include "json_text.h"
 #include "little_endian.h"
+#include "text_format.h"
 #include "text_io.h"
 
 namespace vantor::datedit {
@@ -35,20 +36,6 @@ std::string FreeName(std::set<std::string>& taken, const std::string& name) {
     candidate = name + "_" + std::to_string(n);
   taken.insert(candidate);
   return candidate;
-}
-
-std::string Hex(std::span<const uint8_t> bytes) {
-  std::string text;
-  for (uint8_t b : bytes)
-    text += ByteToHex(b);
-  return text;
-}
-
-template <typename Real>
-std::string ShortestReal(Real value) {
-  char buffer[64];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
 }
 
 std::string NeighbourName(const NameTables& names, char indicator, std::span<const uint8_t> b) {
@@ -87,7 +74,7 @@ std::string FieldText(char indicator, std::span<const uint8_t> b) {
       return Cp437ToUtf8(std::string_view(reinterpret_cast<const char*>(b.data()), end));
     }
     case 'x':
-      return Hex(b);
+      return BytesToHex(b);
     default:  // the one-byte types
       return std::to_string(b[0]);
   }
@@ -169,41 +156,16 @@ std::optional<std::string> PutReal(char indicator, std::string_view text, std::s
 
 std::optional<std::string> PutText(std::string_view text, std::span<uint8_t> b) {
   if (!IsValidUtf8(text)) return "the text is not UTF-8";
-  std::string bytes;
-  for (size_t i = 0; i < text.size();) {
-    char32_t code = 0;
-    auto lead = static_cast<unsigned char>(text[i]);
-    int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    code = length == 1 ? lead : lead & (0x7F >> length);
-    for (int k = 1; k < length; ++k)
-      code = (code << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    i += length;
-    auto byte = UnicodeToCp437(code);
-    if (!byte) return "the text holds a character that code page 437 does not have";
-    bytes += static_cast<char>(*byte);
-  }
+  std::optional<std::string> bytes = Utf8ToCp437(text);
+  if (!bytes) return "the text holds a character that code page 437 does not have";
   size_t room = b.empty() ? 0 : std::min(b.size() - 1, kMaxTypedText);
-  if (bytes.size() > room) {
-    return "the text has " + std::to_string(bytes.size()) + " characters, the field holds " +
+  if (bytes->size() > room) {
+    return "the text has " + std::to_string(bytes->size()) + " characters, the field holds " +
            std::to_string(room);
   }
   if (b.empty()) return std::nullopt;
-  std::copy(bytes.begin(), bytes.end(), b.begin());
-  b[bytes.size()] = 0;
-  return std::nullopt;
-}
-
-std::optional<std::string> PutHex(std::string_view text, std::span<uint8_t> b) {
-  if (text.size() != 2 * b.size()) {
-    return "expected " + std::to_string(2 * b.size()) + " hex digits, found " +
-           std::to_string(text.size()) + " characters";
-  }
-  for (size_t i = 0; i < b.size(); ++i) {
-    if (!IsHexDigit(text[2 * i]) || !IsHexDigit(text[2 * i + 1])) {
-      return "\"" + std::string(text) + "\" is not hex digits";
-    }
-    b[i] = static_cast<uint8_t>(HexDigitValue(text[2 * i]) * 16 + HexDigitValue(text[2 * i + 1]));
-  }
+  std::copy(bytes->begin(), bytes->end(), b.begin());
+  b[bytes->size()] = 0;
   return std::nullopt;
 }
 
@@ -264,7 +226,7 @@ std::optional<std::string> PutCellText(const NameTables& names, const TableColum
     case 't':
       return PutText(text, bytes);
     case 'x':
-      return PutHex(text, bytes);
+      return PutHexDigits(text, bytes);
     default:
       return PutInteger(column.Indicator, text, bytes);
   }

@@ -1,0 +1,115 @@
+// What the tools' text forms (CSV and JSON) have in common: an export written
+// to standard output or to a file that replaces its name whole, the rows of an
+// input file read as CSV or JSON by what it begins with and checked against
+// the tool's columns, the changed records patched into a copy that replaces
+// the file in one step under the screen's lock, and refusals that say in
+// which file, line and column the fault lies.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "binary_file.h"
+#include "plain_console.h"
+#include "text_form_error.h"
+
+namespace vantor {
+
+// Input or a command that is refused: the message, exit code 1.
+struct TextFormRefusal {
+  std::string message;
+};
+
+// Refuses with "FILE:LINE:COLUMN: what".
+[[noreturn]] void RefuseAt(const std::string& file, TextPlace place, const std::string& what);
+
+// The result of `run`; a refusal is written to `err` as "tool: message" and
+// gives 1.
+int RunRefusable(std::string_view tool, PlainConsole& err, const std::function<int()>& run);
+
+// Where an export goes: standard output, or a file that replaces OUT whole
+// when the export is complete. Text is passed on in large pieces.
+class ExportSink {
+ public:
+  ExportSink(const std::string& outputName, PlainConsole& out);
+  void Write(std::string_view text);
+  void Finish();
+
+ private:
+  void Flush();
+  PlainConsole& out_;
+  BinaryFile file_;
+  std::string buffer_;
+};
+
+enum class TextColumnRole {
+  Record,    // the record's number
+  Value,     // a value read back into the record
+  ReadOnly,  // shown beside a value, ignored on import and may be left out
+};
+
+struct TextColumn {
+  std::string name;
+  TextColumnRole role;
+};
+
+// What an input must look like.
+struct TextFormShape {
+  std::vector<TextColumn> columns;
+  int64_t firstRecord = 0;  // the records are numbered firstRecord on
+  int64_t count = 0;
+  int64_t recordSize = 0;
+  // The members of a JSON document besides "records"; "record_size" is
+  // checked against recordSize.
+  std::vector<std::string> documentMembers;
+  std::string fileKind;  // "data file", "landmark file": for messages
+};
+
+struct TextCell {
+  size_t column;  // in TextFormShape::columns
+  std::string text;
+  TextPlace place;
+};
+
+// One row of the input: its record's number and its Value cells.
+struct TextRow {
+  int64_t record = 0;
+  TextPlace place;  // where the row, or its object, begins
+  std::vector<TextCell> cells;
+};
+
+// The rows of the file `inName`: JSON when its first non-blank character is
+// "{", CSV otherwise. A CSV header names the columns in their order (read-only
+// ones may be left out); a JSON record names every column but the read-only
+// ones. Refused with the place of the fault: malformed text, an unknown or
+// missing column, a record that does not exist or is given twice.
+std::vector<TextRow> ReadTextRows(const std::string& inName, const TextFormShape& shape);
+
+// A value that an import changes, for the dry run.
+struct FieldChange {
+  int64_t record;
+  std::string column, before, after;
+};
+
+// "record N: COLUMN BEFORE -> AFTER" per change, or "no change".
+void WriteChanges(PlainConsole& out, const std::vector<FieldChange>& changes);
+
+struct RecordPatch {
+  int64_t position;  // in the file
+  std::vector<uint8_t> bytes;
+};
+
+// A copy of the file with the patches in it, put in the file's place in one
+// step; nothing happens without patches.
+void WritePatched(const std::string& name, std::vector<RecordPatch> patches);
+
+// Runs `import` under the lock the screen's commands take on `name`, so that
+// the records read and the patches written belong to one moment; a dry run
+// writes nothing and takes no lock. A wait is reported on `err`.
+int WithImportLock(const std::string& name, bool dryRun, PlainConsole& err,
+                   const std::function<int()>& import);
+
+}  // namespace vantor
