@@ -1,5 +1,8 @@
 #include "csv_text.h"
 
+#include <algorithm>
+#include <functional>
+
 namespace vantor {
 namespace {
 
@@ -17,19 +20,18 @@ class CsvReader {
     if (text_.starts_with("\xEF\xBB\xBF")) text_.remove_prefix(3);
   }
 
-  std::vector<CsvRecord> Rows() {
-    std::vector<CsvRecord> rows;
-    while (pos_ < text_.size()) {
+  void Rows(const std::function<void(CsvRecord&)>& take) {
+    size_t fields = 0;
+    for (bool first = true; pos_ < text_.size(); first = false) {
       CsvRecord row = Row();
-      if (!rows.empty() && row.cells.size() != rows.front().cells.size()) {
+      if (first) fields = row.cells.size();
+      if (row.cells.size() != fields) {
         throw TextFormError("this row has " + std::to_string(row.cells.size()) +
-                                " fields, the first row " +
-                                std::to_string(rows.front().cells.size()),
+                                " fields, the first row " + std::to_string(fields),
                             row.place);
       }
-      rows.push_back(std::move(row));
+      take(row);
     }
-    return rows;
   }
 
  private:
@@ -73,16 +75,17 @@ class CsvReader {
     return cell;
   }
 
+  // Taken as one piece up to the first character that ends or spoils it:
+  // long exports hold hundreds of thousands of fields.
   std::string Unquoted() {
-    std::string text;
-    while (!AtEnd() && Peek() != ',' && Peek() != '\n') {
-      if (Peek() == '"') throw TextFormError("a quote inside a field that is not quoted", Here());
-      if (Peek() == '\r') {
-        if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') break;
-        throw TextFormError("a carriage return that does not end a row", Here());
-      }
-      text += Peek();
+    size_t end = std::min(text_.find_first_of(",\n\r\"", pos_), text_.size());
+    std::string text(text_.substr(pos_, end - pos_));
+    while (pos_ < end)
       Take();
+    if (AtEnd()) return text;
+    if (Peek() == '"') throw TextFormError("a quote inside a field that is not quoted", Here());
+    if (Peek() == '\r' && !(pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n')) {
+      throw TextFormError("a carriage return that does not end a row", Here());
     }
     return text;
   }
@@ -141,8 +144,14 @@ std::string CsvRow(const std::vector<std::string>& fields) {
   return row;
 }
 
+void ReadCsvRows(std::string_view text, const std::function<void(CsvRecord&)>& take) {
+  CsvReader(text).Rows(take);
+}
+
 std::vector<CsvRecord> ReadCsv(std::string_view text) {
-  return CsvReader(text).Rows();
+  std::vector<CsvRecord> rows;
+  ReadCsvRows(text, [&rows](CsvRecord& row) { rows.push_back(std::move(row)); });
+  return rows;
 }
 
 }  // namespace vantor

@@ -4,6 +4,7 @@
 // inside doubled. UTF-8 without a byte order mark.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,5 +35,9 @@ struct CsvRecord {
 // text after a closing quote, a quote or a lone CR inside an unquoted field,
 // or a row whose number of fields differs from the first row's.
 std::vector<CsvRecord> ReadCsv(std::string_view text);
+
+// The same rows handed to `take` one by one as they are read, so that a long
+// text is never held as cells all at once.
+void ReadCsvRows(std::string_view text, const std::function<void(CsvRecord&)>& take);
 
 }  // namespace vantor

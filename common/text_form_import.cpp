@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <map>
 
 #include "csv_text.h"
 #include "file_lock.h"
@@ -56,11 +55,11 @@ int64_t RecordNumber(const std::string& inName, const std::string& text, TextPla
 
 // A cell of a row: the record's number, or a value kept for the import.
 void TakeCell(const std::string& inName, const TextFormShape& shape, size_t column,
-              const std::string& text, TextPlace place, TextRow& row) {
+              std::string&& text, TextPlace place, TextRow& row) {
   if (shape.columns[column].role == TextColumnRole::Record) {
     row.record = RecordNumber(inName, text, place, shape);
   } else if (shape.columns[column].role == TextColumnRole::Value) {
-    row.cells.push_back({column, text, place});
+    row.cells.push_back({column, std::move(text), place});
   }
 }
 
@@ -96,25 +95,31 @@ std::vector<size_t> HeaderColumns(const std::string& inName, const CsvRecord& he
   return byCell;
 }
 
-std::vector<TextRow> CsvRows(const std::string& inName, std::string_view text,
-                             const TextFormShape& shape) {
-  std::vector<CsvRecord> rows;
+void CsvRows(const std::string& inName, std::string_view text, const TextFormShape& shape,
+             const std::function<void(TextRow&)>& take) {
+  std::vector<size_t> byCell;
+  bool header = true;
+  auto row = [&](CsvRecord& record) {
+    if (header) {
+      byCell = HeaderColumns(inName, record, shape);
+      header = false;
+      return;
+    }
+    TextRow textRow;
+    textRow.place = record.place;
+    textRow.cells.reserve(byCell.size());
+    for (size_t c = 0; c < byCell.size(); ++c) {
+      CsvCell& cell = record.cells[c];
+      TakeCell(inName, shape, byCell[c], std::move(cell.text), cell.place, textRow);
+    }
+    take(textRow);
+  };
   try {
-    rows = ReadCsv(text);
+    ReadCsvRows(text, row);
   } catch (const TextFormError& e) {
     RefuseAt(inName, e.Place(), e.what());
   }
-  if (rows.empty()) RefuseAt(inName, TextPlace{}, "no header row");
-  std::vector<size_t> byCell = HeaderColumns(inName, rows.front(), shape);
-  std::vector<TextRow> result;
-  for (size_t r = 1; r < rows.size(); ++r) {
-    TextRow row;
-    row.place = rows[r].place;
-    for (size_t c = 0; c < byCell.size(); ++c)
-      TakeCell(inName, shape, byCell[c], rows[r].cells[c].text, rows[r].cells[c].place, row);
-    result.push_back(std::move(row));
-  }
-  return result;
+  if (header) RefuseAt(inName, TextPlace{}, "no header row");
 }
 
 const JsonValue& RequireMember(const std::string& inName, const JsonValue& object,
@@ -163,8 +168,8 @@ TextRow JsonRow(const std::string& inName, const JsonValue& object, const TextFo
   return row;
 }
 
-std::vector<TextRow> JsonRows(const std::string& inName, std::string_view text,
-                              const TextFormShape& shape) {
+void JsonRows(const std::string& inName, std::string_view text, const TextFormShape& shape,
+              const std::function<void(TextRow&)>& take) {
   JsonValue document;
   try {
     document = ReadJson(text);
@@ -176,10 +181,10 @@ std::vector<TextRow> JsonRows(const std::string& inName, std::string_view text,
   CheckDocumentMembers(inName, document, shape);
   const JsonValue& records = RequireMember(inName, document, "records");
   if (records.kind != JsonValue::Kind::Array) RefuseAt(inName, records.place, "expected an array");
-  std::vector<TextRow> result;
-  for (const JsonValue& object : records.items)
-    result.push_back(JsonRow(inName, object, shape));
-  return result;
+  for (const JsonValue& object : records.items) {
+    TextRow row = JsonRow(inName, object, shape);
+    take(row);
+  }
 }
 
 }  // namespace
@@ -226,16 +231,22 @@ void ExportSink::Flush() {
   buffer_.clear();
 }
 
-std::vector<TextRow> ReadTextRows(const std::string& inName, const TextFormShape& shape) {
+void ReadTextRows(const std::string& inName, const TextFormShape& shape,
+                  const std::function<void(const TextRow&)>& take) {
   std::string text = ReadWholeFile(inName);
-  std::vector<TextRow> rows =
-      StartsWithBrace(text) ? JsonRows(inName, text, shape) : CsvRows(inName, text, shape);
-  std::map<int64_t, TextPlace> seen;
-  for (const TextRow& row : rows) {
-    if (!seen.emplace(row.record, row.place).second)
+  std::vector<bool> seen(static_cast<size_t>(shape.count));
+  auto checked = [&](TextRow& row) {
+    auto index = static_cast<size_t>(row.record - shape.firstRecord);
+    if (seen[index])
       RefuseAt(inName, row.place, "record " + std::to_string(row.record) + " is given twice");
+    seen[index] = true;
+    take(row);
+  };
+  if (StartsWithBrace(text)) {
+    JsonRows(inName, text, shape, checked);
+  } else {
+    CsvRows(inName, text, shape, checked);
   }
-  return rows;
 }
 
 void WriteChanges(PlainConsole& out, const std::vector<FieldChange>& changes) {

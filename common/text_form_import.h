@@ -81,12 +81,15 @@ struct TextRow {
   std::vector<TextCell> cells;
 };
 
-// The rows of the file `inName`: JSON when its first non-blank character is
-// "{", CSV otherwise. A CSV header names the columns in their order (read-only
-// ones may be left out); a JSON record names every column but the read-only
-// ones. Refused with the place of the fault: malformed text, an unknown or
-// missing column, a record that does not exist or is given twice.
-std::vector<TextRow> ReadTextRows(const std::string& inName, const TextFormShape& shape);
+// The rows of the file `inName`, handed to `take` one by one in the file's
+// order: JSON when its first non-blank character is "{", CSV otherwise. A CSV
+// header names the columns in their order (read-only ones may be left out); a
+// JSON record names every column but the read-only ones. Refused with the
+// place of the fault: malformed text, an unknown or missing column, a record
+// that does not exist or is given twice. Rows before the fault have been
+// taken then, so nothing may be written before the last row.
+void ReadTextRows(const std::string& inName, const TextFormShape& shape,
+                  const std::function<void(const TextRow&)>& take);
 
 // A value that an import changes, for the dry run.
 struct FieldChange {

@@ -161,32 +161,33 @@ TextFormShape ShapeOf(const std::vector<TableColumn>& columns, const DataTable& 
   return shape;
 }
 
-// Every row checked against the file as it is now; the changed records
-// as patches, and each changed field for the dry run.
-void Compare(const std::string& inName, const std::vector<TextRow>& rows,
-             const std::vector<TableColumn>& columns, DataTable& data,
-             std::vector<RecordPatch>& patches, std::vector<FieldChange>& changes) {
-  NameTables names;
-  InitNameTables(names);
-  std::vector<uint8_t> current(data.recordSize), edited(data.recordSize);
-  for (const TextRow& row : rows) {
-    data.file.Read(row.record, current);
-    edited = current;
-    for (const TextCell& cell : row.cells) {
-      const TableColumn& column = columns[cell.column];
-      if (auto why = PutCellText(names, column, cell.text, edited)) {
-        RefuseAt(inName, cell.place, "column \"" + column.Name + "\": " + *why);
-      }
-      if (!std::equal(edited.begin() + column.Offset,
-                      edited.begin() + column.Offset + column.Length,
-                      current.begin() + column.Offset)) {
-        changes.push_back({row.record, column.Name, CellText(names, column, current),
-                           CellText(names, column, edited)});
-      }
+// What an import does to the data file: the changed records as patches,
+// and each changed field for the dry run.
+struct Comparison {
+  std::vector<RecordPatch> patches;
+  std::vector<FieldChange> changes;
+};
+
+// A row checked against its record as the file holds it now.
+void CompareRow(const std::string& inName, const TextRow& row,
+                const std::vector<TableColumn>& columns, const NameTables& names, DataTable& data,
+                Comparison& result) {
+  std::vector<uint8_t> current(data.recordSize);
+  data.file.Read(row.record, current);
+  std::vector<uint8_t> edited = current;
+  for (const TextCell& cell : row.cells) {
+    const TableColumn& column = columns[cell.column];
+    if (auto why = PutCellText(names, column, cell.text, edited)) {
+      RefuseAt(inName, cell.place, "column \"" + column.Name + "\": " + *why);
     }
-    if (edited != current) {
-      patches.push_back({RecordFile::kHeaderSize + row.record * data.recordSize, edited});
+    if (!std::equal(edited.begin() + column.Offset, edited.begin() + column.Offset + column.Length,
+                    current.begin() + column.Offset)) {
+      result.changes.push_back({row.record, column.Name, CellText(names, column, current),
+                                CellText(names, column, edited)});
     }
+  }
+  if (edited != current) {
+    result.patches.push_back({RecordFile::kHeaderSize + row.record * data.recordSize, edited});
   }
 }
 
@@ -198,15 +199,17 @@ int Import(const DateditOptions& options, PlainConsole& out, PlainConsole& err) 
                                                                    : BinaryFile::Access::ReadWrite);
     Format format = FindFormat(options);
     std::vector<TableColumn> columns = TableColumns(format.fields, data.recordSize);
-    std::vector<TextRow> rows = ReadTextRows(options.InputName, ShapeOf(columns, data));
-    std::vector<RecordPatch> patches;
-    std::vector<FieldChange> changes;
-    Compare(options.InputName, rows, columns, data, patches, changes);
+    NameTables names;
+    InitNameTables(names);
+    Comparison result;
+    ReadTextRows(options.InputName, ShapeOf(columns, data), [&](const TextRow& row) {
+      CompareRow(options.InputName, row, columns, names, data, result);
+    });
     data.file.Close();
     if (options.DryRun) {
-      WriteChanges(out, changes);
+      WriteChanges(out, result.changes);
     } else {
-      WritePatched(options.DataFileName, std::move(patches));
+      WritePatched(options.DataFileName, std::move(result.patches));
     }
     return 0;
   });
