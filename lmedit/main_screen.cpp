@@ -6,9 +6,11 @@
 #include "landmark_map.h"
 #include "landmark_outputs.h"
 #include "landmark_record.h"
+#include "landmark_text.h"
 #include "landmark_view.h"
 #include "platform.h"
 #include "run_time_error.h"
+#include "text_form_import.h"
 #include "text_format.h"
 #include "text_io.h"
 
@@ -307,9 +309,33 @@ bool IsLongOption(const std::string& argument) {
   return argument.starts_with("--");
 }
 
+// Why the files and options given do not fit the mode; empty when they do.
+std::string CheckTextMode(LmeditOptions& options, const std::vector<std::string>& files,
+                          bool outputGiven) {
+  switch (options.Mode) {
+    case LmeditMode::Map:
+      if (files.size() != 1) return "--map draws one landmark file";
+      if (options.DryRun) return "--dry-run belongs to --import";
+      break;
+    case LmeditMode::Export:
+      if (files.size() != 1) return "--export takes one landmark file";
+      if (!options.MapLabels) return "--no-labels belongs to --map";
+      if (options.DryRun) return "--dry-run belongs to --import";
+      break;
+    default:
+      if (files.size() != 2) return "--import takes FILE.mrf and IN";
+      if (outputGiven || !options.MapLabels) return "-o and --no-labels belong to --map";
+      options.InputName = files[1];
+      break;
+  }
+  options.TemplateName = files.front();
+  return std::string();
+}
+
 // The arguments after argument 0 when one of them begins with "--".
 LmeditOptions ParseTextMode(LmeditOptions options, const std::vector<std::string>& arguments) {
-  bool map = false, help = false;
+  bool help = false, outputGiven = false;
+  int modes = 0;
   std::vector<std::string> files;
   std::string error;
   for (size_t i = 1; i < arguments.size(); ++i) {
@@ -317,13 +343,25 @@ LmeditOptions ParseTextMode(LmeditOptions options, const std::vector<std::string
     if (argument == "--help") {
       help = true;
     } else if (argument == "--map") {
-      map = true;
+      options.Mode = LmeditMode::Map;
+      ++modes;
+    } else if (argument == "--export" || argument == "--export=csv" ||
+               argument == "--export=json") {
+      options.Mode = LmeditMode::Export;
+      options.ExportJson = argument == "--export=json";
+      ++modes;
+    } else if (argument == "--import") {
+      options.Mode = LmeditMode::Import;
+      ++modes;
     } else if (argument == "--no-labels") {
       options.MapLabels = false;
+    } else if (argument == "--dry-run") {
+      options.DryRun = true;
     } else if (argument == "-o" && i + 1 < arguments.size()) {
-      options.MapName = arguments[++i];
+      options.TextOutputName = arguments[++i];
+      outputGiven = true;
     } else if (argument == "-o") {
-      error = "-o needs the name of the map file";
+      error = "-o needs the name of the output file";
     } else if (IsLongOption(argument)) {
       error = "unknown option " + PrintableName(argument);
     } else {
@@ -331,19 +369,19 @@ LmeditOptions ParseTextMode(LmeditOptions options, const std::vector<std::string
     }
   }
   if (error.empty() && !help) {
-    if (!map)
-      error = "-o and --no-labels belong to --map";
-    else if (files.size() != 1)
-      error = "--map draws one landmark file";
+    if (modes == 0)
+      error =
+          options.DryRun ? "--dry-run belongs to --import" : "-o and --no-labels belong to --map";
+    else if (modes > 1)
+      error = "give one of --map, --export and --import";
+    else
+      error = CheckTextMode(options, files, outputGiven);
   }
   if (help) {
     options.Mode = LmeditMode::Help;
   } else if (!error.empty()) {
     options.Mode = LmeditMode::BadCommandLine;
     options.CommandLineError = error;
-  } else {
-    options.Mode = LmeditMode::Map;
-    options.TemplateName = files.front();
   }
   return options;
 }
@@ -369,21 +407,35 @@ std::string UsageText() {
          "       lmedit --map FILE.mrf [-o MAP.svg] [--no-labels]\n"
          "         draws the landmarks of FILE.mrf as an SVG map, written to MAP.svg\n"
          "         or, without -o, to standard output; --no-labels leaves out the names\n"
+         "       lmedit --export[=csv|json] FILE.mrf [-o OUT]\n"
+         "         writes every record of FILE.mrf as a row of CSV (the default) or JSON,\n"
+         "         to OUT or, without -o, to standard output\n"
+         "       lmedit --import FILE.mrf IN [--dry-run]\n"
+         "         writes the values of IN (CSV or JSON, as --export writes them) that\n"
+         "         differ from FILE.mrf into FILE.mrf, all or nothing; --dry-run only\n"
+         "         lists them\n"
          "       lmedit --help\n"
          "         shows this text\n";
 }
 
 int RunTextMode(const LmeditOptions& options, PlainConsole& out, PlainConsole& err) {
-  switch (options.Mode) {
-    case LmeditMode::Help:
-      out.Write(UsageText());
-      return 0;
-    case LmeditMode::Map:
-      return DrawMap(options.TemplateName, options.MapName, options.MapLabels, out, err);
-    default:
-      err.Write("lmedit: " + options.CommandLineError + "\n" + UsageText());
-      return 1;
-  }
+  return RunRefusable("lmedit", err, [&] {
+    switch (options.Mode) {
+      case LmeditMode::Help:
+        out.Write(UsageText());
+        return 0;
+      case LmeditMode::Map:
+        return DrawMap(options.TemplateName, options.TextOutputName, options.MapLabels, out, err);
+      case LmeditMode::Export:
+        return ExportLandmarks(options.TemplateName, options.TextOutputName, options.ExportJson,
+                               out);
+      case LmeditMode::Import:
+        return ImportLandmarks(options.TemplateName, options.InputName, options.DryRun, out, err);
+      default:
+        err.Write("lmedit: " + options.CommandLineError + "\n" + UsageText());
+        return 1;
+    }
+  });
 }
 
 void StartSession(LmeditState& s) {

@@ -13,16 +13,19 @@ namespace vantor::lmedit {
 
 // What a run does: the screen editor, or, when an argument begins with
 // "--" (no landmark file's name does), one of the text-only forms.
-enum class LmeditMode { Edit, Map, Help, BadCommandLine };
+enum class LmeditMode { Edit, Map, Export, Import, Help, BadCommandLine };
 
 // What the command line asks for, read once at the start.
 struct LmeditOptions {
   std::string ProgramPath;   // argument 0: the window's title
-  std::string TemplateName;  // the first argument, cut to 128 characters; --map's file
+  std::string TemplateName;  // the first argument, cut to 128 characters; the text forms' file
   std::string OutputName;    // the second, the same way
   LmeditMode Mode = LmeditMode::Edit;
-  std::string MapName;           // --map's -o; empty: standard output
+  std::string TextOutputName;    // -o of --map and --export; empty: standard output
   bool MapLabels = true;         // off with --no-labels
+  bool ExportJson = false;       // --export=json
+  std::string InputName;         // --import's IN
+  bool DryRun = false;           // --import only lists the changes
   std::string CommandLineError;  // why a BadCommandLine is one
 };
 LmeditOptions ParseOptions(const std::vector<std::string>& arguments);
