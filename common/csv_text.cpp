@@ -1,6 +1,5 @@
 #include "csv_text.h"
 
-#include <algorithm>
 #include <functional>
 
 namespace vantor {
@@ -14,6 +13,11 @@ bool NeedsQuotes(std::string_view text) {
   return text.find_first_of(",\"\r\n") != std::string_view::npos;
 }
 
+// What ends or spoils a field that is not quoted.
+bool IsFieldStop(char c) {
+  return c == ',' || c == '\n' || c == '\r' || c == '"';
+}
+
 class CsvReader {
  public:
   explicit CsvReader(std::string_view text) : text_(text) {
@@ -23,7 +27,7 @@ class CsvReader {
   void Rows(const std::function<void(CsvRecord&)>& take) {
     size_t fields = 0;
     for (bool first = true; pos_ < text_.size(); first = false) {
-      CsvRecord row = Row();
+      CsvRecord row = Row(fields);
       if (first) fields = row.cells.size();
       if (row.cells.size() != fields) {
         throw TextFormError("this row has " + std::to_string(row.cells.size()) +
@@ -54,8 +58,10 @@ class CsvReader {
     return false;
   }
 
-  CsvRecord Row() {
+  // `fields`: room for as many cells as the first row had.
+  CsvRecord Row(size_t fields) {
     CsvRecord row;
+    row.cells.reserve(fields);
     row.place = counter_.Place();
     for (;;) {
       row.cells.push_back(Cell());
@@ -78,10 +84,12 @@ class CsvReader {
   // Taken as one piece up to the first character that ends or spoils it:
   // long exports hold hundreds of thousands of fields.
   std::string Unquoted() {
-    size_t end = std::min(text_.find_first_of(",\n\r\"", pos_), text_.size());
+    size_t end = pos_;
+    while (end < text_.size() && !IsFieldStop(text_[end]))
+      ++end;
     std::string text(text_.substr(pos_, end - pos_));
-    while (pos_ < end)
-      Take();
+    counter_.AdvanceInLine(text);
+    pos_ = end;
     if (AtEnd()) return text;
     if (Peek() == '"') throw TextFormError("a quote inside a field that is not quoted", Here());
     if (Peek() == '\r' && !(pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n')) {

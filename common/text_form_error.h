@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace vantor {
 
@@ -16,6 +17,11 @@ class TextFormError : public std::runtime_error {
  public:
   TextFormError(const std::string& what, TextPlace place)
       : std::runtime_error(what), place_(place) {}
+  // As Advance for each byte of a text that holds no LF.
+  void AdvanceInLine(std::string_view text) {
+    for (char c : text)
+      place_.column += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }
   TextPlace Place() const { return place_; }
 
  private:
@@ -33,6 +39,11 @@ class PlaceCounter {
     } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
       ++place_.column;
     }
+  }
+  // As Advance for each byte of a text that holds no LF.
+  void AdvanceInLine(std::string_view text) {
+    for (char c : text)
+      place_.column += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
   }
   TextPlace Place() const { return place_; }
 
