@@ -113,6 +113,23 @@ TEST(LandmarkMap, RefusalsEndWithExitCodeOneAndWriteNothing) {
       {{"--map", "-o", "out.svg"}, "lmedit: --map draws one landmark file\n"},
       {{"--mapp", "wrong.mrf"}, "lmedit: unknown option --mapp\n"},
       {{"--no-labels", "wrong.mrf"}, "lmedit: -o and --no-labels belong to --map\n"},
+      // the text forms
+      {{"--export=json", "short.mrf", "-o", "out.svg"},
+       "lmedit: short.mrf is not a landmark file: 60 bytes, too short for the 100-byte header\n"},
+      {{"--import", "wrong.mrf", "short.mrf"},
+       "lmedit: wrong.mrf is not a landmark file: its header counts 3 records of 63 bytes (289 "
+       "bytes in all), the file has 288 bytes\n"},
+      {{"--export", "wrong.mrf", "-o", "./wrong.mrf"},
+       "lmedit: refused: the export would replace the landmark file wrong.mrf\n"},
+      {{"--export"}, "lmedit: --export takes one landmark file\n"},
+      {{"--import", "wrong.mrf"}, "lmedit: --import takes FILE.mrf and IN\n"},
+      {{"--export", "a.mrf", "--import"}, "lmedit: give one of --map, --export and --import\n"},
+      {{"--export=xml", "a.mrf"}, "lmedit: unknown option --export=xml\n"},
+      {{"--export", "a.mrf", "--dry-run"}, "lmedit: --dry-run belongs to --import\n"},
+      {{"--export", "a.mrf", "--no-labels"}, "lmedit: --no-labels belongs to --map\n"},
+      {{"--import", "a.mrf", "in", "-o", "out.svg"},
+       "lmedit: -o and --no-labels belong to --map\n"},
+      {{"--export", "a.mrf", "-o"}, "lmedit: -o needs the name of the output file\n"},
   };
   for (const Case& c : cases) {
     ScratchDir dir;
@@ -131,7 +148,9 @@ TEST(LandmarkMap, HelpListsTheOptions) {
   ScratchDir dir;
   ProgramRun run = RunLmedit(dir, {"--help"});
   EXPECT_EQ(run.exitCode, 0);
-  for (std::string option : {"--map", "-o", "--no-labels", "--help"})
+  for (std::string option :
+       {"--map", "-o", "--no-labels", "--help", "lmedit --export[=csv|json] FILE.mrf [-o OUT]",
+        "lmedit --import FILE.mrf IN [--dry-run]"})
     EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }
 

@@ -161,13 +161,14 @@ TEST(LandmarkText, RefusedInputNamesItsPlaceAndWritesNothing) {
   ScratchDir dir;
   const std::string csv = Export(dir, kSample, "csv");
   const std::string json = Export(dir, kSample, "json");
-  auto replaced = [](std::string text, const std::string& from, const std::string& to) {
-    size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    return at == std::string::npos ? text : text.replace(at, from.size(), to);
-  };
   // A valid change in record 1 first: it must not be written either.
-  const std::string changed = replaced(csv, "Field Hollin", "Field Holly");
+  const std::string changed = ReplacedOnce(csv, "Field Hollin", "Field Holly");
+  auto csvWith = [&](const std::string& from, const std::string& to) {
+    return ReplacedOnce(changed, from, to);
+  };
+  auto jsonWith = [&](const std::string& from, const std::string& to) {
+    return ReplacedOnce(json, from, to);
+  };
   // The changed export with one more value changed in record 9 (line 10).
   auto cell = [&](const std::string& column, const std::string& value) {
     auto rows = Cells(changed);
@@ -182,9 +183,9 @@ TEST(LandmarkText, RefusedInputNamesItsPlaceAndWritesNothing) {
   struct Case {
     std::string input, message;
   } cases[] = {
-      {replaced(changed, "\r\n20,", "\r\n21,"), "in:21:1: record 21 does not exist"},
-      {replaced(changed, "\r\n1,", "\r\n0,"), "in:2:1: record 0 does not exist"},
-      {replaced(changed, "\r\n2,", "\r\n1,"), "in:3:1: record 1 is given twice"},
+      {csvWith("\r\n20,", "\r\n21,"), "in:21:1: record 21 does not exist"},
+      {csvWith("\r\n1,", "\r\n0,"), "in:2:1: record 0 does not exist"},
+      {csvWith("\r\n2,", "\r\n1,"), "in:3:1: record 1 is given twice"},
       {cell("lm_id", "65536"), "in:10:3: column \"lm_id\": 65536 is outside 0 to 65535"},
       {cell("lm_id", "-1"), "in:10:3: column \"lm_id\": -1 is outside 0 to 65535"},
       {cell("spare", "000"), "in:10:7: column \"spare\": expected 4 hex digits, found 3"},
@@ -194,17 +195,16 @@ TEST(LandmarkText, RefusedInputNamesItsPlaceAndWritesNothing) {
       {cell("name", std::string(40, 'x')),
        "in:10:58: column \"name\": the name has 40 characters, the field holds 39"},
       {cell("name", "\xe2\x82\xac"), "in:10:58: column \"name\": the text holds a character"},
-      {replaced(changed, "lm_id", "lm_ids"), "in:1:8: unknown column \"lm_ids\""},
-      {replaced(changed, "n_coord,e_coord", "e_coord,n_coord"),
+      {csvWith("lm_id", "lm_ids"), "in:1:8: unknown column \"lm_ids\""},
+      {csvWith("n_coord,e_coord", "e_coord,n_coord"),
        "in:1:41: the header does not match the format: expected \"n_coord\" here"},
-      {replaced(changed, ",name\r\n", "\r\n"), "in:1:1: the header does not match"},
-      {replaced(changed, "Verdmont", "Verd\"mont"),
-       "in:3:58: a quote inside a field that is not quoted"},
-      {replaced(json, "\"record_size\": 63", "\"record_size\": 64"),
+      {csvWith(",name\r\n", "\r\n"), "in:1:1: the header does not match"},
+      {csvWith("Verdmont", "Verd\"mont"), "in:3:58: a quote inside a field that is not quoted"},
+      {jsonWith("\"record_size\": 63", "\"record_size\": 64"),
        "in:2:17: the record size does not match the landmark file's 63"},
-      {replaced(json, "\"record_size\"", "\"size\""), "in:2:10: unknown member \"size\""},
-      {replaced(json, "\"lm_id\": 104,", ""), "in:7:3: member \"lm_id\" is missing"},
-      {replaced(json, "\"lm_id\": 104", "\"lm_id\": 70000"),
+      {jsonWith("\"record_size\"", "\"size\""), "in:2:10: unknown member \"size\""},
+      {jsonWith("\"lm_id\": 104,", ""), "in:7:3: member \"lm_id\" is missing"},
+      {jsonWith("\"lm_id\": 104", "\"lm_id\": 70000"),
        "in:7:26: column \"lm_id\": 70000 is outside 0 to 65535"},
   };
   for (const Case& c : cases) {
@@ -217,49 +217,9 @@ TEST(LandmarkText, RefusedInputNamesItsPlaceAndWritesNothing) {
   }
 }
 
-TEST(LandmarkText, CommandLinesThatAreRefused) {
-  ScratchDir dir;
-  struct Case {
-    std::vector<std::string> arguments;
-    std::string error;
-  } cases[] = {
-      {{"--export"}, "--export takes one landmark file"},
-      {{"--import", "a.mrf"}, "--import takes FILE.mrf and IN"},
-      {{"--export", "a.mrf", "--import"}, "give one of --map, --export and --import"},
-      {{"--export=xml", "a.mrf"}, "unknown option --export=xml"},
-      {{"--export", "a.mrf", "--dry-run"}, "--dry-run belongs to --import"},
-      {{"--export", "a.mrf", "--no-labels"}, "--no-labels belongs to --map"},
-      {{"--import", "a.mrf", "in", "-o", "x"}, "-o and --no-labels belong to --map"},
-      {{"--export", "a.mrf", "-o"}, "-o needs the name of the output file"},
-  };
-  for (const auto& c : cases) {
-    ProgramRun run = Lmedit(dir, c.arguments);
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(Lines(run.err).at(0), "lmedit: " + c.error);
-    EXPECT_EQ(run.out, "");
-  }
-  WriteBytes(dir.File("l.mrf"), ReadBytes(kSample));
-  ProgramRun same = Lmedit(dir, {"--export", "l.mrf", "-o", "./l.mrf"});
-  EXPECT_EQ(same.exitCode, 1);
-  EXPECT_EQ(ReadBytes(dir.File("l.mrf")), ReadBytes(kSample));
-  ProgramRun help = Lmedit(dir, {"--help"});
-  EXPECT_EQ(help.exitCode, 0);
-  for (const char* usage :
-       {"lmedit --export[=csv|json] FILE.mrf [-o OUT]", "lmedit --import FILE.mrf IN [--dry-run]"})
-    EXPECT_NE(help.out.find(usage), std::string::npos) << usage;
-}
-
 // Python's csv and json modules read the sample's export: the columns, and
 // the values of one record.
-constexpr const char* kReadWithPython = R"(
-import csv, json, math, sys
-rows = list(csv.DictReader(open(sys.argv[1], newline="", encoding="utf-8")))
-doc = json.load(open(sys.argv[2], encoding="utf-8"))
-assert list(rows[0]) == list(doc["records"][0]), (list(rows[0]), list(doc["records"][0]))
-assert len(rows) == len(doc["records"]) == 20 and doc["record_size"] == 63
-for r, j in zip(rows, doc["records"]):
-    assert all(str(j[k]) == r[k] for k in r if not isinstance(j[k], float)), (r, j)
-    assert all(float(r[k]) == j[k] for k in r if isinstance(j[k], float)), (r, j)
+const std::string kReadWithPython = std::string(kPythonReadsExports) + R"(
 r = doc["records"][17]
 print(",".join(rows[0]), r["lo_file_id"], r["type"], r["name"], r["e_coord"])
 )";
@@ -268,8 +228,9 @@ TEST(LandmarkText, PythonReadsTheCsvAndTheJson) {
   ScratchDir dir;
   WriteText(dir.File("l.csv"), Export(dir, kSample, "csv"));
   WriteText(dir.File("l.json"), Export(dir, kSample, "json"));
-  ProgramRun run = RunProgram("/usr/bin/env", {"python3", "-c", kReadWithPython, "l.csv", "l.json"},
-                              "", dir.Path());
+  ProgramRun run =
+      RunProgram("/usr/bin/env", {"python3", "-c", kReadWithPython, "l.csv", "l.json", "20", "63"},
+                 "", dir.Path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out,
             "record,lm_id,spare,lo_file_id,type,side,n_coord,e_coord,elevation,rotation,name "

@@ -121,6 +121,12 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   return run;
 }
 
+std::string ReplacedOnce(std::string text, const std::string& from, const std::string& to) {
+  size_t at = text.find(from);
+  if (at == std::string::npos) throw std::invalid_argument("not in the text: " + from);
+  return text.replace(at, from.size(), to);
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;

@@ -43,6 +43,26 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 // The lines of a text, without their line feeds.
 std::vector<std::string> Lines(const std::string& text);
 
+// A Python script that reads a CSV export (argv[1]) with the csv module and
+// the JSON export (argv[2]) of the same file with the json module, and checks
+// that both hold the same columns and values, argv[3] records of argv[4]
+// bytes. `rows` and `doc` are left for lines added after it.
+inline constexpr const char* kPythonReadsExports = R"(
+import csv, json, sys
+rows = list(csv.DictReader(open(sys.argv[1], newline="", encoding="utf-8")))
+doc = json.load(open(sys.argv[2], encoding="utf-8"))
+assert list(rows[0]) == list(doc["records"][0]), (list(rows[0]), list(doc["records"][0]))
+assert len(rows) == len(doc["records"]) == int(sys.argv[3])
+assert doc["record_size"] == int(sys.argv[4])
+for r, j in zip(rows, doc["records"]):
+    assert all(str(j[k]) == r[k] for k in r if not isinstance(j[k], float)), (r, j)
+    assert all(float(r[k]) == j[k] for k in r if isinstance(j[k], float)), (r, j)
+)";
+
+// `text` with the first `from` replaced by `to`; std::invalid_argument (a
+// failed test) when `from` is not there.
+std::string ReplacedOnce(std::string text, const std::string& from, const std::string& to);
+
 // Splits the stream-mode output into the screens it holds, without their
 // framing lines.
 std::vector<std::string> Snapshots(const std::string& output);

@@ -175,11 +175,7 @@ TEST(TextForms, RefusedInputNamesItsPlaceAndWritesNothing) {
   std::string json = install.Export(data, "planes.txt", "json");
   // A valid change first: it must not be written either.
   std::string csvChanged = ChangedCsv(csv, 0, "Crew", "3");
-  auto replaced = [](std::string text, const std::string& from, const std::string& to) {
-    size_t at = text.find(from);
-    EXPECT_NE(at, std::string::npos) << from;
-    return at == std::string::npos ? text : text.replace(at, from.size(), to);
-  };
+  auto replaced = ReplacedOnce;
   struct Case {
     std::string input, message;
   } cases[] = {
@@ -246,15 +242,7 @@ TEST(TextForms, CommandLinesThatAreRefused) {
 
 // Python's csv and json modules read the sample's export: the columns, and
 // the values of one record.
-constexpr const char* kReadWithPython = R"(
-import csv, json, sys
-rows = list(csv.DictReader(open(sys.argv[1], newline="", encoding="utf-8")))
-doc = json.load(open(sys.argv[2], encoding="utf-8"))
-assert list(rows[0]) == list(doc["records"][0]), (list(rows[0]), list(doc["records"][0]))
-assert len(rows) == len(doc["records"]) == 12 and doc["record_size"] == 46
-for r, j in zip(rows, doc["records"]):
-    assert all(str(j[k]) == r[k] for k in r if not isinstance(j[k], float)), (r, j)
-    assert all(float(r[k]) == j[k] for k in r if isinstance(j[k], float)), (r, j)
+const std::string kReadWithPython = std::string(kPythonReadsExports) + R"(
 r = doc["records"][1]
 print(list(r)[:4], r["Name"], r["Aircraft_name"], r["Top speed km/h"], r["Empty weight kg"])
 )";
@@ -264,8 +252,9 @@ TEST(TextForms, PythonReadsTheCsvAndTheJson) {
   std::string data = VANTOR_SOURCE_DIR "/samples/planes1.dat";
   WriteText(install.dir.File("p.csv"), install.Export(data, "planes.txt", "csv"));
   WriteText(install.dir.File("p.json"), install.Export(data, "planes.txt", "json"));
-  ProgramRun run = RunProgram("/usr/bin/env", {"python3", "-c", kReadWithPython, "p.csv", "p.json"},
-                              "", install.dir.Path());
+  ProgramRun run =
+      RunProgram("/usr/bin/env", {"python3", "-c", kReadWithPython, "p.csv", "p.json", "12", "46"},
+                 "", install.dir.Path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(
       run.out,
