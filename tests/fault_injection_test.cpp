@@ -17,6 +17,7 @@
 #include "main_screen.h"
 #include "plain_console.h"
 #include "run_time_error.h"
+#include "text_forms.h"
 #include "vtvolx.h"
 #include "vtvolx_fixtures.h"
 
@@ -341,6 +342,94 @@ TEST(FaultInjection, AnAppendKeepsEveryHeaderCountingItsRecords) {
         ExpectCounted(dir.File("o.mrf"), n);
       });
   EXPECT_GT(WalkEveryOperation("lmedit N append", scenario), 5);
+}
+
+std::string ReadStream(std::FILE* stream) {
+  std::string text;
+  std::rewind(stream);
+  for (int c; (c = std::fgetc(stream)) != EOF;)
+    text.push_back(static_cast<char>(c));
+  std::fclose(stream);
+  return text;
+}
+
+// A text-form run (export or import) of either tool, its output kept.
+using TextModeRun = std::function<int(PlainConsole&, PlainConsole&)>;
+int RunTextModeKeeping(const TextModeRun& run, std::string& written) {
+  std::FILE* out = std::tmpfile();
+  PlainConsole console(nullptr, out);
+  int code = 0;
+  try {
+    code = run(console, console);
+  } catch (...) {
+    console.Flush();
+    written = ReadStream(out);
+    throw;
+  }
+  console.Flush();
+  written = ReadStream(out);
+  return code;
+}
+
+// An import changes one value: the file afterwards is the old one or the old
+// one with that value changed, never anything else.
+void WalkImport(const char* name, ScratchDir& dir, const std::vector<uint8_t>& file,
+                const TextModeRun& exportRun, const TextModeRun& importRun,
+                const std::string& oldRow, const std::string& newRow, size_t changedAt,
+                std::vector<uint8_t> changedBytes) {
+  auto changed = file;
+  std::copy(changedBytes.begin(), changedBytes.end(), changed.begin() + changedAt);
+  Scenario scenario;
+  scenario.setup = [&] {
+    WriteBytes(dir.File("target"), file);
+    std::string ignored;
+    ASSERT_EQ(RunTextModeKeeping(exportRun, ignored), 0);
+    auto bytes = ReadBytes(dir.File("in.csv"));
+    std::string csv(bytes.begin(), bytes.end());
+    size_t at = csv.find(oldRow);
+    ASSERT_NE(at, std::string::npos) << csv;
+    WriteText(dir.File("in.csv"), csv.replace(at, oldRow.size(), newRow));
+  };
+  scenario.run = [&](std::string& written) {
+    if (RunTextModeKeeping(importRun, written) != 0)
+      throw RunTimeError(ErrorCode::AccessDenied, written);
+  };
+  scenario.check = [&](int n, const Outcome& outcome) {
+    ExpectReported(name, n, outcome, {"target", "in.csv", "f.txt"});
+    auto bytes = ReadBytes(dir.File("target"));
+    EXPECT_TRUE(bytes == file || bytes == changed) << name << ", failure " << n;
+  };
+  EXPECT_GT(WalkEveryOperation(name, scenario), 3);
+  scenario.setup();
+  std::string written;
+  scenario.run(written);
+  EXPECT_EQ(ReadBytes(dir.File("target")), changed) << name << " without a failure";
+}
+
+TEST(FaultInjection, AnImportPatchesWholeOrNotAtAll) {
+  ScratchDir dir;
+  WriteText(dir.File("f.txt"), "bFirst\nt\n39\n");
+  auto dateditRun = [&](std::vector<std::string> arguments) -> TextModeRun {
+    arguments.insert(arguments.begin(), dir.File("datedit"));
+    return [arguments](PlainConsole& out, PlainConsole& err) {
+      return datedit::RunTextMode(datedit::ParseCommandLine(arguments), out, err);
+    };
+  };
+  WalkImport(
+      "datedit import", dir, DataFileBytes(3, 40, LetterRecords(3, 40)),
+      dateditRun({"--export", dir.File("target"), dir.File("f.txt"), "-o", dir.File("in.csv")}),
+      dateditRun({"--import", dir.File("target"), dir.File("f.txt"), dir.File("in.csv")}),
+      "\n1,66,", "\n1,7,", 140, {7});
+  auto lmeditRun = [&](std::vector<std::string> arguments) -> TextModeRun {
+    arguments.insert(arguments.begin(), dir.File("lmedit"));
+    return [arguments](PlainConsole& out, PlainConsole& err) {
+      return lmedit::RunTextMode(lmedit::ParseOptions(arguments), out, err);
+    };
+  };
+  WalkImport("lmedit import", dir, DataFileBytes(3, 63, LetterRecords(3, 63)),
+             lmeditRun({"--export", dir.File("target"), "-o", dir.File("in.csv")}),
+             lmeditRun({"--import", dir.File("target"), dir.File("in.csv")}), "\n2,16962,",
+             "\n2,5,", 163, {5, 0});
 }
 
 }  // namespace
