@@ -5,8 +5,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(VANTOR_MINGW_PREFIX x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${VANTOR_MINGW_PREFIX}-gcc)
-set(CMAKE_CXX_COMPILER ${VANTOR_MINGW_PREFIX}-g++)
+# The POSIX thread model: GoogleTest needs std::mutex, which the win32 model
+# of GCC 12 lacks. The programs start no threads.
+set(CMAKE_C_COMPILER ${VANTOR_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${VANTOR_MINGW_PREFIX}-g++-posix)
 set(CMAKE_RC_COMPILER ${VANTOR_MINGW_PREFIX}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${VANTOR_MINGW_PREFIX})

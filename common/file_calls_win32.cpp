@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <vector>
 
 #include "file_calls.h"
 #include "run_time_error.h"
@@ -81,6 +84,34 @@ bool EnoughFreeSpace(HANDLE file, int64_t length) {
     return true;  // nothing known: the writes will tell
   }
   return available.QuadPart >= static_cast<uint64_t>(length);
+}
+
+// Renames over a file that is open elsewhere, as POSIX systems do (Windows
+// 10 on NTFS): the open handles keep the old file. False where the system
+// or the file system cannot.
+bool RenameOverOpenFile(const std::wstring& from, const std::wstring& to) {
+  constexpr DWORD kReplaceIfExists = 0x1;  // FILE_RENAME_FLAG_REPLACE_IF_EXISTS
+  constexpr DWORD kPosixSemantics = 0x2;   // FILE_RENAME_FLAG_POSIX_SEMANTICS
+  constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+  DWORD length = GetFullPathNameW(to.c_str(), 0, nullptr, nullptr);
+  std::wstring target(length, L'\0');
+  if (length == 0 || GetFullPathNameW(to.c_str(), length, target.data(), nullptr) == 0) {
+    return false;
+  }
+  target = L"\\??\\" + std::wstring(target.c_str());
+  size_t size = offsetof(FILE_RENAME_INFO, FileName) + (target.size() + 1) * sizeof(wchar_t);
+  std::vector<char> buffer(size, 0);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  DWORD flags = kReplaceIfExists | kPosixSemantics;
+  std::memcpy(buffer.data(), &flags, sizeof flags);  // the union's Flags
+  rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+  std::memcpy(rename->FileName, target.c_str(), (target.size() + 1) * sizeof(wchar_t));
+  HANDLE file = CreateFileW(from.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool renamed =
+      SetFileInformationByHandle(file, kFileRenameInfoEx, rename, static_cast<DWORD>(size));
+  CloseHandle(file);
+  return renamed;
 }
 
 }  // namespace
@@ -242,9 +273,15 @@ bool MoveIntoPlace(const std::string& temporaryName, const std::string& name) {
                    nullptr)) {
     return true;
   }
-  return MoveFileExW(from.c_str(), to.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ||
-         Failed();
+  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  // The old file is open in this or another program: the old handles may
+  // keep it while the name goes to the new one.
+  DWORD error = GetLastError();
+  if (RenameOverOpenFile(from, to)) return true;
+  errno = ErrnoFromWin32(error);
+  return false;
 }
 
 bool SyncFolder(const std::string&) {
