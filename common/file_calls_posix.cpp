@@ -25,11 +25,13 @@ int Fd(Handle file) {
   return static_cast<int>(file);
 }
 
+#ifdef VANTOR_UNNAMED_FILES
 // The folder a file of that name lies in, for the calls that want a folder.
 std::string FolderOf(const std::string& name) {
   std::string folder(DirectoryPart(name));
   return folder.empty() ? "." : folder;
 }
+#endif
 
 bool EnoughFreeSpace(int fd, int64_t length) {
   struct statvfs volume {};
