@@ -163,6 +163,13 @@ std::string CommandLineArgument(std::string_view argument) {
   return quoted;
 }
 
+std::string CommandLine(const std::string& program, const std::vector<std::string>& arguments) {
+  std::string line = CommandLineArgument(program);
+  for (const std::string& argument : arguments)
+    line += " " + CommandLineArgument(argument);
+  return line;
+}
+
 bool IsSameFile(const std::string& a, const std::string& b) {
   std::optional<FileIdentity> first = IdentityOf(a);
   return first && first == IdentityOf(b);

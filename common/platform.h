@@ -72,6 +72,8 @@ std::vector<FoundFile> FindFiles(std::string_view pattern);
 // holds blanks, tabs or quotes, its quotes and the backslashes before them
 // escaped.
 std::string CommandLineArgument(std::string_view argument);
+// A whole command line of such arguments, the program first.
+std::string CommandLine(const std::string& program, const std::vector<std::string>& arguments);
 
 // Starts a program with an argument list (never through a shell) and waits
 // for it. Nothing when it cannot be started; otherwise its exit status, or

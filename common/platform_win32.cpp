@@ -200,9 +200,7 @@ std::vector<FoundFile> FindFiles(std::string_view pattern) {
 
 std::optional<int> StartProgramAndWait(const std::string& path,
                                        const std::vector<std::string>& arguments) {
-  std::string commandLine = CommandLineArgument(path);
-  for (const std::string& argument : arguments)
-    commandLine += " " + CommandLineArgument(argument);
+  std::string commandLine = CommandLine(path, arguments);
   std::string program = path;
   std::replace(program.begin(), program.end(), '/', '\\');
   std::wstring wideCommand = Wide(commandLine);

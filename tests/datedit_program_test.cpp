@@ -53,7 +53,7 @@ TEST(DateditProgram, FormatFileAsSecondArgumentIsEchoedWithItsWaits) {
   EXPECT_EQ(run.exitCode, 0) << run.err;
   auto screens = Snapshots(run.out);
   ASSERT_EQ(screens.size(), 4u);  // Enter, the key, the command loop's key, the end
-  std::string path = install.dir.Path() + "//planes.txt";
+  std::string path = install.dir.Path() + std::string(2, kPathSeparator[0]) + "planes.txt";
   EXPECT_EQ(screens[0], path + "\n");
   EXPECT_EQ(screens[1], path +
                             "\n\n"
@@ -151,9 +151,7 @@ class BackgroundRun {
       throw std::runtime_error("cannot make the streams");
     }
     SetHandleInformation(out_, HANDLE_FLAG_INHERIT, 0);
-    std::string commandLine = CommandLineArgument(program);
-    for (const std::string& argument : arguments)
-      commandLine += " " + CommandLineArgument(argument);
+    std::string commandLine = CommandLine(program, arguments);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

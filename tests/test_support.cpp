@@ -125,9 +125,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   HANDLE in = InheritedFile(streams.File("in"), GENERIC_READ, OPEN_EXISTING);
   HANDLE out = InheritedFile(streams.File("out"), GENERIC_WRITE, CREATE_ALWAYS);
   HANDLE err = InheritedFile(streams.File("err"), GENERIC_WRITE, CREATE_ALWAYS);
-  std::string commandLine = CommandLineArgument(program);
-  for (const std::string& argument : arguments)
-    commandLine += " " + CommandLineArgument(argument);
+  std::string commandLine = CommandLine(program, arguments);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
