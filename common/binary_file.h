@@ -57,7 +57,7 @@ class BinaryFile {
   // that care call Close.
   ~BinaryFile();
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return handle_ != -1; }
   const std::string& Name() const { return name_; }
   // The name a CreateReplacingNamed file has until Commit.
   const std::string& TemporaryName() const { return temporaryName_; }
@@ -94,7 +94,7 @@ class BinaryFile {
 
   // Copies up to `length` bytes of `from`, starting at `fromOffset`, to this
   // file's position, which moves on by the bytes copied. Fewer bytes are
-  // copied only when `from` ends first. The kernel copies where it can.
+  // copied only when `from` ends first. The system copies where it can.
   int64_t CopyFrom(BinaryFile& from, int64_t fromOffset, int64_t length);
 
   // Hands buffered writes to the system.
@@ -106,7 +106,7 @@ class BinaryFile {
   void Commit();
 
  private:
-  BinaryFile(int fd, std::string name, int64_t size);
+  BinaryFile(std::intptr_t handle, std::string name, int64_t size);
   void RequireOpen() const;
   void LoadBlock();
   int64_t CopyThroughBuffer(BinaryFile& from, int64_t fromOffset, int64_t length);
@@ -120,7 +120,8 @@ class BinaryFile {
   void ThrowAwayTemporary() noexcept;
   void Release() noexcept;
 
-  int fd_ = -1;
+  // The system's handle of the open file (file_calls.h); -1 when closed.
+  std::intptr_t handle_ = -1;
   std::string name_;
   // A CreateOverwriting file: Close cuts the old file's rest.
   bool cutAtClose_ = false;

@@ -36,25 +36,26 @@ bool StillUnderName(int fd, const std::string& path) {
 FileLock::FileLock(const std::string& path, const std::function<void()>& onWait) {
   bool waited = false;
   for (;;) {
-    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd_ < 0) throw FileError(FileOperation::Open, path, errno);
-    int locked = LockWaiting(fd_, LOCK_EX | LOCK_NB);
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) throw FileError(FileOperation::Open, path, errno);
+    handle_ = fd;
+    int locked = LockWaiting(fd, LOCK_EX | LOCK_NB);
     if (locked != 0 && errno == EWOULDBLOCK) {
       if (!std::exchange(waited, true)) onWait();
-      locked = LockWaiting(fd_, LOCK_EX);
+      locked = LockWaiting(fd, LOCK_EX);
     }
     if (locked != 0) {
       int reason = errno;
-      close(fd_);
+      close(fd);
       throw FileError(FileOperation::Open, path, reason);
     }
-    if (StillUnderName(fd_, path)) return;
-    close(fd_);
+    if (StillUnderName(fd, path)) return;
+    close(fd);
   }
 }
 
 FileLock::~FileLock() {
-  close(fd_);  // gives the lock back
+  close(static_cast<int>(handle_));  // gives the lock back
 }
 
 }  // namespace vantor

@@ -4,6 +4,7 @@
 // the lock are not held back.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -21,7 +22,10 @@ class FileLock {
   FileLock& operator=(const FileLock&) = delete;
 
  private:
-  int fd_ = -1;
+  // A descriptor, or on Windows a file's handle (or a named mutex's, for a
+  // folder, which cannot be locked).
+  std::intptr_t handle_ = -1;
+  bool isMutex_ = false;
 };
 
 }  // namespace vantor

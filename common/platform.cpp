@@ -1,82 +1,112 @@
+// The rules about names that hold on every platform; the system calls are
+// in platform_posix.cpp and platform_win32.cpp.
 #include "platform.h"
 
-#include <dirent.h>
-#include <spawn.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <filesystem>
-
-extern char** environ;
+#include <cctype>
+#include <vector>
 
 namespace vantor {
 namespace {
 
-std::string CurrentFolder() {
-  std::vector<char> buffer(PATH_MAX);
-  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE) return "/";
-    buffer.resize(buffer.size() * 2);
-  }
-  return buffer.data();
+constexpr bool kWindowsNames = kPathSeparator == "\\";
+
+bool IsSeparator(char c) {
+  return c == '/' || (kWindowsNames && c == '\\');
 }
 
-std::string RunningExecutable() {
-  std::vector<char> buffer(PATH_MAX);
-  ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-  if (length <= 0) return {};
-  return std::string(buffer.data(), static_cast<size_t>(length));
+// "c:" at the start of a Windows name: a drive, whose current folder a name
+// such as "c:map.dat" is in.
+size_t DriveLength(std::string_view path) {
+  bool drive = kWindowsNames && path.size() >= 2 && path[1] == ':' &&
+               std::isalpha(static_cast<unsigned char>(path[0]));
+  return drive ? 2 : 0;
+}
+
+// The part of a name that no ".." climbs above: "/", "c:\", "c:" or "\".
+size_t RootLength(std::string_view path) {
+  size_t drive = DriveLength(path);
+  return drive < path.size() && IsSeparator(path[drive]) ? drive + 1 : drive;
 }
 
 }  // namespace
 
 std::string_view DirectoryPart(std::string_view path) {
-  auto slash = path.find_last_of('/');
-  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+  size_t end = path.size();
+  while (end > 0 && !IsSeparator(path[end - 1]) && !(kWindowsNames && path[end - 1] == ':')) {
+    --end;
+  }
+  return path.substr(0, end);
+}
+
+bool IsAbsolutePath(std::string_view path) {
+  return (!path.empty() && IsSeparator(path[0])) || DriveLength(path) > 0;
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
-  if (!name.empty() && name[0] == '/') return std::string(name);
+  if (IsAbsolutePath(name)) return std::string(name);
   if (folder.empty() || folder == ".") return std::string(name);
   std::string path(folder);
-  if (path.back() != '/') path += '/';
+  if (DirectoryPart(path).size() != path.size()) path += kPathSeparator;
   return path.append(name);
 }
 
 std::string ParentFolderAsNamed(std::string_view folder) {
   std::string path(folder);
+  const size_t root = RootLength(path);
   // "a/b/", "a/b/." and "a/b" all name the folder b.
   for (;;) {
-    if (path.size() > 1 && path.back() == '/') {
+    if (path.size() > std::max<size_t>(root, 1) && IsSeparator(path.back())) {
       path.pop_back();
-    } else if (path.size() > 2 && path.ends_with("/.")) {
+    } else if (path.size() > root + 2 && path.back() == '.' && IsSeparator(path[path.size() - 2])) {
       path.resize(path.size() - 2);
     } else {
       break;
     }
   }
-  if (path.empty() || path == ".") return "..";
-  if (path == "/") return "/";
+  const size_t drive = DriveLength(path);
+  std::string_view rest = std::string_view(path).substr(drive);
+  if (rest.empty() || rest == ".") return path.substr(0, drive) + "..";
+  if (path.size() == root) return path;
   std::string_view last = std::string_view(path).substr(DirectoryPart(path).size());
-  if (last == "..") return path + "/..";
+  if (last == "..") return path + std::string(kPathSeparator) + "..";
   std::string parent(DirectoryPart(path));
   if (parent.empty()) return ".";
-  if (parent.size() > 1) parent.pop_back();
+  if (parent.size() > root) parent.pop_back();
   return parent;
 }
 
-std::string ProgramPathFromArg0(std::string_view arg0) {
-  std::string path(arg0);
-  if (path.find('/') == std::string::npos) path = RunningExecutable();
-  if (path.empty()) path = arg0;
-  if (path.empty() || path[0] != '/') path = CurrentFolder() + "/" + path;
-  // Shown in titles and messages: "/dir/./lmedit" says no more than "/dir/lmedit".
-  return std::filesystem::path(path).lexically_normal().string();
+std::string NormalPath(std::string_view path) {
+  const size_t root = RootLength(path);
+  std::string normal(path.substr(0, root));
+  for (char& c : normal) {
+    if (IsSeparator(c)) c = kPathSeparator[0];
+  }
+  std::vector<std::string_view> parts;
+  size_t start = root;
+  while (start <= path.size()) {
+    size_t end = start;
+    while (end < path.size() && !IsSeparator(path[end]))
+      ++end;
+    std::string_view part = path.substr(start, end - start);
+    if (part == "..") {
+      // Above the root there is only the root; a relative name keeps its "..".
+      if (!parts.empty() && parts.back() != "..") {
+        parts.pop_back();
+      } else if (root == 0) {
+        parts.push_back(part);
+      }
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) normal += kPathSeparator;
+    normal += parts[i];
+  }
+  if (normal.empty()) normal = ".";
+  return normal;
 }
 
 std::string ProgramDirFromArg0(std::string_view arg0) {
@@ -106,92 +136,43 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
   return p == pattern.size();
 }
 
-std::vector<FoundFile> FindFiles(std::string_view pattern) {
-  std::string folder(DirectoryPart(pattern));
-  std::string_view namePattern = pattern.substr(folder.size());
-  std::vector<FoundFile> found;
-  DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
-  if (directory == nullptr) return found;
-  while (dirent* entry = readdir(directory)) {
-    std::string name = entry->d_name;
-    if (name.empty() || name[0] == '.') continue;  // hidden files take no part
-    if (!WildcardMatch(namePattern, name)) continue;
-    struct stat info {};
-    if (stat((folder + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
-    found.push_back({name, static_cast<int64_t>(info.st_size)});
+std::string CommandLineArgument(std::string_view argument) {
+  if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string_view::npos) {
+    return std::string(argument);
   }
-  closedir(directory);
-  std::sort(found.begin(), found.end(),
-            [](const FoundFile& a, const FoundFile& b) { return a.name < b.name; });
-  return found;
-}
-
-std::optional<int> StartProgramAndWait(const std::string& path,
-                                       const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  std::string program = path;
-  argv.push_back(program.data());
-  std::vector<std::string> copies = arguments;
-  for (auto& argument : copies)
-    argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  pid_t child = 0;
-  if (posix_spawn(&child, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-    return std::nullopt;
+  std::string quoted = "\"";
+  for (size_t i = 0;; ++i) {
+    size_t backslashes = 0;
+    while (i < argument.size() && argument[i] == '\\') {
+      ++backslashes;
+      ++i;
+    }
+    if (i == argument.size()) {
+      // Before the closing quote, each backslash is doubled.
+      quoted.append(backslashes * 2, '\\');
+      break;
+    }
+    if (argument[i] == '"') {
+      quoted.append(backslashes * 2 + 1, '\\');
+    } else {
+      quoted.append(backslashes, '\\');
+    }
+    quoted.push_back(argument[i]);
   }
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return std::nullopt;
-  }
-  if (WIFEXITED(status)) {
-    // posix_spawn reports a program it could not execute as exit status 127.
-    return WEXITSTATUS(status);
-  }
-  return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  quoted.push_back('"');
+  return quoted;
 }
 
-bool IsDirectory(const std::string& name) {
-  struct stat info {};
-  return stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-namespace {
-
-FileIdentity IdentityIn(const struct stat& info) {
-  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino)};
-}
-
-}  // namespace
-
-std::optional<FileIdentity> IdentityOf(const std::string& name) {
-  struct stat info {};
-  if (stat(name.c_str(), &info) != 0) return std::nullopt;
-  return IdentityIn(info);
-}
-
-FileKind KindOf(const std::string& name, FileIdentity* identity) {
-  struct stat info {};
-  if (lstat(name.c_str(), &info) != 0) return FileKind::Missing;
-  if (identity != nullptr) *identity = IdentityIn(info);
-  if (S_ISREG(info.st_mode)) return FileKind::Regular;
-  if (S_ISDIR(info.st_mode)) return FileKind::Directory;
-  if (S_ISLNK(info.st_mode)) return FileKind::SymbolicLink;
-  return FileKind::Other;
-}
-
-bool IsWritable(const std::string& name) {
-  return access(name.c_str(), W_OK) == 0;
+std::string CommandLine(const std::string& program, const std::vector<std::string>& arguments) {
+  std::string line = CommandLineArgument(program);
+  for (const std::string& argument : arguments)
+    line += " " + CommandLineArgument(argument);
+  return line;
 }
 
 bool IsSameFile(const std::string& a, const std::string& b) {
   std::optional<FileIdentity> first = IdentityOf(a);
   return first && first == IdentityOf(b);
-}
-
-std::string ResolvedFolder(const std::string& folder) {
-  char resolved[PATH_MAX];
-  if (realpath(folder.empty() ? "." : folder.c_str(), resolved) == nullptr) return {};
-  return resolved;
 }
 
 std::string FileBehindLinks(const std::string& name) {

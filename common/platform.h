@@ -11,8 +11,14 @@
 
 namespace vantor {
 
-// The separator between a folder and a name on this platform.
+// The separator between a folder and a name on this platform. On Windows a
+// name's folder part ends at its last "\", "/" or drive ":" ("c:\game\" of
+// "c:\game\map.dat", "x:" of "x:planes1.dat"); elsewhere at its last "/".
+#ifdef _WIN32
+inline constexpr std::string_view kPathSeparator = "\\";
+#else
 inline constexpr std::string_view kPathSeparator = "/";
+#endif
 
 // The program's own folder, absolute and ending with a separator: the folder
 // part of ProgramPathFromArg0. Letter case is kept.
@@ -28,9 +34,18 @@ std::string ProgramPathFromArg0(std::string_view arg0);
 // when it has none.
 std::string_view DirectoryPart(std::string_view path);
 
+// Whether a name does not depend on the current folder: it starts with a
+// separator, or on Windows with a drive.
+bool IsAbsolutePath(std::string_view path);
+
 // `name` in `folder`: a name that is absolute stays as it is, and a folder
 // that is empty or "." adds nothing.
 std::string JoinPath(std::string_view folder, std::string_view name);
+
+// A name without "." and ".." parts and doubled separators, by the name alone
+// (links are not followed): "/a/./b/../c" gives "/a/c"; every separator
+// becomes kPathSeparator.
+std::string NormalPath(std::string_view path);
 
 // The folder that holds `folder`, as the user named it rather than where a
 // symbolic link leads: "a/b/src" gives "a/b", "src" gives ".", "/x/y" gives
@@ -46,9 +61,19 @@ struct FoundFile {
 // characters, none included; all other characters match themselves.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
-// The ordinary files (no folders, no hidden files) that match the pattern's
-// last part in the folder before it, in name order.
+// The ordinary files (no folders, no hidden files, and on Windows no system
+// files) that match the pattern's last part in the folder before it, in name
+// order. On Windows letters match without regard to case, as there the file
+// system matches them.
 std::vector<FoundFile> FindFiles(std::string_view pattern);
+
+// One argument as a Windows program's command line carries it, so that the
+// program's C runtime reads it back unchanged: quoted when it is empty or
+// holds blanks, tabs or quotes, its quotes and the backslashes before them
+// escaped.
+std::string CommandLineArgument(std::string_view argument);
+// A whole command line of such arguments, the program first.
+std::string CommandLine(const std::string& program, const std::vector<std::string>& arguments);
 
 // Starts a program with an argument list (never through a shell) and waits
 // for it. Nothing when it cannot be started; otherwise its exit status, or

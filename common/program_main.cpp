@@ -40,8 +40,10 @@ int RunMain(const std::function<int()>& body, const std::function<void()>& finis
   return exitCode;
 }
 
+#ifndef _WIN32
 std::vector<std::string> ArgumentList(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }
+#endif
 
 }  // namespace vantor

@@ -14,6 +14,8 @@ namespace vantor {
 // the run-time error's number.
 int RunMain(const std::function<int()>& body, const std::function<void()>& finish);
 
+// The program's arguments, argument 0 first. On Windows they are taken from
+// the system's UTF-16 command line and given in UTF-8, whatever the code page.
 std::vector<std::string> ArgumentList(int argc, char** argv);
 
 }  // namespace vantor

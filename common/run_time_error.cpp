@@ -1,9 +1,9 @@
 #include "run_time_error.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
+
+#include "platform.h"
 
 namespace vantor {
 namespace {
@@ -31,11 +31,8 @@ const char* OperationText(FileOperation op) {
 // A missing file whose folder is missing too is "path not found" (3), not
 // "file not found" (2): the number tells the user which part of the name to fix.
 bool ParentFolderExists(const std::string& fileName) {
-  auto slash = fileName.find_last_of('/');
-  if (slash == std::string::npos) return true;
-  std::string parent = slash == 0 ? "/" : fileName.substr(0, slash);
-  struct stat info {};
-  return stat(parent.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  std::string parent(DirectoryPart(fileName));
+  return parent.empty() || IsDirectory(parent);
 }
 
 ErrorCode CodeFor(FileOperation op, const std::string& fileName, int errnoValue) {

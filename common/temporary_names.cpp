@@ -1,24 +1,66 @@
 #include "temporary_names.h"
 
-#include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
 
-#include <climits>
+#include "win32_text.h"
+#else
+#include <unistd.h>
+#endif
+
 #include <csignal>
 #include <cstring>
 
 namespace vantor {
 namespace {
 
-constexpr int kFatalSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE};
-
 // Fixed storage: the handler may neither allocate nor take locks.
+constexpr size_t kLongestName = 4096;
 struct Slot {
   volatile sig_atomic_t used = 0;
-  char name[PATH_MAX] = {};
+  char name[kLongestName] = {};
 };
 constexpr int kSlots = 8;
 Slot gSlots[kSlots];
 bool gHandlersInstalled = false;
+
+#ifdef _WIN32
+
+// Taken by FatalSignalsHeld and by the removal, which runs in the console
+// handler's own thread.
+CRITICAL_SECTION* Guard() {
+  static CRITICAL_SECTION* guard = [] {
+    static CRITICAL_SECTION section;
+    InitializeCriticalSection(&section);
+    return &section;
+  }();
+  return guard;
+}
+
+void RemoveName(const char* name) {
+  DeleteFileW(Wide(name).c_str());
+}
+
+// Removes the names, then lets the next handler (or the system's, which ends
+// the program) have the event.
+BOOL WINAPI RemoveAtConsoleEvent(DWORD) {
+  RemoveTemporaryNames();
+  return FALSE;
+}
+
+void InstallHandlersOnce() {
+  if (gHandlersInstalled) return;
+  gHandlersInstalled = true;
+  SetConsoleCtrlHandler(RemoveAtConsoleEvent, TRUE);
+}
+
+#else
+
+constexpr int kFatalSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE};
+
+void RemoveName(const char* name) {
+  unlink(name);
+}
 
 void RemoveAndEnd(int signalNumber) {
   RemoveTemporaryNames();
@@ -50,7 +92,21 @@ sigset_t FatalSet() {
   return set;
 }
 
+#endif
+
 }  // namespace
+
+#ifdef _WIN32
+
+FatalSignalsHeld::FatalSignalsHeld() {
+  EnterCriticalSection(Guard());
+}
+
+FatalSignalsHeld::~FatalSignalsHeld() {
+  LeaveCriticalSection(Guard());
+}
+
+#else
 
 FatalSignalsHeld::FatalSignalsHeld() {
   sigset_t set = FatalSet();
@@ -61,9 +117,11 @@ FatalSignalsHeld::~FatalSignalsHeld() {
   sigprocmask(SIG_SETMASK, &previous_, nullptr);
 }
 
+#endif
+
 int NoteTemporaryName(const std::string& name) {
   InstallHandlersOnce();
-  if (name.size() >= PATH_MAX) return -1;
+  if (name.size() >= kLongestName) return -1;
   for (int i = 0; i < kSlots; ++i) {
     if (gSlots[i].used) continue;
     std::memcpy(gSlots[i].name, name.c_str(), name.size() + 1);
@@ -78,9 +136,12 @@ void ForgetTemporaryName(int slot) {
 }
 
 void RemoveTemporaryNames() {
+#ifdef _WIN32
+  FatalSignalsHeld held;
+#endif
   for (Slot& slot : gSlots) {
     if (!slot.used) continue;
-    unlink(slot.name);
+    RemoveName(slot.name);
     slot.used = 0;
   }
 }

@@ -2,7 +2,8 @@
 // that replaces another is written under a temporary name and renamed into
 // place when whole; a signal in between would leave that name on the disk,
 // so it is noted here, and the handler of SIGTERM, SIGHUP, SIGINT, SIGQUIT
-// and SIGPIPE removes every name noted before the program ends.
+// and SIGPIPE (on Windows: of Ctrl+C, Ctrl+Break and the console's closing)
+// removes every name noted before the program ends.
 #pragma once
 
 #include <csignal>
@@ -11,7 +12,9 @@
 namespace vantor {
 
 // Holds back the fatal signals while alive, so that creating a temporary
-// name and noting it (or renaming it and forgetting it) is one step.
+// name and noting it (or renaming it and forgetting it) is one step. On
+// Windows, where the console's handler runs in a thread of its own, it
+// holds that handler back instead.
 class FatalSignalsHeld {
  public:
   FatalSignalsHeld();
@@ -20,7 +23,9 @@ class FatalSignalsHeld {
   FatalSignalsHeld& operator=(const FatalSignalsHeld&) = delete;
 
  private:
+#ifndef _WIN32
   sigset_t previous_;
+#endif
 };
 
 // Notes a name for removal at a fatal signal; the slot to forget it by, or
@@ -29,7 +34,7 @@ int NoteTemporaryName(const std::string& name);
 void ForgetTemporaryName(int slot);
 
 // Removes every name noted. Safe inside a signal handler; the terminal's
-// own handler calls it too.
+// own handler (on Windows the console's) calls it too.
 void RemoveTemporaryNames();
 
 }  // namespace vantor

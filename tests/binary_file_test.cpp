@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <csignal>
 
@@ -182,7 +187,9 @@ class ReplacingFile : public ::testing::TestWithParam<bool> {
 TEST_P(ReplacingFile, AppearsOnlyOnCommitAndKeepsTheMode) {
   ScratchDir dir;
   WriteBytes(dir.File("vol"), {1, 2, 3});
+#ifndef _WIN32
   chmod(dir.File("vol").c_str(), 02640);
+#endif
   {
     BinaryFile file = BinaryFile::CreateReplacing(dir.File("vol"));
     file.Write("new", 3);
@@ -195,16 +202,18 @@ TEST_P(ReplacingFile, AppearsOnlyOnCommitAndKeepsTheMode) {
   file.Commit();
   EXPECT_EQ(ReadBytes(dir.File("vol")), (std::vector<uint8_t>{'n', 'e', 'w'}));
   EXPECT_EQ(FilesIn(dir), 1u);
+#ifndef _WIN32
   struct stat info {};
   stat(dir.File("vol").c_str(), &info);
   // New content does not inherit set-user-ID and the like.
   EXPECT_EQ(info.st_mode & 07777, 0640u);
+#endif
 }
 
 TEST_P(ReplacingFile, NeverWritesThroughALink) {
   ScratchDir dir;
   testing::WriteText(dir.File("outside"), "keep");
-  std::filesystem::create_symlink(dir.File("outside"), dir.File("soft"));
+  VANTOR_SYMLINK_OR_SKIP(dir.File("outside"), dir.File("soft"));
   std::filesystem::create_hard_link(dir.File("outside"), dir.File("hard"));
   for (const char* name : {"soft", "hard"}) {
     BinaryFile file = BinaryFile::CreateReplacing(dir.File(name), BinaryFile::Replace::Quickly);
@@ -219,8 +228,13 @@ TEST_P(ReplacingFile, NeverWritesThroughALink) {
 // A program ended by a signal while it writes leaves the old file and no
 // temporary one; an unnamed file is gone even after SIGKILL.
 TEST_P(ReplacingFile, ASignalLeavesTheOldFileAndNothingElse) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no fork and no signals on Windows";
+#else
   std::vector<int> signals = {SIGTERM, SIGHUP, SIGINT, SIGPIPE};
+#if defined(O_TMPFILE) && !defined(VANTOR_PORTABLE_FALLBACKS)
   if (!GetParam()) signals.push_back(SIGKILL);
+#endif
   for (int signalNumber : signals) {
     ScratchDir dir;
     WriteBytes(dir.File("vol"), {1, 2, 3});
@@ -237,6 +251,7 @@ TEST_P(ReplacingFile, ASignalLeavesTheOldFileAndNothingElse) {
     EXPECT_EQ(ReadBytes(dir.File("vol")), (std::vector<uint8_t>{1, 2, 3}));
     EXPECT_EQ(FilesIn(dir), 1u) << "signal " << signalNumber;
   }
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(UnnamedOrNamed, ReplacingFile, ::testing::Bool());
@@ -281,6 +296,35 @@ TEST(BinaryFile, ReadsGoingBackAndForthSeeTheLatestWrites) {
   EXPECT_EQ(byte, 3);
 }
 
+#ifdef _WIN32
+// Windows has no FIFOs; its devices are no files either.
+TEST(BinaryFile, DevicesAndReadOnlyFilesAreRefused) {
+  ScratchDir dir;
+  // (CON is refused alike where there is a console; without one it cannot be opened.)
+  for (const char* name : {"NUL"}) {
+    try {
+      BinaryFile::OpenExisting(name, BinaryFile::Access::ReadOnly);
+      ADD_FAILURE() << name;
+    } catch (const RunTimeError& e) {
+      EXPECT_EQ(e.Code(), ErrorCode::AccessDenied) << name;
+      EXPECT_NE(std::string(e.what()).find("not an ordinary file"), std::string::npos) << name;
+    }
+  }
+  testing::WriteText(dir.File("locked"), "mine");
+  SetFileAttributesA(dir.File("locked").c_str(), FILE_ATTRIBUTE_READONLY);
+  std::filesystem::create_directory(dir.File("folder"));
+  for (const char* name : {"locked", "folder"}) {
+    try {
+      BinaryFile::CreateReplacing(dir.File(name));
+      ADD_FAILURE() << name;
+    } catch (const RunTimeError& e) {
+      EXPECT_EQ(e.Code(), ErrorCode::AccessDenied) << name;
+    }
+  }
+  EXPECT_EQ(ReadBytes(dir.File("locked")), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
+  SetFileAttributesA(dir.File("locked").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#else
 TEST(BinaryFile, FifosAndDevicesAreNoFilesToOpen) {
   ScratchDir dir;
   mkfifo(dir.File("fifo").c_str(), 0600);
@@ -306,6 +350,7 @@ TEST(BinaryFile, FifosAndDevicesAreNoFilesToOpen) {
   }
   EXPECT_TRUE(std::filesystem::is_fifo(dir.File("fifo")));
 }
+#endif
 
 TEST(BinaryFile, FullDiskIsAWriteErrorNamingTheFile) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP();
@@ -353,17 +398,21 @@ TEST(RecordFile, ReadsWhatIsOnDiskNowAlsoAfterTheFileWasReplaced) {
 TEST(RecordFile, InsertReplacesTheFileBehindALinkAndKeepsItsMode) {
   ScratchDir dir;
   WriteBytes(dir.File("d.dat"), RecordFileBytes(3));
+#ifndef _WIN32
   chmod(dir.File("d.dat").c_str(), 0604);
-  std::filesystem::create_symlink("d.dat", dir.File("link.dat"));
+#endif
+  VANTOR_SYMLINK_OR_SKIP("d.dat", dir.File("link.dat"));
   RecordFile file = RecordFile::Open(dir.File("link.dat"), BinaryFile::Access::ReadWrite);
   EXPECT_EQ(file.Insert(1, std::array<uint8_t, 2>{'X', 'X'}), std::nullopt);
   auto expected = RecordFileBytes(4);
   std::copy_n("aaXXbbcc", 8, expected.begin() + RecordFile::kHeaderSize);
   EXPECT_EQ(ReadBytes(dir.File("d.dat")), expected);
   EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.dat")));
+#ifndef _WIN32
   struct stat info {};
   stat(dir.File("d.dat").c_str(), &info);
   EXPECT_EQ(info.st_mode & 0777, 0604u);
+#endif
   EXPECT_EQ(file.Count(), 4);
 }
 

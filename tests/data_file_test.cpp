@@ -4,6 +4,7 @@
 
 #include "datedit_fixtures.h"
 #include "name_tables.h"
+#include "platform.h"
 #include "run_time_error.h"
 
 namespace vantor::datedit {
@@ -115,7 +116,7 @@ TEST(OpenDataFile, SecondArgumentLoadsTheFormatFromTheProgramFolder) {
   h.console.Line("").Keys("k");
   OpenDataFile(h.state, h.options);
   const ScreenModel& screen = h.console.Screen();
-  EXPECT_EQ(screen.RowText(1), programDir.Path() + "//fmt.txt");
+  EXPECT_EQ(screen.RowText(1), programDir.Path() + std::string(2, kPathSeparator[0]) + "fmt.txt");
   EXPECT_EQ(screen.RowText(3), "Indicator:   w Len:   2 Name: Altitude");
   EXPECT_EQ(screen.RowText(4), " Press a key....Name:" + dataDir.File("d.dat"));
   EXPECT_TRUE(h.state.FormatLoaded);

@@ -175,7 +175,7 @@ TEST(FaultInjection, ExtractionFailuresAreReportedAndLeaveNoPartialFile) {
     for (const auto& entry : fs::directory_iterator(dir.File("out"))) {
       std::string name = entry.path().filename().string();
       EXPECT_TRUE(name == "b.txt" ||
-                  (name == "a.txt" && TextOf(ReadBytes(entry.path())) == "first"))
+                  (name == "a.txt" && TextOf(ReadBytes(entry.path().string())) == "first"))
           << "failure " << n << " left " << name;
     }
   };

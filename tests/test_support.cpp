@@ -1,27 +1,55 @@
 #include "test_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <stdexcept>
 
+#include "platform.h"
 #include "stream_backend.h"
 
+#ifndef _WIN32
 extern char** environ;
+#endif
 
 namespace vantor::testing {
+
+#ifdef _WIN32
+
+ScratchDir::ScratchDir() {
+  std::string base = std::filesystem::temp_directory_path().string();
+  if (!base.empty() && base.back() != '\\') base += '\\';
+  std::mt19937 random(std::random_device{}());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate = base + "vt" + std::to_string(random() % 1000000);
+    if (CreateDirectoryA(candidate.c_str(), nullptr)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot make a scratch folder");
+}
+
+#else
 
 ScratchDir::ScratchDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vantor-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
+
+#endif
 
 ScratchDir::~ScratchDir() {
   std::error_code ignored;
@@ -30,6 +58,25 @@ ScratchDir::~ScratchDir() {
 
 std::string ScratchDir::File(const std::string& name) const {
   return path_ + "/" + name;
+}
+
+void MarkHidden([[maybe_unused]] const std::string& path) {
+#ifdef _WIN32
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+#endif
+}
+
+bool MakeSymlink(const std::string& target, const std::string& link) {
+  namespace fs = std::filesystem;
+  std::error_code failed;
+  fs::path leadsTo = fs::path(link).parent_path() / target;
+  if (fs::path(target).is_absolute()) leadsTo = target;
+  if (fs::is_directory(leadsTo)) {
+    fs::create_directory_symlink(target, link, failed);
+  } else {
+    fs::create_symlink(target, link, failed);
+  }
+  return !failed && fs::is_symlink(link);
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -48,6 +95,63 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
   if (!in) throw std::runtime_error("cannot read " + path);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
+
+#ifdef _WIN32
+
+namespace {
+
+// A file that a child inherits as one of its standard streams.
+HANDLE InheritedFile(const std::string& path, DWORD access, DWORD disposition) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE file = CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path);
+  return file;
+}
+
+std::string ReadText(const std::string& path) {
+  std::vector<uint8_t> bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+// The input comes from a file and the output goes to files: the child never
+// waits for this program, and nothing needs threads.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const std::string& input, const std::string& workingDir) {
+  ScratchDir streams;
+  WriteText(streams.File("in"), input);
+  HANDLE in = InheritedFile(streams.File("in"), GENERIC_READ, OPEN_EXISTING);
+  HANDLE out = InheritedFile(streams.File("out"), GENERIC_WRITE, CREATE_ALWAYS);
+  HANDLE err = InheritedFile(streams.File("err"), GENERIC_WRITE, CREATE_ALWAYS);
+  std::string commandLine = CommandLine(program, arguments);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = in;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process{};
+  bool started = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                nullptr, workingDir.c_str(), &startup, &process);
+  CloseHandle(in);
+  CloseHandle(out);
+  CloseHandle(err);
+  if (!started) throw std::runtime_error("cannot start " + program);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  ProgramRun run;
+  run.exitCode = static_cast<int>(exitCode);
+  run.out = ReadText(streams.File("out"));
+  run.err = ReadText(streams.File("err"));
+  return run;
+}
+
+#else
 
 namespace {
 
@@ -120,6 +224,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return run;
 }
+
+#endif
 
 std::string ReplacedOnce(std::string text, const std::string& from, const std::string& to) {
   size_t at = text.find(from);

@@ -25,6 +25,18 @@ class ScratchDir {
   std::string path_;
 };
 
+// Makes a symbolic link to a file or folder; false where the system cannot
+// (Windows without the privilege, some wine versions).
+bool MakeSymlink(const std::string& target, const std::string& link);
+#define VANTOR_SYMLINK_OR_SKIP(target, link)              \
+  if (!::vantor::testing::MakeSymlink(target, link)) {    \
+    GTEST_SKIP() << "symbolic links cannot be made here"; \
+  }
+
+// Makes a file whose name starts with "." hidden on Windows too, where an
+// attribute hides files.
+void MarkHidden(const std::string& path);
+
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteText(const std::string& path, const std::string& text);
 std::vector<uint8_t> ReadBytes(const std::string& path);

@@ -1,0 +1,19 @@
+// Windows only: the programs hold names and text in UTF-8; the system takes
+// them in UTF-16. Internal to common/.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace vantor {
+
+std::wstring Wide(std::string_view utf8);
+std::string Utf8(std::wstring_view utf16);
+
+// The errno value that stands for a system error, so that messages and
+// run-time error numbers are those of every other platform.
+int ErrnoFromWin32(DWORD error);
+
+}  // namespace vantor
