@@ -10,6 +10,9 @@ bool NeedsQuotes(std::string_view text) {
   if (text.front() == ' ' || text.back() == ' ' || text.front() == '\t' || text.back() == '\t') {
     return true;
   }
+  // A byte order mark at the start of a text is skipped when it is read, so
+  // a field that begins with one keeps it only in quotes.
+  if (text.starts_with("\xEF\xBB\xBF")) return true;
   return text.find_first_of(",\"\r\n") != std::string_view::npos;
 }
 

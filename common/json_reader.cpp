@@ -119,7 +119,7 @@ class JsonParser {
       Expect(':', "expected \":\" after a member name");
       SkipBlanks();
       JsonValue member = Value(depth);
-      value.members.emplace_back(std::move(name), std::move(member));
+      value.members.push_back({std::move(name), std::move(member)});
       SkipBlanks();
       if (!AtEnd() && Peek() == ',') {
         Take();

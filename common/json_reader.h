@@ -6,12 +6,13 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "text_form_error.h"
 
 namespace vantor {
+
+struct JsonMember;
 
 struct JsonValue {
   enum class Kind { Null, False, True, Number, String, Array, Object };
@@ -19,11 +20,18 @@ struct JsonValue {
   // A string's characters, or a number's text as written.
   std::string text;
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;  // in the text's order
-  TextPlace place;                                         // where the value begins
+  std::vector<JsonMember> members;  // in the text's order
+  TextPlace place;                  // where the value begins
 
   // The member of that name; nullptr when there is none (or this is no object).
   const JsonValue* Member(std::string_view name) const;
+};
+
+// One member of an object. A type of its own rather than a pair, since a pair
+// cannot hold the value type it is part of.
+struct JsonMember {
+  std::string name;
+  JsonValue value;
 };
 
 inline constexpr int kMaxJsonDepth = 64;
