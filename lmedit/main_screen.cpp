@@ -296,8 +296,8 @@ void PerformCommand(LmeditState& s, int key) {
 }  // namespace
 
 std::string WindowTitle(std::string_view arg0) {
-  auto slash = arg0.find_last_of('/');
-  std::string_view name = slash == std::string_view::npos ? arg0 : arg0.substr(slash + 1);
+  // The name after the folder as the platform ends it ("\\", "/" or ":" on Windows).
+  std::string_view name = arg0.substr(DirectoryPart(arg0).size());
   std::string title = ProgramDirFromArg0(arg0) + std::string(name);
   if (title.size() > kMaxTitle) title.resize(kMaxTitle);
   return title;

@@ -32,7 +32,10 @@ uint32_t Low24At(const std::vector<uint8_t>& bytes, size_t at) {
 int main(int argc, char** argv) {
   if (argc != 4) return Fail("wants three arguments");
   std::string work = argv[1];
-  if (work.size() < 8 || work.substr(work.size() - 8) != "/out.vol") return Fail("not out.vol");
+  // The caller joins the folder and the name with its platform's separator.
+  const bool outVol = work.size() >= 8 && work.substr(work.size() - 7) == "out.vol" &&
+                      (work[work.size() - 8] == '/' || work[work.size() - 8] == '\\');
+  if (!outVol) return Fail("not out.vol");
   if (std::strcmp(argv[2], "huh.dat") != 0) return Fail("inner name is not huh.dat");
   std::vector<uint8_t> volume = ReadAll(argv[1]);
   std::vector<uint8_t> packed = ReadAll(argv[3]);

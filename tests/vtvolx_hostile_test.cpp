@@ -58,10 +58,11 @@ TEST(VtvolxMake, RefusesWhatItCouldNotGiveBackBeforeWritingAnything) {
   struct Case {
     std::vector<std::string> files;
     std::string said;
+    bool windowsCanNameThem = false;
   };
   const Case cases[] = {
       {{"A.txt", "a.txt"}, "Cannot store a.txt: its name is that of A.txt in another case"},
-      {{std::string(40, 'n')}, "names of more than 39 characters"},
+      {{std::string(40, 'n')}, "names of more than 39 characters", true},
       {{"CON.txt"}, "Cannot store CON.txt: a Windows device name cannot be extracted again"},
       {{"trail."}, "a name that ends in a dot or a blank"},
       {{"blank "}, "a name that ends in a dot or a blank"},
@@ -69,6 +70,11 @@ TEST(VtvolxMake, RefusesWhatItCouldNotGiveBackBeforeWritingAnything) {
       {{"esc\x1b[2J"}, "Cannot store esc\\x1B[2J: a name with control characters"},
   };
   for (const Case& c : cases) {
+#ifdef _WIN32
+    // Windows' own names cannot differ only in case, be a device, end in a
+    // dot or blank, hold a colon or control characters: no such source files.
+    if (!c.windowsCanNameThem) continue;
+#endif
     VtvolxInstall v;
     fs::create_directory(v.Work("src"));
     for (const std::string& name : c.files)

@@ -54,7 +54,8 @@ bool ExtractionPolicy::IsWorkingCopyPlace(const std::string& place) const {
 std::optional<std::string> ExtractionPolicy::RefusalOfTarget(const std::string& name) const {
   std::string shown = PrintableName(name);
   FileIdentity standing;
-  switch (KindOf(name, &standing)) {
+  const FileKind kind = KindOf(name, &standing);
+  switch (kind) {
     case FileKind::SymbolicLink:
       return "refused, a symbolic link stands under the name: " + shown;
     case FileKind::Directory:
@@ -63,7 +64,6 @@ std::optional<std::string> ExtractionPolicy::RefusalOfTarget(const std::string& 
     case FileKind::Regular:
       // A file under the volume's name would replace the very file being read.
       if (volume_ && standing == *volume_) return "refused, that is the volume itself: " + shown;
-      if (!IsWritable(name)) return "refused, the file is read-only: " + shown;
       break;
     case FileKind::Missing:
       break;
@@ -72,6 +72,11 @@ std::optional<std::string> ExtractionPolicy::RefusalOfTarget(const std::string& 
   if (IsWorkingCopyPlace(place)) return "refused, that is a working copy of this run: " + shown;
   if (IsProgramFile(place)) {
     return "refused, that is one of vtvolx's own files: " + shown;
+  }
+  // After the program's own files: on Windows the running program itself
+  // cannot be opened for writing, and is to be named as what it is.
+  if (kind == FileKind::Regular && !IsWritable(name)) {
+    return "refused, the file is read-only: " + shown;
   }
   return std::nullopt;
 }
