@@ -17,11 +17,6 @@ class TextFormError : public std::runtime_error {
  public:
   TextFormError(const std::string& what, TextPlace place)
       : std::runtime_error(what), place_(place) {}
-  // As Advance for each byte of a text that holds no LF.
-  void AdvanceInLine(std::string_view text) {
-    for (char c : text)
-      place_.column += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }
   TextPlace Place() const { return place_; }
 
  private:
