@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,14 @@
 #include "text_form_error.h"
 
 namespace vantor {
+
+// Whether an argument asks for a text form: options begin with "--", which
+// no data, format, landmark or volume file name of the game does.
+bool IsLongOption(std::string_view argument);
+
+// For "--export", "--export=csv" and "--export=json": whether the export is
+// JSON; nothing for any other argument.
+std::optional<bool> ExportAsJson(std::string_view argument);
 
 // Input or a command that is refused: the message, exit code 1.
 struct TextFormRefusal {

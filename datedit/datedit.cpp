@@ -5,14 +5,11 @@
 #include "command_loop.h"
 #include "data_file.h"
 #include "platform.h"
+#include "text_form_import.h"
 #include "text_format.h"
 
 namespace vantor::datedit {
 namespace {
-
-bool IsLongOption(const std::string& argument) {
-  return argument.starts_with("--");
-}
 
 // Why the files named do not fit the mode; empty when they do.
 std::string CheckFiles(DateditOptions& options, const std::vector<std::string>& files) {
@@ -42,10 +39,9 @@ void ParseTextMode(DateditOptions& options, const std::vector<std::string>& argu
     const std::string& argument = arguments[i];
     if (argument == "--help") {
       help = true;
-    } else if (argument == "--export" || argument == "--export=csv" ||
-               argument == "--export=json") {
+    } else if (std::optional<bool> json = ExportAsJson(argument)) {
       options.Mode = DateditMode::Export;
-      options.Form = argument == "--export=json" ? TextForm::Json : TextForm::Csv;
+      options.Form = *json ? TextForm::Json : TextForm::Csv;
       ++modes;
     } else if (argument == "--import") {
       options.Mode = DateditMode::Import;

@@ -305,10 +305,6 @@ std::string WindowTitle(std::string_view arg0) {
 
 namespace {
 
-bool IsLongOption(const std::string& argument) {
-  return argument.starts_with("--");
-}
-
 // Why the files and options given do not fit the mode; empty when they do.
 std::string CheckTextMode(LmeditOptions& options, const std::vector<std::string>& files,
                           bool outputGiven) {
@@ -345,10 +341,9 @@ LmeditOptions ParseTextMode(LmeditOptions options, const std::vector<std::string
     } else if (argument == "--map") {
       options.Mode = LmeditMode::Map;
       ++modes;
-    } else if (argument == "--export" || argument == "--export=csv" ||
-               argument == "--export=json") {
+    } else if (std::optional<bool> json = ExportAsJson(argument)) {
       options.Mode = LmeditMode::Export;
-      options.ExportJson = argument == "--export=json";
+      options.ExportJson = *json;
       ++modes;
     } else if (argument == "--import") {
       options.Mode = LmeditMode::Import;
