@@ -22,10 +22,8 @@ class FileLock {
   FileLock& operator=(const FileLock&) = delete;
 
  private:
-  // A descriptor, or on Windows a file's handle (or a named mutex's, for a
-  // folder, which cannot be locked).
+  // A descriptor, or on Windows a named mutex's handle.
   std::intptr_t handle_ = -1;
-  bool isMutex_ = false;
 };
 
 }  // namespace vantor

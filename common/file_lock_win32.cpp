@@ -1,8 +1,9 @@
-// The lock on Windows. A file is locked with LockFileEx on one byte far past
-// any end a file of the tools reaches: Windows' locks keep every other
-// handle from the bytes they cover, even this program's own. A folder
-// cannot be locked; a named mutex stands in, named after the folder's
-// volume and index so that every spelling of the folder meets the same one.
+// The lock on Windows: a named mutex, named after the file's or folder's
+// volume and index, so that every spelling of the name (relative, through a
+// link, in other case) meets the same one. The lock holds no handle on the
+// file itself: Windows will not put a new file under a name while any
+// program has the old one open, and the holder of the lock is exactly the
+// program that may want to (an insert, an import).
 #include <windows.h>
 
 #include <optional>
@@ -17,17 +18,23 @@ namespace vantor {
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-constexpr DWORD kLockedByteHigh = 0x40000000;  // at 2^62
 
-OVERLAPPED LockedByte() {
-  OVERLAPPED at{};
-  at.OffsetHigh = kLockedByteHigh;
-  return at;
+[[noreturn]] void Fail(const std::string& path, HANDLE toClose) {
+  int reason = ErrnoFromWin32(GetLastError());
+  if (toClose != nullptr) CloseHandle(toClose);
+  throw FileError(FileOperation::Open, path, reason);
 }
 
-std::optional<BY_HANDLE_FILE_INFORMATION> InformationOf(HANDLE handle) {
+// What names the file or folder under `path` now, or nothing when it cannot
+// be opened.
+std::optional<BY_HANDLE_FILE_INFORMATION> InformationOf(const std::string& path) {
+  HANDLE handle = CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(handle, &info)) return std::nullopt;
+  bool known = GetFileInformationByHandle(handle, &info);
+  CloseHandle(handle);
+  if (!known) return std::nullopt;
   return info;
 }
 
@@ -36,40 +43,25 @@ bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMAT
          a.nFileIndexLow == b.nFileIndexLow;
 }
 
-// Whether the file locked through `file` is still the one under `path`: a
-// program that held the lock may have put a new file in its place.
-bool StillUnderName(HANDLE file, const std::string& path) {
-  HANDLE named = CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (named == INVALID_HANDLE_VALUE) return true;
-  auto held = InformationOf(file);
-  auto now = InformationOf(named);
-  CloseHandle(named);
-  return !held || !now || SameFile(*held, *now);
+std::wstring MutexName(const BY_HANDLE_FILE_INFORMATION& info) {
+  return L"Local\\vantor-lock-" + std::to_wstring(info.dwVolumeSerialNumber) + L"-" +
+         std::to_wstring(info.nFileIndexHigh) + L"-" + std::to_wstring(info.nFileIndexLow);
 }
 
-[[noreturn]] void Fail(const std::string& path, HANDLE toClose) {
-  int reason = ErrnoFromWin32(GetLastError());
-  if (toClose != nullptr) CloseHandle(toClose);
-  throw FileError(FileOperation::Open, path, reason);
-}
-
-// Takes the folder's mutex, waiting as long as another run holds it.
-HANDLE LockFolder(const BY_HANDLE_FILE_INFORMATION& folder, const std::string& path,
-                  const std::function<void()>& onWait) {
-  std::wstring name = L"Local\\vantor-folder-" + std::to_wstring(folder.dwVolumeSerialNumber) +
-                      L"-" + std::to_wstring(folder.nFileIndexHigh) + L"-" +
-                      std::to_wstring(folder.nFileIndexLow);
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+// Takes the mutex of the file or folder `info` names, waiting as long as
+// another run holds it.
+HANDLE TakeMutex(const BY_HANDLE_FILE_INFORMATION& info, const std::string& path,
+                 const std::function<void()>& onWait, bool& waited) {
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, MutexName(info).c_str());
   if (mutex == nullptr) Fail(path, nullptr);
   // A run that ended without giving the mutex back (WAIT_ABANDONED) holds it
   // no longer.
-  DWORD waited = WaitForSingleObject(mutex, 0);
-  if (waited == WAIT_TIMEOUT) {
-    onWait();
-    waited = WaitForSingleObject(mutex, INFINITE);
+  DWORD outcome = WaitForSingleObject(mutex, 0);
+  if (outcome == WAIT_TIMEOUT) {
+    if (!std::exchange(waited, true)) onWait();
+    outcome = WaitForSingleObject(mutex, INFINITE);
   }
-  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) Fail(path, mutex);
+  if (outcome != WAIT_OBJECT_0 && outcome != WAIT_ABANDONED) Fail(path, mutex);
   return mutex;
 }
 
@@ -78,41 +70,25 @@ HANDLE LockFolder(const BY_HANDLE_FILE_INFORMATION& folder, const std::string& p
 FileLock::FileLock(const std::string& path, const std::function<void()>& onWait) {
   bool waited = false;
   for (;;) {
-    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) Fail(path, nullptr);
-    auto info = InformationOf(file);
-    if (!info) Fail(path, file);
-    if (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      CloseHandle(file);
-      handle_ = reinterpret_cast<std::intptr_t>(LockFolder(*info, path, onWait));
-      isMutex_ = true;
+    auto locked = InformationOf(path);
+    if (!locked) Fail(path, nullptr);
+    HANDLE mutex = TakeMutex(*locked, path, onWait, waited);
+    // The run that held the lock may have put a new file under the name;
+    // that one is the file to lock.
+    auto now = InformationOf(path);
+    if (!now || SameFile(*locked, *now)) {
+      handle_ = reinterpret_cast<std::intptr_t>(mutex);
       return;
     }
-    OVERLAPPED at = LockedByte();
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-      if (GetLastError() != ERROR_LOCK_VIOLATION) Fail(path, file);
-      if (!std::exchange(waited, true)) onWait();
-      at = LockedByte();
-      if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) Fail(path, file);
-    }
-    if (StillUnderName(file, path)) {
-      handle_ = reinterpret_cast<std::intptr_t>(file);
-      return;
-    }
-    CloseHandle(file);
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
   }
 }
 
 FileLock::~FileLock() {
-  HANDLE handle = reinterpret_cast<HANDLE>(handle_);
-  if (isMutex_) {
-    ReleaseMutex(handle);
-  } else {
-    OVERLAPPED at = LockedByte();
-    UnlockFileEx(handle, 0, 1, 0, &at);
-  }
-  CloseHandle(handle);
+  HANDLE mutex = reinterpret_cast<HANDLE>(handle_);
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
 }
 
 }  // namespace vantor

@@ -20,10 +20,15 @@ RecordFile RecordFile::Open(const std::string& name, BinaryFile::Access access) 
 }
 
 void RecordFile::Close() {
+  open_ = false;
   file_.Close();
 }
 
 BinaryFile& RecordFile::Current() {
+  if (open_ && !file_.IsOpen()) {
+    file_ = BinaryFile::OpenExisting(file_.Name(), access_);
+    return file_;
+  }
   std::optional<FileIdentity> named = IdentityOf(file_.Name());
   if (named && *named != file_.Identity()) {
     file_ = BinaryFile::OpenExisting(file_.Name(), access_);
@@ -103,8 +108,10 @@ std::optional<std::string> RecordFile::Insert(int64_t index, std::span<const uin
   }
   fresh.Write(record.data(), record.size());
   if (fresh.CopyFrom(old, at, after) != after) throw FileError(FileOperation::Read, Name(), 0);
+  // Windows puts no file under a name while the old one is open; the next
+  // call opens whichever file the name then holds.
+  old.Close();
   fresh.Commit();
-  file_ = BinaryFile::OpenExisting(Name(), access_);
   return std::nullopt;
 }
 

@@ -31,7 +31,7 @@ class RecordFile {
   // An existing ordinary file; a run-time error otherwise.
   static RecordFile Open(const std::string& name, BinaryFile::Access access);
 
-  bool IsOpen() const { return file_.IsOpen(); }
+  bool IsOpen() const { return open_; }
   const std::string& Name() const { return file_.Name(); }
   void Close();
 
@@ -64,12 +64,15 @@ class RecordFile {
 
  private:
   explicit RecordFile(BinaryFile file, BinaryFile::Access access)
-      : file_(std::move(file)), access_(access) {}
+      : file_(std::move(file)), access_(access), open_(true) {}
   // The file as it is under its name now.
   BinaryFile& Current();
 
+  // Open until Close; `file_` is closed in between when an insert put a new
+  // file under the name.
   BinaryFile file_;
   BinaryFile::Access access_ = BinaryFile::Access::ReadOnly;
+  bool open_ = false;
 };
 
 // The bytes of `edited` that differ from `base` put into `current`: a record

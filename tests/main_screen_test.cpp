@@ -5,10 +5,8 @@
 
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <sstream>
 
-#include "file_lock.h"
 #include "landmark_record.h"
 #include "landmark_view.h"
 #include "lmedit_fixtures.h"
@@ -407,8 +405,7 @@ TEST_F(MainScreenTest, WritesWaitForAnotherProgramsLockAndCountAfterIt) {
     testing::WriteBytes("t.mrf", templateBytes);
     testing::WriteBytes("o.mrf", outputBytes);
     testing::InterleavedLmedit lm;
-    std::optional<FileLock> held;
-    held.emplace(c.locked, [] {});
+    testing::LockHeldElsewhere held(c.locked);
     std::vector<uint8_t> whileWaiting;
     std::string waitingRow;
     lm.backend->onWait = [&](WaitKind wait, size_t shown) {
@@ -422,7 +419,7 @@ TEST_F(MainScreenTest, WritesWaitForAnotherProgramsLockAndCountAfterIt) {
           testing::WriteBytes(name, grown);
         }
       }
-      held.reset();
+      held.Release();
       (void)shown;
     };
     lm.Run(c.keys);

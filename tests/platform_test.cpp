@@ -7,16 +7,16 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 #else
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
-#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
+#include <future>
+#include <optional>
+#include <thread>
 
 #include "file_lock.h"
 #include "run_time_error.h"
@@ -242,40 +242,36 @@ TEST(Paths, TheSamePlaceUnderAnySpelling) {
 }
 
 // The holder puts a new file under the name before it lets go, as an insert
-// does: the waiting run must then hold the lock on the new file.
+// does: the waiting run must then hold the lock on the new file, so that a
+// third one waits for it.
 TEST(FileLock, ASecondHolderWaitsSaysSoAndLocksTheFileNowUnderTheName) {
-#ifdef _WIN32
-  GTEST_SKIP() << "the second holder is a child made by fork";
-#else
   ScratchDir dir;
   const std::string path = dir.File("d.dat");
   testing::WriteText(path, "old");
-  int go[2], said[2];
-  ASSERT_EQ(pipe(go), 0);
-  ASSERT_EQ(pipe(said), 0);
-  // The child is made before the lock is taken, so that it holds no copy of it.
-  pid_t child = fork();
-  if (child == 0) {
-    char ignored;
-    if (read(go[0], &ignored, 1) != 1) _exit(2);
-    FileLock second(path, [&] { (void)!write(said[1], "w", 1); });
-    int other = open(path.c_str(), O_RDONLY);
-    _exit(flock(other, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK ? 0 : 3);
-  }
-  auto held = std::make_unique<FileLock>(path, [] { FAIL() << "nobody holds it yet"; });
-  ASSERT_EQ(write(go[1], "g", 1), 1);
-  char word = 0;
-  ASSERT_EQ(read(said[0], &word, 1), 1);  // the child waits now
-  EXPECT_EQ(word, 'w');
+  testing::LockHeldElsewhere first(path);
+  std::promise<void> secondWaits;
+  bool thirdWaited = false;
+  std::thread second([&] {
+    std::optional<FileLock> lock;
+    lock.emplace(path, [&] { secondWaits.set_value(); });
+    std::promise<void> thirdWaits;
+    std::thread third([&] {
+      FileLock lock(path, [&] {
+        thirdWaited = true;
+        thirdWaits.set_value();
+      });
+    });
+    // The third holder waits for this one, or has the lock already.
+    thirdWaits.get_future().wait_for(std::chrono::seconds(5));
+    lock.reset();
+    third.join();
+  });
+  secondWaits.get_future().wait();
   testing::WriteText(dir.File("new"), "new");
   std::filesystem::rename(dir.File("new"), path);
-  held.reset();
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  for (int fd : {go[0], go[1], said[0], said[1]})
-    close(fd);
-#endif
+  first.Release();
+  second.join();
+  EXPECT_TRUE(thirdWaited);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "file_lock.h"
 #include "platform.h"
 #include "stream_backend.h"
 
@@ -64,6 +65,33 @@ void MarkHidden([[maybe_unused]] const std::string& path) {
 #ifdef _WIN32
   SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
 #endif
+}
+
+LockHeldElsewhere::LockHeldElsewhere(const std::string& path) {
+  std::promise<void> taken;
+  std::future<void> tookIt = taken.get_future();
+  std::future<void> released = release_.get_future();
+  holder_ = std::thread([&path, &taken, released = std::move(released)]() mutable {
+    try {
+      FileLock lock(path, [] {});
+      taken.set_value();
+      released.wait();
+    } catch (...) {
+      taken.set_exception(std::current_exception());
+    }
+  });
+  try {
+    tookIt.get();
+  } catch (...) {
+    holder_.join();
+    throw;
+  }
+}
+
+void LockHeldElsewhere::Release() {
+  if (!holder_.joinable()) return;
+  release_.set_value();
+  holder_.join();
 }
 
 bool MakeSymlink(const std::string& target, const std::string& link) {

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vantor::testing {
@@ -40,6 +42,22 @@ void MarkHidden(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 void WriteText(const std::string& path, const std::string& text);
 std::vector<uint8_t> ReadBytes(const std::string& path);
+
+// The lock on `path` taken by another thread, as another program would hold
+// it (a thread's second take of a Windows mutex would not wait), until
+// Release or the object goes.
+class LockHeldElsewhere {
+ public:
+  explicit LockHeldElsewhere(const std::string& path);
+  ~LockHeldElsewhere() { Release(); }
+  LockHeldElsewhere(const LockHeldElsewhere&) = delete;
+  LockHeldElsewhere& operator=(const LockHeldElsewhere&) = delete;
+  void Release();
+
+ private:
+  std::promise<void> release_;
+  std::thread holder_;
+};
 
 struct ProgramRun {
   int exitCode = -1;
