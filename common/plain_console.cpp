@@ -2,13 +2,14 @@
 
 #include <cerrno>
 
+#include "platform.h"
 #include "run_time_error.h"
 
 namespace vantor {
 
 void PlainConsole::Write(std::string_view text) {
   if (std::fwrite(text.data(), 1, text.size(), output_) != text.size()) {
-    throw FileError(FileOperation::Write, "standard output", errno);
+    throw FileError(FileOperation::Write, "standard output", StreamWriteError());
   }
   if (!text.empty()) lineOpen_ = text.back() != '\n';
 }
@@ -22,7 +23,8 @@ void PlainConsole::WriteLn() {
 }
 
 void PlainConsole::Flush() {
-  if (std::fflush(output_) != 0) throw FileError(FileOperation::Write, "standard output", errno);
+  if (std::fflush(output_) != 0)
+    throw FileError(FileOperation::Write, "standard output", StreamWriteError());
 }
 
 std::optional<std::string> PlainConsole::ReadRawLine() {

@@ -81,6 +81,10 @@ std::string CommandLine(const std::string& program, const std::vector<std::strin
 std::optional<int> StartProgramAndWait(const std::string& path,
                                        const std::vector<std::string>& arguments);
 
+// Why a write to a standard stream just failed, as an errno value: a reader
+// that has gone is a broken pipe on every system.
+int StreamWriteError();
+
 bool IsDirectory(const std::string& name);
 
 // Which file on which disk a name leads to.

@@ -88,6 +88,10 @@ std::optional<int> StartProgramAndWait(const std::string& path,
   return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
+int StreamWriteError() {
+  return errno;
+}
+
 bool IsDirectory(const std::string& name) {
   struct stat info {};
   return stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);

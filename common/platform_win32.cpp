@@ -220,6 +220,15 @@ std::optional<int> StartProgramAndWait(const std::string& path,
   return static_cast<int>(exitCode);
 }
 
+int StreamWriteError() {
+  // The C runtime calls a pipe whose reader has gone a bad argument.
+  DWORD error = GetLastError();
+  if (error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED) {
+    return EPIPE;
+  }
+  return errno;
+}
+
 bool IsDirectory(const std::string& name) {
   DWORD attributes = GetFileAttributesW(Wide(name).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

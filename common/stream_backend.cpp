@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cp437.h"
+#include "platform.h"
 #include "run_time_error.h"
 
 namespace vantor {
@@ -46,7 +47,7 @@ void StreamBackend::Present(const ScreenModel& screen, WaitKind wait) {
   std::string text = SnapshotText(screen, wait);
   if (std::fwrite(text.data(), 1, text.size(), output_) != text.size() ||
       std::fflush(output_) != 0) {
-    throw FileError(FileOperation::Write, "standard output", errno);
+    throw FileError(FileOperation::Write, "standard output", StreamWriteError());
   }
 }
 
