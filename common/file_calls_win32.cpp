@@ -86,19 +86,21 @@ bool EnoughFreeSpace(HANDLE file, int64_t length) {
   return available.QuadPart >= static_cast<uint64_t>(length);
 }
 
+// The system's own name for a full name: \??\C:\... or \??\UNC\server\...
+std::wstring NtName(const std::wstring& fullName) {
+  if (fullName.starts_with(L"\\\\?\\")) return L"\\??\\" + fullName.substr(4);
+  if (fullName.starts_with(L"\\\\")) return L"\\??\\UNC\\" + fullName.substr(2);
+  return L"\\??\\" + fullName;
+}
+
 // Renames over a file that is open elsewhere, as POSIX systems do (Windows
-// 10 on NTFS): the open handles keep the old file. False where the system
-// or the file system cannot.
+// 10 on NTFS): the open handles keep the old file. `to` is a full name.
+// False where the system or the file system cannot.
 bool RenameOverOpenFile(const std::wstring& from, const std::wstring& to) {
   constexpr DWORD kReplaceIfExists = 0x1;  // FILE_RENAME_FLAG_REPLACE_IF_EXISTS
   constexpr DWORD kPosixSemantics = 0x2;   // FILE_RENAME_FLAG_POSIX_SEMANTICS
   constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
-  DWORD length = GetFullPathNameW(to.c_str(), 0, nullptr, nullptr);
-  std::wstring target(length, L'\0');
-  if (length == 0 || GetFullPathNameW(to.c_str(), length, target.data(), nullptr) == 0) {
-    return false;
-  }
-  target = L"\\??\\" + std::wstring(target.c_str());
+  std::wstring target = NtName(to);
   size_t size = offsetof(FILE_RENAME_INFO, FileName) + (target.size() + 1) * sizeof(wchar_t);
   std::vector<char> buffer(size, 0);
   auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -264,24 +266,33 @@ bool RemoveName(const std::string& name) {
 }
 
 bool MoveIntoPlace(const std::string& temporaryName, const std::string& name) {
-  std::wstring from = Wide(temporaryName);
-  std::wstring to = Wide(name);
-  // Over an existing file, ReplaceFileW keeps its attributes and security.
-  if (GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES &&
-      ReplaceFileW(to.c_str(), from.c_str(), nullptr,
-                   REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                   nullptr)) {
-    return true;
-  }
-  if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    return true;
-  }
-  // The old file is open in this or another program: the old handles may
-  // keep it while the name goes to the new one.
+  // Full names: ReplaceFileW refuses some relative ones.
+  std::wstring from = FullPathOf(Wide(temporaryName));
+  std::wstring to = FullPathOf(Wide(name));
+  DWORD oldAttributes = GetFileAttributesW(to.c_str());
+  bool replacing = oldAttributes != INVALID_FILE_ATTRIBUTES;
+  // Over an existing file, ReplaceFileW keeps its security; the file is
+  // open in this or another program when only the last way works, and the
+  // old handles keep the old file.
+  bool moved =
+      (replacing && ReplaceFileW(to.c_str(), from.c_str(), nullptr,
+                                 REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS,
+                                 nullptr, nullptr)) ||
+      MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   DWORD error = GetLastError();
-  if (RenameOverOpenFile(from, to)) return true;
-  errno = ErrnoFromWin32(error);
-  return false;
+  if (!moved && !RenameOverOpenFile(from, to)) {
+    errno = ErrnoFromWin32(error);
+    return false;
+  }
+  // A hidden or system file stays one, whichever way the new file came in.
+  constexpr DWORD kKept =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  DWORD newAttributes = GetFileAttributesW(to.c_str());
+  if (replacing && newAttributes != INVALID_FILE_ATTRIBUTES &&
+      (oldAttributes & kKept) != (newAttributes & kKept)) {
+    SetFileAttributesW(to.c_str(), (newAttributes & ~kKept) | (oldAttributes & kKept));
+  }
+  return true;
 }
 
 bool SyncFolder(const std::string&) {

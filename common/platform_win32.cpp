@@ -74,12 +74,8 @@ std::string ModulePath() {
   }
 }
 
-// The name resolved against the current folder (of its drive, for "x:name").
 std::string FullPath(const std::string& name) {
-  std::wstring wide = Wide(name);
-  return Utf8(GrowingAnswer([&](wchar_t* buffer, DWORD size) {
-    return GetFullPathNameW(wide.c_str(), size, buffer, nullptr);
-  }));
+  return Utf8(FullPathOf(Wide(name)));
 }
 
 // Letters compare without regard to case, as the file system compares them.
@@ -99,6 +95,13 @@ std::optional<int64_t> SizeBehindLink(const std::string& path) {
 }
 
 }  // namespace
+
+std::wstring FullPathOf(const std::wstring& name) {
+  std::wstring full = GrowingAnswer([&](wchar_t* buffer, DWORD size) {
+    return GetFullPathNameW(name.c_str(), size, buffer, nullptr);
+  });
+  return full.empty() ? name : full;
+}
 
 std::wstring Wide(std::string_view utf8) {
   if (utf8.empty()) return {};

@@ -12,6 +12,10 @@ namespace vantor {
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view utf16);
 
+// The name resolved against the current folder (of its drive, for
+// "x:name"); the name itself when the system cannot resolve it.
+std::wstring FullPathOf(const std::wstring& name);
+
 // The errno value that stands for a system error, so that messages and
 // run-time error numbers are those of every other platform.
 int ErrnoFromWin32(DWORD error);

@@ -416,6 +416,22 @@ TEST(RecordFile, InsertReplacesTheFileBehindALinkAndKeepsItsMode) {
   EXPECT_EQ(file.Count(), 4);
 }
 
+#ifdef _WIN32
+// A hidden or system file stays one across the replace, as the mode does
+// elsewhere.
+TEST(RecordFile, InsertKeepsTheFilesMarks) {
+  ScratchDir dir;
+  const std::string name = dir.File("d.dat");
+  WriteBytes(name, RecordFileBytes(3));
+  SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  RecordFile file = RecordFile::Open(name, BinaryFile::Access::ReadWrite);
+  EXPECT_EQ(file.Insert(0, std::array<uint8_t, 2>{'X', 'X'}), std::nullopt);
+  const DWORD marks = GetFileAttributesA(name.c_str());
+  EXPECT_TRUE((marks & FILE_ATTRIBUTE_HIDDEN) && (marks & FILE_ATTRIBUTE_SYSTEM)) << marks;
+  EXPECT_EQ(file.Count(), 4);
+}
+#endif
+
 TEST(RecordFile, MergeKeepsWhatOthersChangedInBytesNotEditedHere) {
   std::vector<uint8_t> base = {1, 2, 3, 4};
   std::vector<uint8_t> edited = {1, 9, 3, 4};
