@@ -47,12 +47,13 @@ std::string FormatPath(const std::string& programDir, const std::string& name) {
 
 struct Format {
   std::string name;  // as given or found; empty when there is none
+  std::string path;  // the file read
   FieldDefs fields{};
 };
 
 Format LoadFormat(const std::string& path, const std::string& shownName) {
   TextFileReader file(path);
-  Format format{shownName, ParseFormat(file, file.Name()).Fields};
+  Format format{shownName, path, ParseFormat(file, file.Name()).Fields};
   file.Close();
   return format;
 }
@@ -111,6 +112,11 @@ int Export(const DateditOptions& options, PlainConsole& out, PlainConsole& err) 
   }
   DataTable data = OpenData(options.DataFileName, BinaryFile::Access::ReadOnly);
   Format format = FindFormat(options);
+  if (!options.OutputName.empty() && !format.path.empty() &&
+      IsSameFile(options.OutputName, format.path)) {
+    throw TextFormRefusal{"refused: the export would replace the format file " +
+                          PrintableName(format.name)};
+  }
   std::vector<TableColumn> columns = TableColumns(format.fields, data.recordSize);
   WarnAboutSize(columns, format, data.recordSize, err);
   NameTables names;

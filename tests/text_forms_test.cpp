@@ -240,6 +240,32 @@ TEST(TextForms, CommandLinesThatAreRefused) {
   EXPECT_NE(help.out.find("datedit --import DATA FORMAT IN [--dry-run]"), std::string::npos);
 }
 
+// An export never writes over a file that it reads, however the output is
+// named; both stay as they were.
+TEST(TextForms, AnExportOverAFileItReadsIsRefused) {
+  TextFormsInstall install;
+  fs::copy_file(VANTOR_SOURCE_DIR "/samples/planes1.dat", install.dir.File("planes1.dat"));
+  fs::create_directory(install.dir.File("sub"));
+  const auto data = ReadBytes(install.dir.File("planes1.dat"));
+  const auto format = ReadBytes(install.dir.File("planes.txt"));
+  struct Case {
+    std::vector<std::string> arguments;
+    std::string refused;
+  } cases[] = {
+      {{"--export", "planes1.dat", "-o", "sub/../planes1.dat"}, "data file planes1.dat"},
+      {{"--export", "planes1.dat", "planes.txt", "-o", "planes.txt"}, "format file planes.txt"},
+      // The format file found from the data file's name.
+      {{"--export=json", "planes1.dat", "-o", "./planes.txt"}, "format file planes.txt"},
+  };
+  for (const auto& c : cases) {
+    ProgramRun run = install.Run(c.arguments);
+    EXPECT_EQ(run.exitCode, 1) << c.refused;
+    EXPECT_EQ(run.err, "datedit: refused: the export would replace the " + c.refused + "\n");
+    EXPECT_EQ(ReadBytes(install.dir.File("planes1.dat")), data);
+    EXPECT_EQ(ReadBytes(install.dir.File("planes.txt")), format);
+  }
+}
+
 // Python's csv and json modules read the sample's export: the columns, and
 // the values of one record.
 const std::string kReadWithPython = std::string(kPythonReadsExports) + R"(
