@@ -266,7 +266,8 @@ TEST(FileLock, ASecondHolderWaitsSaysSoAndLocksTheFileNowUnderTheName) {
     lock.reset();
     third.join();
   });
-  secondWaits.get_future().wait();
+  EXPECT_EQ(secondWaits.get_future().wait_for(std::chrono::seconds(5)), std::future_status::ready)
+      << "the second holder did not wait";
   testing::WriteText(dir.File("new"), "new");
   std::filesystem::rename(dir.File("new"), path);
   first.Release();
