@@ -13,7 +13,7 @@
 
 #include "file_calls.h"
 #include "run_time_error.h"
-#include "win32_text.h"
+#include "win32_support.h"
 
 namespace vantor::file_calls {
 namespace {
@@ -37,15 +37,10 @@ bool Failed() {
   return false;
 }
 
-bool IsFolder(const std::string& name) {
-  DWORD attributes = GetFileAttributesW(Wide(name).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Why a file could not be opened: a folder says so, as on POSIX systems.
 int OpenFailure(const std::string& name) {
   int reason = ErrnoFromWin32(GetLastError());
-  return reason == EACCES && IsFolder(name) ? EISDIR : reason;
+  return reason == EACCES && IsDirectory(name) ? EISDIR : reason;
 }
 
 HANDLE OpenHandle(const std::string& name, DWORD access, DWORD disposition) {
@@ -62,17 +57,7 @@ OVERLAPPED At(int64_t offset) {
 
 // Where the file lies, for the free-space question; empty when unknown.
 std::wstring FolderOfHandle(HANDLE file) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD length = GetFinalPathNameByHandleW(file, path.data(), static_cast<DWORD>(path.size()),
-                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(length + 1);
-  }
+  std::wstring path = FinalPathOf(file);
   size_t end = path.find_last_of(L'\\');
   return end == std::wstring::npos ? std::wstring() : path.substr(0, end + 1);
 }
@@ -222,10 +207,7 @@ int64_t SizeOf(Handle file) {
 }
 
 FileIdentity IdentityOf(Handle file) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(Win(file), &info)) return {};
-  return {info.dwVolumeSerialNumber,
-          static_cast<uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow};
+  return IdentityOfHandle(Win(file));
 }
 
 bool SetSize(Handle file, int64_t size) {

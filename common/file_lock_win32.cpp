@@ -11,13 +11,12 @@
 #include <utility>
 
 #include "file_lock.h"
+#include "platform.h"
 #include "run_time_error.h"
-#include "win32_text.h"
+#include "win32_support.h"
 
 namespace vantor {
 namespace {
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 [[noreturn]] void Fail(const std::string& path, HANDLE toClose) {
   int reason = ErrnoFromWin32(GetLastError());
@@ -25,34 +24,14 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
   throw FileError(FileOperation::Open, path, reason);
 }
 
-// What names the file or folder under `path` now, or nothing when it cannot
-// be opened.
-std::optional<BY_HANDLE_FILE_INFORMATION> InformationOf(const std::string& path) {
-  HANDLE handle = CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-  BY_HANDLE_FILE_INFORMATION info{};
-  bool known = GetFileInformationByHandle(handle, &info);
-  CloseHandle(handle);
-  if (!known) return std::nullopt;
-  return info;
+std::wstring MutexName(const FileIdentity& file) {
+  return L"Local\\vantor-lock-" + std::to_wstring(file.device) + L"-" + std::to_wstring(file.inode);
 }
 
-bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-         a.nFileIndexLow == b.nFileIndexLow;
-}
-
-std::wstring MutexName(const BY_HANDLE_FILE_INFORMATION& info) {
-  return L"Local\\vantor-lock-" + std::to_wstring(info.dwVolumeSerialNumber) + L"-" +
-         std::to_wstring(info.nFileIndexHigh) + L"-" + std::to_wstring(info.nFileIndexLow);
-}
-
-// Takes the mutex of the file or folder `info` names, waiting as long as
-// another run holds it.
-HANDLE TakeMutex(const BY_HANDLE_FILE_INFORMATION& info, const std::string& path,
+// Takes the mutex of `file`, waiting as long as another run holds it.
+HANDLE TakeMutex(const FileIdentity& file, const std::string& path,
                  const std::function<void()>& onWait, bool& waited) {
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, MutexName(info).c_str());
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, MutexName(file).c_str());
   if (mutex == nullptr) Fail(path, nullptr);
   // A run that ended without giving the mutex back (WAIT_ABANDONED) holds it
   // no longer.
@@ -70,13 +49,13 @@ HANDLE TakeMutex(const BY_HANDLE_FILE_INFORMATION& info, const std::string& path
 FileLock::FileLock(const std::string& path, const std::function<void()>& onWait) {
   bool waited = false;
   for (;;) {
-    auto locked = InformationOf(path);
+    std::optional<FileIdentity> locked = IdentityOf(path);
     if (!locked) Fail(path, nullptr);
     HANDLE mutex = TakeMutex(*locked, path, onWait, waited);
     // The run that held the lock may have put a new file under the name;
     // that one is the file to lock.
-    auto now = InformationOf(path);
-    if (!now || SameFile(*locked, *now)) {
+    std::optional<FileIdentity> now = IdentityOf(path);
+    if (!now || *now == *locked) {
       handle_ = reinterpret_cast<std::intptr_t>(mutex);
       return;
     }

@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "platform.h"
-#include "win32_text.h"
+#include "win32_support.h"
 
 namespace vantor {
 namespace {
@@ -101,6 +101,17 @@ std::wstring FullPathOf(const std::wstring& name) {
     return GetFullPathNameW(name.c_str(), size, buffer, nullptr);
   });
   return full.empty() ? name : full;
+}
+
+FileIdentity IdentityOfHandle(HANDLE file) {
+  std::optional<BY_HANDLE_FILE_INFORMATION> info = InformationOf(file);
+  return info ? IdentityIn(*info) : FileIdentity{};
+}
+
+std::wstring FinalPathOf(HANDLE file) {
+  return GrowingAnswer([&](wchar_t* buffer, DWORD size) {
+    return GetFinalPathNameByHandleW(file, buffer, size, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  });
 }
 
 std::wstring Wide(std::string_view utf8) {
@@ -285,10 +296,7 @@ bool IsWritable(const std::string& name) {
 std::string ResolvedFolder(const std::string& folder) {
   OpenHandle file(folder.empty() ? "." : folder, 0);
   if (!file.IsOpen()) return {};
-  std::wstring path = GrowingAnswer([&](wchar_t* buffer, DWORD size) {
-    return GetFinalPathNameByHandleW(file.Get(), buffer, size,
-                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  });
+  std::wstring path = FinalPathOf(file.Get());
   // "\\?\C:\x" is "C:\x"; "\\?\UNC\server\share" is "\\server\share".
   if (path.starts_with(L"\\\\?\\UNC\\")) return "\\\\" + Utf8(std::wstring_view(path).substr(8));
   if (path.starts_with(L"\\\\?\\")) return Utf8(std::wstring_view(path).substr(4));

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "program_main.h"
-#include "win32_text.h"
+#include "win32_support.h"
 
 namespace vantor {
 namespace {

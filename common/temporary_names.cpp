@@ -3,7 +3,7 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include "win32_text.h"
+#include "win32_support.h"
 #else
 #include <unistd.h>
 #endif
