@@ -77,39 +77,40 @@ class JsonParser {
       Fail("arrays and objects nested deeper than " + std::to_string(maxDepth_));
   }
 
-  JsonValue Array(JsonValue value, int depth) {
-    CheckDepth(depth);
-    value.kind = JsonValue::Kind::Array;
+  // The items of an array or the members of an object: from the opening
+  // bracket to `close`, separated by commas, each read by `readItem`.
+  template <typename ReadItem>
+  void Items(char close, const char* expected, ReadItem readItem) {
     Take();
     SkipBlanks();
-    if (!AtEnd() && Peek() == ']') {
+    if (!AtEnd() && Peek() == close) {
       Take();
-      return value;
+      return;
     }
     for (;;) {
       SkipBlanks();
-      value.items.push_back(Value(depth));
+      readItem();
       SkipBlanks();
       if (!AtEnd() && Peek() == ',') {
         Take();
         continue;
       }
-      Expect(']', "expected \",\" or \"]\"");
-      return value;
+      Expect(close, expected);
+      return;
     }
+  }
+
+  JsonValue Array(JsonValue value, int depth) {
+    CheckDepth(depth);
+    value.kind = JsonValue::Kind::Array;
+    Items(']', "expected \",\" or \"]\"", [&] { value.items.push_back(Value(depth)); });
+    return value;
   }
 
   JsonValue Object(JsonValue value, int depth) {
     CheckDepth(depth);
     value.kind = JsonValue::Kind::Object;
-    Take();
-    SkipBlanks();
-    if (!AtEnd() && Peek() == '}') {
-      Take();
-      return value;
-    }
-    for (;;) {
-      SkipBlanks();
+    Items('}', "expected \",\" or \"}\"", [&] {
       if (AtEnd() || Peek() != '"') Fail("expected a member name in quotes");
       TextPlace namePlace = counter_.Place();
       std::string name = String();
@@ -120,14 +121,8 @@ class JsonParser {
       SkipBlanks();
       JsonValue member = Value(depth);
       value.members.push_back({std::move(name), std::move(member)});
-      SkipBlanks();
-      if (!AtEnd() && Peek() == ',') {
-        Take();
-        continue;
-      }
-      Expect('}', "expected \",\" or \"}\"");
-      return value;
-    }
+    });
+    return value;
   }
 
   bool TakeDigits() {
