@@ -6,6 +6,7 @@
 #include "csv_text.h"
 #include "file_lock.h"
 #include "json_reader.h"
+#include "platform.h"
 #include "run_time_error.h"
 #include "text_format.h"
 
@@ -192,6 +193,13 @@ void JsonRows(const std::string& inName, std::string_view text, const TextFormSh
 void RefuseAt(const std::string& file, TextPlace place, const std::string& what) {
   throw TextFormRefusal{file + ":" + std::to_string(place.line) + ":" +
                         std::to_string(place.column) + ": " + what};
+}
+
+void RefuseToReplace(const std::string& outputName, const std::string& inputName,
+                     std::string_view action, const std::string& input) {
+  if (!outputName.empty() && !inputName.empty() && IsSameFile(outputName, inputName)) {
+    throw TextFormRefusal{"refused: " + std::string(action) + " would replace " + input};
+  }
 }
 
 int RunRefusable(std::string_view tool, PlainConsole& err, const std::function<int()>& run) {

@@ -32,6 +32,13 @@ struct TextFormRefusal {
   std::string message;
 };
 
+// Refuses "refused: ACTION would replace INPUT" when `outputName` is the
+// file `inputName`, under any name: an export or a map ("the export") never
+// writes over a file that it reads ("the data file d.dat"). Nothing is
+// refused when either name is empty.
+void RefuseToReplace(const std::string& outputName, const std::string& inputName,
+                     std::string_view action, const std::string& input);
+
 // Refuses with "FILE:LINE:COLUMN: what".
 [[noreturn]] void RefuseAt(const std::string& file, TextPlace place, const std::string& what);
 

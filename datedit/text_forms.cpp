@@ -106,17 +106,12 @@ std::string JsonRecord(const std::vector<TableColumn>& columns,
 }
 
 int Export(const DateditOptions& options, PlainConsole& out, PlainConsole& err) {
-  if (!options.OutputName.empty() && IsSameFile(options.OutputName, options.DataFileName)) {
-    throw TextFormRefusal{"refused: the export would replace the data file " +
-                          PrintableName(options.DataFileName)};
-  }
+  RefuseToReplace(options.OutputName, options.DataFileName, "the export",
+                  "the data file " + PrintableName(options.DataFileName));
   DataTable data = OpenData(options.DataFileName, BinaryFile::Access::ReadOnly);
   Format format = FindFormat(options);
-  if (!options.OutputName.empty() && !format.path.empty() &&
-      IsSameFile(options.OutputName, format.path)) {
-    throw TextFormRefusal{"refused: the export would replace the format file " +
-                          PrintableName(format.name)};
-  }
+  RefuseToReplace(options.OutputName, format.path, "the export",
+                  "the format file " + PrintableName(format.name));
   std::vector<TableColumn> columns = TableColumns(format.fields, data.recordSize);
   WarnAboutSize(columns, format, data.recordSize, err);
   NameTables names;

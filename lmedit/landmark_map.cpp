@@ -9,9 +9,9 @@
 #include "binary_file.h"
 #include "cp437.h"
 #include "landmark_record.h"
-#include "platform.h"
 #include "record_file.h"
 #include "run_time_error.h"
+#include "text_form_import.h"
 #include "text_format.h"
 
 namespace vantor::lmedit {
@@ -336,21 +336,19 @@ std::string LandmarkMapSvg(std::string_view fileName, std::span<const LandmarkRe
   return out;
 }
 
-std::vector<LandmarkRecord> ReadAllLandmarks(const std::string& name, std::string& refusal) {
+std::vector<LandmarkRecord> ReadAllLandmarks(const std::string& name) {
   RecordFile file = RecordFile::Open(name, BinaryFile::Access::ReadOnly);
   const int64_t size = file.Size();
   if (size < RecordFile::kHeaderSize) {
-    refusal = PrintableName(name) + " is not a landmark file: " + std::to_string(size) +
-              " bytes, too short for the 100-byte header";
-    return {};
+    throw TextFormRefusal{PrintableName(name) + " is not a landmark file: " + std::to_string(size) +
+                          " bytes, too short for the 100-byte header"};
   }
   const int64_t count = RecordCount(ReadLandmarkHeader(file));
   if (size != LandmarkFileSize(count)) {
-    refusal = PrintableName(name) + " is not a landmark file: its header counts " +
-              std::to_string(count) + " records of 63 bytes (" +
-              std::to_string(LandmarkFileSize(count)) + " bytes in all), the file has " +
-              std::to_string(size) + " bytes";
-    return {};
+    throw TextFormRefusal{PrintableName(name) + " is not a landmark file: its header counts " +
+                          std::to_string(count) + " records of 63 bytes (" +
+                          std::to_string(LandmarkFileSize(count)) +
+                          " bytes in all), the file has " + std::to_string(size) + " bytes"};
   }
   std::vector<LandmarkRecord> records(static_cast<size_t>(count));
   std::vector<uint8_t> run(static_cast<size_t>(kRecordsPerRead) * kRecordSize);
@@ -371,18 +369,9 @@ std::vector<LandmarkRecord> ReadAllLandmarks(const std::string& name, std::strin
 }
 
 int DrawMap(const std::string& fileName, const std::string& outputName, bool labels,
-            PlainConsole& out, PlainConsole& err) {
-  if (!outputName.empty() && IsSameFile(outputName, fileName)) {
-    err.Write("lmedit: refused: the map would replace the landmark file " +
-              PrintableName(fileName) + "\n");
-    return 1;
-  }
-  std::string refusal;
-  std::vector<LandmarkRecord> records = ReadAllLandmarks(fileName, refusal);
-  if (!refusal.empty()) {
-    err.Write("lmedit: " + refusal + "\n");
-    return 1;
-  }
+            PlainConsole& out) {
+  RefuseToReplace(outputName, fileName, "the map", "the landmark file " + PrintableName(fileName));
+  std::vector<LandmarkRecord> records = ReadAllLandmarks(fileName);
   std::string svg = LandmarkMapSvg(fileName, records, labels);
   if (outputName.empty()) {
     out.Write(svg);

@@ -18,15 +18,15 @@ namespace vantor::lmedit {
 std::string LandmarkMapSvg(std::string_view fileName, std::span<const LandmarkRecord> records,
                            bool labels);
 
-// All records of a landmark file, opened read-only; empty with `refusal` set
-// when the file is no landmark file (too short for the header, or a size
-// other than the header's record count says).
-std::vector<LandmarkRecord> ReadAllLandmarks(const std::string& name, std::string& refusal);
+// All records of a landmark file, opened read-only; a TextFormRefusal when
+// the file is no landmark file (too short for the header, or a size other
+// than the header's record count says).
+std::vector<LandmarkRecord> ReadAllLandmarks(const std::string& name);
 
 // Reads `fileName` and writes its map to `outputName` (replaced whole, or
-// not at all) or, when that is empty, to `out`. Returns the exit code: 0, or
-// 1 after a refusal written to `err`.
+// not at all) or, when that is empty, to `out`. Returns the exit code, 0; a
+// refusal is a TextFormRefusal.
 int DrawMap(const std::string& fileName, const std::string& outputName, bool labels,
-            PlainConsole& out, PlainConsole& err);
+            PlainConsole& out);
 
 }  // namespace vantor::lmedit

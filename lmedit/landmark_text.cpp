@@ -14,7 +14,6 @@
 #include "landmark_map.h"
 #include "landmark_record.h"
 #include "landmark_types.h"
-#include "platform.h"
 #include "text_form_import.h"
 #include "text_format.h"
 #include "text_io.h"
@@ -115,13 +114,6 @@ TextFormShape LandmarkShape(int64_t count) {
   shape.documentMembers = {"file", "record_size"};
   shape.fileKind = "landmark file";
   return shape;
-}
-
-std::vector<LandmarkRecord> ReadLandmarks(const std::string& fileName) {
-  std::string refusal;
-  std::vector<LandmarkRecord> records = ReadAllLandmarks(fileName, refusal);
-  if (!refusal.empty()) throw TextFormRefusal{refusal};
-  return records;
 }
 
 template <typename Number>
@@ -242,11 +234,9 @@ std::optional<std::string> PutCellText(LandmarkColumn column, std::string_view t
 
 int ExportLandmarks(const std::string& fileName, const std::string& outputName, bool json,
                     PlainConsole& out) {
-  if (!outputName.empty() && IsSameFile(outputName, fileName)) {
-    throw TextFormRefusal{"refused: the export would replace the landmark file " +
-                          PrintableName(fileName)};
-  }
-  std::vector<LandmarkRecord> records = ReadLandmarks(fileName);
+  RefuseToReplace(outputName, fileName, "the export",
+                  "the landmark file " + PrintableName(fileName));
+  std::vector<LandmarkRecord> records = ReadAllLandmarks(fileName);
   ExportSink sink(outputName, out);
   if (json) {
     sink.Write("{\"file\": " + JsonString(Utf8OrCp437(fileName)) +
@@ -282,7 +272,7 @@ int ImportLandmarks(const std::string& fileName, const std::string& inputName, b
   // A file that may not be written is refused before anything is read.
   if (!dryRun) RecordFile::Open(fileName, BinaryFile::Access::ReadWrite).Close();
   return WithImportLock(fileName, dryRun, err, [&] {
-    std::vector<LandmarkRecord> records = ReadLandmarks(fileName);
+    std::vector<LandmarkRecord> records = ReadAllLandmarks(fileName);
     Comparison result;
     ReadTextRows(inputName, LandmarkShape(static_cast<int64_t>(records.size())),
                  [&](const TextRow& row) { CompareRow(inputName, row, records, result); });

@@ -420,7 +420,7 @@ int RunTextMode(const LmeditOptions& options, PlainConsole& out, PlainConsole& e
         out.Write(UsageText());
         return 0;
       case LmeditMode::Map:
-        return DrawMap(options.TemplateName, options.TextOutputName, options.MapLabels, out, err);
+        return DrawMap(options.TemplateName, options.TextOutputName, options.MapLabels, out);
       case LmeditMode::Export:
         return ExportLandmarks(options.TemplateName, options.TextOutputName, options.ExportJson,
                                out);
