@@ -31,8 +31,6 @@ constexpr double kLabelDx = 6;
 constexpr double kLabelDy = 3;
 // Room for the names of the landmarks furthest east, before the legend.
 constexpr double kLabelRoom = 100;
-// A listing reads this many records at once, and so does the map.
-constexpr int64_t kRecordsPerRead = 1024;
 
 // Type codes with a symbol of their own; every other code (6 and 9 to 255)
 // is drawn as "other".
@@ -353,13 +351,8 @@ std::vector<LandmarkRecord> ReadAllLandmarks(const std::string& name) {
   std::vector<LandmarkRecord> records(static_cast<size_t>(count));
   std::vector<uint8_t> run(static_cast<size_t>(kRecordsPerRead) * kRecordSize);
   for (int64_t first = 0; first < count; first += kRecordsPerRead) {
-    // Run r holds records r * kRecordsPerRead on; all of them up to `count`
-    // must be there, or the file changed under the map.
-    const size_t wanted =
-        static_cast<size_t>(std::min(kRecordsPerRead, count - first)) * kRecordSize;
-    if (file.ReadUpTo(first / kRecordsPerRead, run) < wanted)
-      throw FileError(FileOperation::Read, file.Name(), 0);
-    for (size_t k = 0; k * kRecordSize < wanted; ++k) {
+    const auto got = static_cast<size_t>(ReadRecordRun(file, first, count, run));
+    for (size_t k = 0; k < got; ++k) {
       std::copy_n(run.begin() + static_cast<std::ptrdiff_t>(k * kRecordSize), kRecordSize,
                   records[static_cast<size_t>(first) + k].begin());
     }

@@ -23,9 +23,6 @@ constexpr size_t kMaxRangeFileName = 255;
 constexpr size_t kMaxListFileName = 128;
 constexpr size_t kMaxTargetFileName = 255;
 constexpr int32_t kHeadingEvery = 40;
-// A listing reads this many records at once: one read for each of up to
-// 65535 records would cost more than the listing itself.
-constexpr int32_t kRecordsPerRead = 1024;
 
 // Side codes count modulo 3; the game knows two sides.
 constexpr std::array<std::string_view, 3> kListingSideNames = {"Central", "Entente", "Invalid"};
@@ -62,14 +59,8 @@ void WriteListing(RecordFile* source, int32_t count, LandmarkRecord& buffer, Tex
   std::vector<uint8_t> run(static_cast<size_t>(kRecordsPerRead) * kRecordSize);
   list.WriteLine(heading);
   for (int32_t i = 1; i <= count; ++i) {
-    const int32_t at = (i - 1) % kRecordsPerRead;
-    if (source != nullptr && at == 0) {
-      // Run r holds records r * kRecordsPerRead + 1 on; all of them up to
-      // `count` must be there.
-      size_t got = source->ReadUpTo((i - 1) / kRecordsPerRead, run);
-      size_t wanted = static_cast<size_t>(std::min(kRecordsPerRead, count - i + 1)) * kRecordSize;
-      if (got < wanted) throw FileError(FileOperation::Read, source->Name(), 0);
-    }
+    const int64_t at = (i - 1) % kRecordsPerRead;
+    if (source != nullptr && at == 0) ReadRecordRun(*source, i - 1, count, run);
     if (source != nullptr) std::copy_n(run.begin() + at * kRecordSize, kRecordSize, buffer.begin());
     if (i % kHeadingEvery == 0) list.WriteLine(heading);
     list.WriteLine(RecordLine(i, buffer));

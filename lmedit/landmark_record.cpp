@@ -97,6 +97,15 @@ void ReadRecord(RecordFile& file, int32_t n, LandmarkRecord& record) {
   file.Read(int64_t{n} - 1, record);
 }
 
+int64_t ReadRecordRun(RecordFile& file, int64_t first, int64_t count, std::span<uint8_t> run) {
+  const int64_t records = std::min(kRecordsPerRead, count - first);
+  const size_t wanted = static_cast<size_t>(records) * kRecordSize;
+  if (file.ReadUpTo(first / kRecordsPerRead, run) < wanted) {
+    throw FileError(FileOperation::Read, file.Name(), 0);
+  }
+  return records;
+}
+
 void WriteRecord(RecordFile& file, int32_t n, const LandmarkRecord& record) {
   file.Write(int64_t{n} - 1, record);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,14 @@ uint16_t ReadHeader(LmeditState& s);
 // Record n (from 1) as the file holds it now: all 63 bytes, or a run-time
 // error when the file ends first.
 void ReadRecord(RecordFile& file, int32_t n, LandmarkRecord& record);
+// Where every record is read (listings, the map), records are read this many
+// at a time: one read for each of up to 65535 records would cost more than
+// the work itself.
+constexpr int64_t kRecordsPerRead = 1024;
+// Reads the records from `first` (from 0, a multiple of kRecordsPerRead) on,
+// as many as `run` holds (kRecordsPerRead records) and are below `count`;
+// returns how many. A run-time error when the file ends before record `count`.
+int64_t ReadRecordRun(RecordFile& file, int64_t first, int64_t count, std::span<uint8_t> run);
 // Writes the record over record n, on disk at once. Always 63 bytes, whatever
 // the header's record size says: never more than a record copy holds.
 void WriteRecord(RecordFile& file, int32_t n, const LandmarkRecord& record);
