@@ -1,6 +1,8 @@
 #include "cp437.h"
 
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace vantor {
 namespace {
@@ -67,18 +69,39 @@ std::string Cp437ToUtf8(std::string_view bytes) {
   return out;
 }
 
+std::optional<Utf8Character> DecodeUtf8Character(std::string_view bytes) {
+  struct Lead {
+    unsigned char low, high;
+    size_t length;
+    char32_t smallest;  // smaller code points are overlong
+  };
+  static constexpr Lead kLeads[] = {
+      {0x00, 0x7F, 1, 0}, {0xC2, 0xDF, 2, 0x80}, {0xE0, 0xEF, 3, 0x800}, {0xF0, 0xF4, 4, 0x10000}};
+  if (bytes.empty()) return std::nullopt;
+  const auto lead = static_cast<unsigned char>(bytes[0]);
+  const Lead* kind = std::find_if(std::begin(kLeads), std::end(kLeads),
+                                  [&](const Lead& l) { return lead >= l.low && lead <= l.high; });
+  if (kind == std::end(kLeads) || bytes.size() < kind->length) return std::nullopt;
+  char32_t code = kind->length == 1 ? lead : lead & (0x7F >> kind->length);
+  for (size_t k = 1; k < kind->length; ++k) {
+    auto next = static_cast<unsigned char>(bytes[k]);
+    if ((next & 0xC0) != 0x80) return std::nullopt;
+    code = (code << 6) | (next & 0x3F);
+  }
+  bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+  if (code < kind->smallest || surrogate || code > 0x10FFFF) return std::nullopt;
+  return Utf8Character{code, kind->length};
+}
+
 std::optional<std::string> Utf8ToCp437(std::string_view utf8) {
   std::string bytes;
   for (size_t i = 0; i < utf8.size();) {
-    auto lead = static_cast<unsigned char>(utf8[i]);
-    size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
-      code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-    i += length;
-    auto byte = UnicodeToCp437(code);
+    std::optional<Utf8Character> character = DecodeUtf8Character(utf8.substr(i));
+    std::optional<uint8_t> byte;
+    if (character) byte = UnicodeToCp437(character->codePoint);
     if (!byte) return std::nullopt;
     bytes += static_cast<char>(*byte);
+    i += character->length;
   }
   return bytes;
 }

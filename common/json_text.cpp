@@ -39,25 +39,6 @@ void AppendEscape(std::string& out, unsigned char c) {
   }
 }
 
-// The length of the sequence that a lead byte begins and the smallest code
-// point it may carry (smaller ones are overlong); 0 for no lead byte.
-int SequenceLength(unsigned char lead, char32_t& smallest) {
-  struct Lead {
-    unsigned char low, high;
-    int length;
-    char32_t smallest;
-  };
-  static constexpr Lead kLeads[] = {
-      {0x00, 0x7F, 1, 0}, {0xC2, 0xDF, 2, 0x80}, {0xE0, 0xEF, 3, 0x800}, {0xF0, 0xF4, 4, 0x10000}};
-  for (const Lead& l : kLeads) {
-    if (lead >= l.low && lead <= l.high) {
-      smallest = l.smallest;
-      return l.length;
-    }
-  }
-  return 0;
-}
-
 }  // namespace
 
 std::string JsonString(std::string_view utf8) {
@@ -77,21 +58,10 @@ std::string JsonString(std::string_view utf8) {
 }
 
 bool IsValidUtf8(std::string_view bytes) {
-  size_t i = 0;
-  while (i < bytes.size()) {
-    auto lead = static_cast<unsigned char>(bytes[i]);
-    char32_t smallest = 0;
-    int length = SequenceLength(lead, smallest);
-    if (length == 0 || i + length > bytes.size()) return false;
-    char32_t code = length == 1 ? lead : lead & (0x7F >> length);
-    for (int k = 1; k < length; ++k) {
-      auto next = static_cast<unsigned char>(bytes[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      code = (code << 6) | (next & 0x3F);
-    }
-    bool surrogate = code >= 0xD800 && code <= 0xDFFF;
-    if (code < smallest || surrogate || code > 0x10FFFF) return false;
-    i += length;
+  for (size_t i = 0; i < bytes.size();) {
+    std::optional<Utf8Character> character = DecodeUtf8Character(bytes.substr(i));
+    if (!character) return false;
+    i += character->length;
   }
   return true;
 }

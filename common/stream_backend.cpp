@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <vector>
 
 #include "cp437.h"
 #include "platform.h"
@@ -56,7 +55,7 @@ void StreamBackend::Finish() {
 }
 
 int StreamBackend::PeekByte() {
-  if (!putBack_.empty()) return putBack_.front();
+  if (!putBack_.empty()) return static_cast<unsigned char>(putBack_.front());
   if (bufferPos_ < bufferLen_) return buffer_[bufferPos_];
   if (inputEnded_) return -1;
   ssize_t got;
@@ -76,7 +75,7 @@ int StreamBackend::PeekByte() {
 int StreamBackend::ReadByte() {
   int byte = PeekByte();
   if (!putBack_.empty()) {
-    putBack_.erase(putBack_.begin());
+    putBack_.erase(0, 1);
   } else if (byte >= 0) {
     ++bufferPos_;
   }
@@ -88,22 +87,16 @@ int StreamBackend::ReadByte() {
 // short, an overlong form, a surrogate) pass one by one as they are, so that
 // nothing typed is lost.
 std::optional<int> StreamBackend::DecodeUtf8(int lead) {
-  static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-  int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-  char32_t codePoint = static_cast<char32_t>(lead & (0x3F >> (length - 1)));
-  std::vector<int> taken;
-  for (int i = 1; i < length && IsContinuation(PeekByte()); ++i) {
-    taken.push_back(ReadByte());
-    codePoint = (codePoint << 6) | static_cast<char32_t>(taken.back() & 0x3F);
-  }
-  bool whole = static_cast<int>(taken.size()) == length - 1;
-  bool wellFormed = codePoint >= kSmallest[length] && codePoint <= 0x10FFFF &&
-                    !(codePoint >= 0xD800 && codePoint <= 0xDFFF);
-  if (!whole || !wellFormed) {
-    putBack_.insert(putBack_.begin(), taken.begin(), taken.end());
+  const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+  std::string sequence(1, static_cast<char>(lead));
+  while (sequence.size() < length && IsContinuation(PeekByte()))
+    sequence += static_cast<char>(ReadByte());
+  std::optional<Utf8Character> character = DecodeUtf8Character(sequence);
+  if (!character) {
+    putBack_.insert(0, sequence, 1);
     return lead;
   }
-  if (auto byte = UnicodeToCp437(codePoint)) return *byte;
+  if (auto byte = UnicodeToCp437(character->codePoint)) return *byte;
   return std::nullopt;
 }
 

@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "console.h"
 
@@ -40,7 +39,7 @@ class StreamBackend : public ConsoleBackend {
   bool inputEnded_ = false;
   // Bytes read ahead that turned out not to be part of a character: the next
   // keys, before the buffer.
-  std::vector<int> putBack_;
+  std::string putBack_;
 };
 
 // Renders the screen as UTF-8 text framed by the snapshot lines.
