@@ -271,7 +271,8 @@ void WritePatched(const std::string& name, std::vector<RecordPatch> patches) {
   std::sort(patches.begin(), patches.end(),
             [](const RecordPatch& a, const RecordPatch& b) { return a.position < b.position; });
   BinaryFile from = BinaryFile::OpenExisting(name, BinaryFile::Access::ReadOnly);
-  BinaryFile to = BinaryFile::CreateReplacing(name);
+  // Through a link, the file it leads to is replaced, not the link.
+  BinaryFile to = BinaryFile::CreateReplacing(FileBehindLinks(name));
   int64_t copied = 0;
   for (const RecordPatch& patch : patches) {
     to.CopyFrom(from, copied, patch.position - copied);

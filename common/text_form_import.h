@@ -122,7 +122,8 @@ struct RecordPatch {
 };
 
 // A copy of the file with the patches in it, put in the file's place in one
-// step; nothing happens without patches.
+// step (through a link, in the place of the file it leads to; the link
+// stays); nothing happens without patches.
 void WritePatched(const std::string& name, std::vector<RecordPatch> patches);
 
 // Runs `import` under the lock the screen's commands take on `name`, so that

@@ -143,6 +143,23 @@ TEST(TextForms, AChangedValueChangesOnlyItsOwnBytes) {
   }
 }
 
+// Through a link, the import changes the file the link leads to, as an
+// insert does; the link stays a link.
+TEST(TextForms, AnImportThroughALinkChangesTheFileBehindIt) {
+  TextFormsInstall install;
+  const std::string data = install.dir.File("planes1.dat");
+  fs::copy_file(VANTOR_SOURCE_DIR "/samples/planes1.dat", data);
+  VANTOR_SYMLINK_OR_SKIP("planes1.dat", install.dir.File("link.dat"));
+  std::vector<uint8_t> expected = ReadBytes(data);
+  expected[100 + 3 * 46 + 21] = 0x80;  // record 3's Trim
+  WriteText(install.dir.File("in.csv"),
+            ChangedCsv(install.Export(data, "planes.txt", "csv"), 3, "Trim", "-128"));
+  ProgramRun run = install.Run({"--import", "link.dat", "planes.txt", "in.csv"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(ReadBytes(data), expected);
+  EXPECT_TRUE(fs::is_symlink(install.dir.File("link.dat")));
+}
+
 TEST(TextForms, DryRunListsTheChangesAndWritesNothing) {
   TextFormsInstall install;
   std::string data = install.dir.File("planes1.dat");
