@@ -188,6 +188,34 @@ void JsonRows(const std::string& inName, std::string_view text, const TextFormSh
   }
 }
 
+void WriteChanges(PlainConsole& out, const std::vector<FieldChange>& changes) {
+  for (const FieldChange& change : changes) {
+    out.Write("record " + std::to_string(change.record) + ": " + change.column + " " +
+              change.before + " -> " + change.after + "\n");
+  }
+  if (changes.empty()) out.Write("no change\n");
+  out.Flush();
+}
+
+void WritePatched(const std::string& name, std::vector<RecordPatch> patches) {
+  if (patches.empty()) return;
+  std::sort(patches.begin(), patches.end(),
+            [](const RecordPatch& a, const RecordPatch& b) { return a.position < b.position; });
+  BinaryFile from = BinaryFile::OpenExisting(name, BinaryFile::Access::ReadOnly);
+  // Through a link, the file it leads to is replaced, not the link.
+  BinaryFile to = BinaryFile::CreateReplacing(FileBehindLinks(name));
+  int64_t copied = 0;
+  for (const RecordPatch& patch : patches) {
+    to.CopyFrom(from, copied, patch.position - copied);
+    to.Write(patch.bytes.data(), patch.bytes.size());
+    copied = patch.position + static_cast<int64_t>(patch.bytes.size());
+  }
+  to.CopyFrom(from, copied, from.Size() - copied);
+  if (to.Size() != from.Size()) throw FileError(FileOperation::Read, name, 0);
+  from.Close();
+  to.Commit();
+}
+
 }  // namespace
 
 void RefuseAt(const std::string& file, TextPlace place, const std::string& what) {
@@ -257,32 +285,12 @@ void ReadTextRows(const std::string& inName, const TextFormShape& shape,
   }
 }
 
-void WriteChanges(PlainConsole& out, const std::vector<FieldChange>& changes) {
-  for (const FieldChange& change : changes) {
-    out.Write("record " + std::to_string(change.record) + ": " + change.column + " " +
-              change.before + " -> " + change.after + "\n");
+void ApplyImport(const std::string& name, bool dryRun, ImportChanges changes, PlainConsole& out) {
+  if (dryRun) {
+    WriteChanges(out, changes.changes);
+  } else {
+    WritePatched(name, std::move(changes.patches));
   }
-  if (changes.empty()) out.Write("no change\n");
-  out.Flush();
-}
-
-void WritePatched(const std::string& name, std::vector<RecordPatch> patches) {
-  if (patches.empty()) return;
-  std::sort(patches.begin(), patches.end(),
-            [](const RecordPatch& a, const RecordPatch& b) { return a.position < b.position; });
-  BinaryFile from = BinaryFile::OpenExisting(name, BinaryFile::Access::ReadOnly);
-  // Through a link, the file it leads to is replaced, not the link.
-  BinaryFile to = BinaryFile::CreateReplacing(FileBehindLinks(name));
-  int64_t copied = 0;
-  for (const RecordPatch& patch : patches) {
-    to.CopyFrom(from, copied, patch.position - copied);
-    to.Write(patch.bytes.data(), patch.bytes.size());
-    copied = patch.position + static_cast<int64_t>(patch.bytes.size());
-  }
-  to.CopyFrom(from, copied, from.Size() - copied);
-  if (to.Size() != from.Size()) throw FileError(FileOperation::Read, name, 0);
-  from.Close();
-  to.Commit();
 }
 
 int WithImportLock(const std::string& name, bool dryRun, PlainConsole& err,

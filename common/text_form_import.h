@@ -113,18 +113,23 @@ struct FieldChange {
   std::string column, before, after;
 };
 
-// "record N: COLUMN BEFORE -> AFTER" per change, or "no change".
-void WriteChanges(PlainConsole& out, const std::vector<FieldChange>& changes);
-
 struct RecordPatch {
   int64_t position;  // in the file
   std::vector<uint8_t> bytes;
 };
 
-// A copy of the file with the patches in it, put in the file's place in one
-// step (through a link, in the place of the file it leads to; the link
-// stays); nothing happens without patches.
-void WritePatched(const std::string& name, std::vector<RecordPatch> patches);
+// What an import does to a file: the changed records as patches, and each
+// changed value for the dry run.
+struct ImportChanges {
+  std::vector<RecordPatch> patches;
+  std::vector<FieldChange> changes;
+};
+
+// A dry run lists the changes on `out`, "record N: COLUMN BEFORE -> AFTER"
+// each, or "no change". Otherwise a copy of the file `name` with the patches
+// in it is put in its place in one step (through a link, in the place of the
+// file it leads to; the link stays); nothing happens without patches.
+void ApplyImport(const std::string& name, bool dryRun, ImportChanges changes, PlainConsole& out);
 
 // Runs `import` under the lock the screen's commands take on `name`, so that
 // the records read and the patches written belong to one moment; a dry run

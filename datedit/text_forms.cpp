@@ -162,17 +162,10 @@ TextFormShape ShapeOf(const std::vector<TableColumn>& columns, const DataTable& 
   return shape;
 }
 
-// What an import does to the data file: the changed records as patches,
-// and each changed field for the dry run.
-struct Comparison {
-  std::vector<RecordPatch> patches;
-  std::vector<FieldChange> changes;
-};
-
 // A row checked against its record as the file holds it now.
 void CompareRow(const std::string& inName, const TextRow& row,
                 const std::vector<TableColumn>& columns, const NameTables& names, DataTable& data,
-                Comparison& result) {
+                ImportChanges& result) {
   std::vector<uint8_t> current(data.recordSize);
   data.file.Read(row.record, current);
   std::vector<uint8_t> edited = current;
@@ -202,16 +195,12 @@ int Import(const DateditOptions& options, PlainConsole& out, PlainConsole& err) 
     std::vector<TableColumn> columns = TableColumns(format.fields, data.recordSize);
     NameTables names;
     InitNameTables(names);
-    Comparison result;
+    ImportChanges result;
     ReadTextRows(options.InputName, ShapeOf(columns, data), [&](const TextRow& row) {
       CompareRow(options.InputName, row, columns, names, data, result);
     });
     data.file.Close();
-    if (options.DryRun) {
-      WriteChanges(out, result.changes);
-    } else {
-      WritePatched(options.DataFileName, std::move(result.patches));
-    }
+    ApplyImport(options.DataFileName, options.DryRun, std::move(result), out);
     return 0;
   });
 }

@@ -156,16 +156,9 @@ std::string JsonObject(int64_t n, const LandmarkRecord& record) {
   return object + "}";
 }
 
-// What an import does to the landmark file: the changed records as
-// patches, and each changed value for the dry run.
-struct Comparison {
-  std::vector<RecordPatch> patches;
-  std::vector<FieldChange> changes;
-};
-
 // A row checked against its record as the file holds it now.
 void CompareRow(const std::string& inName, const TextRow& row,
-                const std::vector<LandmarkRecord>& records, Comparison& result) {
+                const std::vector<LandmarkRecord>& records, ImportChanges& result) {
   const LandmarkRecord& current = records[static_cast<size_t>(row.record - 1)];
   LandmarkRecord edited = current;
   for (const TextCell& cell : row.cells) {
@@ -273,14 +266,10 @@ int ImportLandmarks(const std::string& fileName, const std::string& inputName, b
   if (!dryRun) RecordFile::Open(fileName, BinaryFile::Access::ReadWrite).Close();
   return WithImportLock(fileName, dryRun, err, [&] {
     std::vector<LandmarkRecord> records = ReadAllLandmarks(fileName);
-    Comparison result;
+    ImportChanges result;
     ReadTextRows(inputName, LandmarkShape(static_cast<int64_t>(records.size())),
                  [&](const TextRow& row) { CompareRow(inputName, row, records, result); });
-    if (dryRun) {
-      WriteChanges(out, result.changes);
-    } else {
-      WritePatched(fileName, std::move(result.patches));
-    }
+    ApplyImport(fileName, dryRun, std::move(result), out);
     return 0;
   });
 }
