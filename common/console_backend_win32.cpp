@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "run_time_error.h"
+#include "win32_support.h"
 #include "windows_console_view.h"
 
 namespace vantor {
@@ -103,25 +104,6 @@ void InstallRescue() {
   std::atexit(RestoreConsole);
 }
 
-std::wstring Widen(std::string_view text) {
-  if (text.empty()) return {};
-  int length =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(std::max(length, 0)), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-  return wide;
-}
-
-std::string Narrow(std::wstring_view text) {
-  if (text.empty()) return {};
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-  std::string narrow(static_cast<size_t>(std::max(length, 0)), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length,
-                      nullptr, nullptr);
-  return narrow;
-}
-
 // The error of a failed console call, with the system's own reason.
 RunTimeError ConsoleError(ErrorCode code, const char* what) {
   DWORD error = GetLastError();
@@ -129,7 +111,7 @@ RunTimeError ConsoleError(ErrorCode code, const char* what) {
   DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&reason), 0, nullptr);
-  std::string text = length > 0 ? Narrow(std::wstring_view(reason, length))
+  std::string text = length > 0 ? Utf8(std::wstring_view(reason, length))
                                 : "system error " + std::to_string(error);
   LocalFree(reason);
   text.erase(text.find_last_not_of(" \r\n.") + 1);
@@ -150,7 +132,7 @@ void WriteText(HANDLE output, std::wstring_view text) {
 // The screen as lines of text, each ended by carriage return and line feed.
 std::wstring LastScreenText(const ScreenModel& screen) {
   std::wstring text;
-  for (wchar_t c : Widen(screen.Utf8Text())) {
+  for (wchar_t c : Wide(screen.Utf8Text())) {
     if (c == L'\n') text += L'\r';
     text += c;
   }
@@ -277,11 +259,11 @@ void WindowsConsoleBackend::Bell() {
 }
 
 void WindowsConsoleBackend::SetTitle(std::string_view title) {
-  SetConsoleTitleW(Widen(title).c_str());
+  SetConsoleTitleW(Wide(title).c_str());
 }
 
 void WindowsConsoleBackend::SetFinalTitle(std::string_view title) {
-  std::wstring wide = Widen(title);
+  std::wstring wide = Wide(title);
   // The handler may run at any moment: it sees no title while this one is copied.
   gRescue.finalTitleLength = 0;
   if (wide.size() >= std::size(gRescue.finalTitle)) return;
