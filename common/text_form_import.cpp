@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <charconv>
 
+#include "cp437.h"
 #include "csv_text.h"
 #include "file_lock.h"
 #include "json_reader.h"
+#include "json_text.h"
 #include "platform.h"
 #include "run_time_error.h"
 #include "text_format.h"
@@ -221,6 +223,14 @@ void WritePatched(const std::string& name, std::vector<RecordPatch> patches) {
 void RefuseAt(const std::string& file, TextPlace place, const std::string& what) {
   throw TextFormRefusal{file + ":" + std::to_string(place.line) + ":" +
                         std::to_string(place.column) + ": " + what};
+}
+
+std::optional<std::string> CellTextAsCp437(std::string_view text, std::string& bytes) {
+  if (!IsValidUtf8(text)) return "the text is not UTF-8";
+  std::optional<std::string> converted = Utf8ToCp437(text);
+  if (!converted) return "the text holds a character that code page 437 does not have";
+  bytes = std::move(*converted);
+  return std::nullopt;
 }
 
 void RefuseToReplace(const std::string& outputName, const std::string& inputName,

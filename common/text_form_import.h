@@ -39,6 +39,10 @@ struct TextFormRefusal {
 void RefuseToReplace(const std::string& outputName, const std::string& inputName,
                      std::string_view action, const std::string& input);
 
+// A cell's UTF-8 text as the code page 437 bytes a file holds, in `bytes`;
+// why not when it is no UTF-8 or holds a character code page 437 lacks.
+std::optional<std::string> CellTextAsCp437(std::string_view text, std::string& bytes);
+
 // Refuses with "FILE:LINE:COLUMN: what".
 [[noreturn]] void RefuseAt(const std::string& file, TextPlace place, const std::string& what);
 

@@ -154,6 +154,13 @@ bool HasControlByte(std::string_view name) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
+std::string TrimBlanks(std::string_view text) {
+  size_t begin = text.find_first_not_of(" \t");
+  if (begin == std::string_view::npos) return std::string();
+  size_t end = text.find_last_not_of(" \t");
+  return std::string(text.substr(begin, end - begin + 1));
+}
+
 std::string LowerCase(std::string_view text) {
   std::string result(text);
   for (char& c : result) {

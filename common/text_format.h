@@ -34,6 +34,9 @@ std::string ShortestReal(double value);
 // bytes below 0x20 and 0x7F as \xNN, so that a name cannot act on a terminal.
 std::string PrintableName(std::string_view name);
 
+// The text without the blanks and tabs around it.
+std::string TrimBlanks(std::string_view text);
+
 // A to Z become a to z; every other byte, including those above 127, is kept:
 // how names are compared and stored without regard to case.
 std::string LowerCase(std::string_view text);

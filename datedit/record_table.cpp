@@ -9,6 +9,7 @@
 #include "hex.h"
 #include "json_text.h"
 #include "little_endian.h"
+#include "text_form_import.h"
 #include "text_format.h"
 #include "text_io.h"
 
@@ -20,13 +21,6 @@ constexpr size_t kMaxTypedText = 255;  // what the editor's prompt reads
 
 bool HasNeighbour(char indicator) {
   return indicator == 'P' || indicator == 'O' || indicator == 'C' || indicator == 'L';
-}
-
-std::string Trimmed(std::string_view text) {
-  size_t begin = text.find_first_not_of(" \t");
-  if (begin == std::string_view::npos) return std::string();
-  size_t end = text.find_last_not_of(" \t");
-  return std::string(text.substr(begin, end - begin + 1));
 }
 
 // The first of name, name_2, name_3, ... that is not taken yet.
@@ -41,13 +35,13 @@ std::string FreeName(std::set<std::string>& taken, const std::string& name) {
 std::string NeighbourName(const NameTables& names, char indicator, std::span<const uint8_t> b) {
   switch (indicator) {
     case 'P':
-      return Trimmed(ObjectName(names, kAircraftClass, b[0]));
+      return TrimBlanks(ObjectName(names, kAircraftClass, b[0]));
     case 'O':
-      return Trimmed(ObjectName(names, b[0], b[1]));
+      return TrimBlanks(ObjectName(names, b[0], b[1]));
     case 'C':
-      return Trimmed(ClassName(b[0]));
+      return TrimBlanks(ClassName(b[0]));
     default:
-      return Trimmed(LandmarkTypeName(b[0]));
+      return TrimBlanks(LandmarkTypeName(b[0]));
   }
 }
 
@@ -121,7 +115,7 @@ Range RangeOf(char indicator) {
 }
 
 std::optional<std::string> PutInteger(char indicator, std::string_view text, std::span<uint8_t> b) {
-  auto value = WholeNumber(Trimmed(text));
+  auto value = WholeNumber(TrimBlanks(text));
   if (!value) return "\"" + std::string(text) + "\" is not an integer";
   Range range = RangeOf(indicator);
   if (*value < range.low || *value > range.high) {
@@ -142,7 +136,7 @@ std::optional<std::string> PutInteger(char indicator, std::string_view text, std
 }
 
 std::optional<std::string> PutReal(char indicator, std::string_view text, std::span<uint8_t> b) {
-  auto value = ParseRealToken(Trimmed(text));
+  auto value = ParseRealToken(TrimBlanks(text));
   if (!value || !std::isfinite(*value)) return "\"" + std::string(text) + "\" is not a number";
   if (indicator == '4') {
     if (std::fabs(*value) > FLT_MAX)
@@ -155,17 +149,16 @@ std::optional<std::string> PutReal(char indicator, std::string_view text, std::s
 }
 
 std::optional<std::string> PutText(std::string_view text, std::span<uint8_t> b) {
-  if (!IsValidUtf8(text)) return "the text is not UTF-8";
-  std::optional<std::string> bytes = Utf8ToCp437(text);
-  if (!bytes) return "the text holds a character that code page 437 does not have";
+  std::string bytes;
+  if (auto why = CellTextAsCp437(text, bytes)) return why;
   size_t room = b.empty() ? 0 : std::min(b.size() - 1, kMaxTypedText);
-  if (bytes->size() > room) {
-    return "the text has " + std::to_string(bytes->size()) + " characters, the field holds " +
+  if (bytes.size() > room) {
+    return "the text has " + std::to_string(bytes.size()) + " characters, the field holds " +
            std::to_string(room);
   }
   if (b.empty()) return std::nullopt;
-  std::copy(bytes->begin(), bytes->end(), b.begin());
-  b[bytes->size()] = 0;
+  std::copy(bytes.begin(), bytes.end(), b.begin());
+  b[bytes.size()] = 0;
   return std::nullopt;
 }
 
@@ -179,7 +172,7 @@ std::vector<TableColumn> TableColumns(const FieldDefs& fields, size_t recordSize
   for (size_t n = 0; n < fields.size() && fields[n].Len != 0; ++n) {
     const FieldDef& field = fields[n];
     if (offset + field.Len > recordSize) break;
-    std::string name = Trimmed(Utf8OrCp437(field.Name));
+    std::string name = TrimBlanks(Utf8OrCp437(field.Name));
     if (name.empty()) name = "field_" + std::to_string(n + 1);
     std::string columnName = FreeName(taken, name);
     columns.push_back({columnName, ColumnRole::Field, offset, field.Len, field.Indicator});

@@ -66,14 +66,8 @@ bool IsReal(LandmarkColumn column) {
   return column >= LandmarkColumn::NCoord && column <= LandmarkColumn::Rotation;
 }
 
-std::string_view WithoutBlanks(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 std::optional<std::string> PutLmId(std::string_view text, LandmarkRecord& record) {
-  std::optional<int32_t> id = ParseIntegerToken(WithoutBlanks(text));
+  std::optional<int32_t> id = ParseIntegerToken(TrimBlanks(text));
   if (!id) return "\"" + std::string(text) + "\" is not an integer";
   if (*id < 0 || *id > 0xFFFF) return std::to_string(*id) + " is outside 0 to 65535";
   SetLmId(record, static_cast<uint16_t>(*id));
@@ -82,7 +76,7 @@ std::optional<std::string> PutLmId(std::string_view text, LandmarkRecord& record
 
 // As the editor takes a real: any number whose single-precision value is finite.
 std::optional<std::string> PutReal(size_t offset, std::string_view text, LandmarkRecord& record) {
-  std::optional<double> value = ParseRealToken(WithoutBlanks(text));
+  std::optional<double> value = ParseRealToken(TrimBlanks(text));
   if (!value || !std::isfinite(*value)) return "\"" + std::string(text) + "\" is not a number";
   auto single = static_cast<float>(*value);
   if (std::isinf(single)) return "\"" + std::string(text) + "\" is too large for a 32-bit real";
@@ -92,15 +86,14 @@ std::optional<std::string> PutReal(size_t offset, std::string_view text, Landmar
 
 // The name written as the editor writes one: the field zeroed behind it.
 std::optional<std::string> PutName(std::string_view text, LandmarkRecord& record) {
-  if (!IsValidUtf8(text)) return "the text is not UTF-8";
-  std::optional<std::string> bytes = Utf8ToCp437(text);
-  if (!bytes) return "the text holds a character that code page 437 does not have";
-  if (bytes->find('\0') != std::string::npos) return "the name holds a zero character";
-  if (bytes->size() > kMaxName) {
-    return "the name has " + std::to_string(bytes->size()) + " characters, the field holds " +
+  std::string bytes;
+  if (auto why = CellTextAsCp437(text, bytes)) return why;
+  if (bytes.find('\0') != std::string::npos) return "the name holds a zero character";
+  if (bytes.size() > kMaxName) {
+    return "the name has " + std::to_string(bytes.size()) + " characters, the field holds " +
            std::to_string(kMaxName);
   }
-  StoreName(record, *bytes);
+  StoreName(record, bytes);
   return std::nullopt;
 }
 
@@ -194,9 +187,8 @@ std::string CellText(LandmarkColumn column, const LandmarkRecord& record) {
     case LandmarkColumn::LoFileId:
       return BytesToHex(BytesOf(column, record));
     case LandmarkColumn::Type:
-      return std::string(WithoutBlanks(type < LandmarkScreenTypeTexts.size()
-                                           ? LandmarkScreenTypeTexts[type]
-                                           : kUnknownLandmarkTypeText));
+      return TrimBlanks(type < LandmarkScreenTypeTexts.size() ? LandmarkScreenTypeTexts[type]
+                                                              : kUnknownLandmarkTypeText);
     case LandmarkColumn::Side:
       return side == 0 ? "Central" : side == 1 ? "Allied" : "Invalid side";
     case LandmarkColumn::Name: {
