@@ -14,8 +14,13 @@ namespace vantor {
 // the run-time error's number.
 int RunMain(const std::function<int()>& body, const std::function<void()>& finish);
 
-// The program's arguments, argument 0 first. On Windows they are taken from
-// the system's UTF-16 command line and given in UTF-8, whatever the code page.
-std::vector<std::string> ArgumentList(int argc, char** argv);
+// What every program does before it opens anything. Each standard stream
+// that is closed (or, on Windows, has no valid handle) is opened on the null
+// device: a closed input then reads as ended input and what goes to a closed
+// output is discarded, and no file the program opens later can take the
+// place of the screen or the keyboard. Then gives the program's arguments,
+// argument 0 first; on Windows they are taken from the system's UTF-16
+// command line and given in UTF-8, whatever the code page.
+std::vector<std::string> StartProgram(int argc, char** argv);
 
 }  // namespace vantor

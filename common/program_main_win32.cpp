@@ -16,7 +16,7 @@ namespace {
 
 // Set when the program starts: the standard streams carry bytes as they are,
 // so that no CR LF appears in what is written and Ctrl+Z does not end the
-// input. Every program links this file through ArgumentList.
+// input. Every program links this file through StartProgram.
 struct BinaryStandardStreams {
   BinaryStandardStreams() {
     _setmode(_fileno(stdin), _O_BINARY);
@@ -25,9 +25,32 @@ struct BinaryStandardStreams {
   }
 } gBinaryStandardStreams;
 
+// A program started without one of the standard handles gets the null device
+// there, as it would on POSIX systems: a missing input reads as ended input
+// and a missing output discards what is written, rather than failing.
+void OpenMissingStandardHandles() {
+  const struct {
+    DWORD which;
+    int descriptor;
+    FILE* stream;
+    bool input;
+  } standard[] = {{STD_INPUT_HANDLE, 0, stdin, true},
+                  {STD_OUTPUT_HANDLE, 1, stdout, false},
+                  {STD_ERROR_HANDLE, 2, stderr, false}};
+  for (const auto& s : standard) {
+    HANDLE handle = GetStdHandle(s.which);
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE && _get_osfhandle(s.descriptor) != -1) {
+      continue;
+    }
+    if (!std::freopen("NUL", s.input ? "rb" : "wb", s.stream)) continue;
+    SetStdHandle(s.which, reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(s.stream))));
+  }
+}
+
 }  // namespace
 
-std::vector<std::string> ArgumentList(int argc, char** argv) {
+std::vector<std::string> StartProgram(int argc, char** argv) {
+  OpenMissingStandardHandles();
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);

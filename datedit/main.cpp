@@ -11,7 +11,7 @@
 
 int main(int argc, char** argv) {
   using namespace vantor;
-  const datedit::DateditOptions options = datedit::ParseCommandLine(ArgumentList(argc, argv));
+  const datedit::DateditOptions options = datedit::ParseCommandLine(StartProgram(argc, argv));
   if (options.Mode != datedit::DateditMode::Screen) {
     PlainConsole out(stdin, stdout);
     PlainConsole err(stdin, stderr);

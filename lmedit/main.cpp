@@ -10,7 +10,7 @@
 
 int main(int argc, char** argv) {
   using namespace vantor;
-  const lmedit::LmeditOptions options = lmedit::ParseOptions(ArgumentList(argc, argv));
+  const lmedit::LmeditOptions options = lmedit::ParseOptions(StartProgram(argc, argv));
   if (options.Mode != lmedit::LmeditMode::Edit) {
     PlainConsole out(stdin, stdout);
     PlainConsole err(stdin, stderr);

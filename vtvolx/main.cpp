@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
   using namespace vantor;
   PlainConsole console(stdin, stdout);
   PlainConsole errors(stdin, stderr);
-  return RunMain([&] { return vtvolx::RunVtvolx(console, errors, ArgumentList(argc, argv)); },
+  return RunMain([&] { return vtvolx::RunVtvolx(console, errors, StartProgram(argc, argv)); },
                  [&] {
                    console.Flush();
                    errors.Flush();
