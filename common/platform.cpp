@@ -109,8 +109,12 @@ std::string NormalPath(std::string_view path) {
   return normal;
 }
 
+std::string ProgramFileFromArg0(std::string_view arg0) {
+  return FileBehindLinks(ProgramPathFromArg0(arg0));
+}
+
 std::string ProgramDirFromArg0(std::string_view arg0) {
-  return std::string(DirectoryPart(ProgramPathFromArg0(arg0)));
+  return std::string(DirectoryPart(ProgramFileFromArg0(arg0)));
 }
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {

@@ -20,8 +20,15 @@ inline constexpr std::string_view kPathSeparator = "\\";
 inline constexpr std::string_view kPathSeparator = "/";
 #endif
 
+// The program's own file: ProgramPathFromArg0 followed through every link
+// to the real file, so that a link to the program elsewhere does not make
+// the link's folder the program's (its working files, extractor and format
+// files) nor the link's name its own. The path as named when it leads
+// nowhere.
+std::string ProgramFileFromArg0(std::string_view arg0);
+
 // The program's own folder, absolute and ending with a separator: the folder
-// part of ProgramPathFromArg0. Letter case is kept.
+// part of ProgramFileFromArg0.
 std::string ProgramDirFromArg0(std::string_view arg0);
 
 // The program's own full path: argument 0 resolved against the current

@@ -298,7 +298,8 @@ void PerformCommand(LmeditState& s, int key) {
 std::string WindowTitle(std::string_view arg0) {
   // The name after the folder as the platform ends it ("\\", "/" or ":" on Windows).
   std::string_view name = arg0.substr(DirectoryPart(arg0).size());
-  std::string title = ProgramDirFromArg0(arg0) + std::string(name);
+  // The folder as the user named the program, links not followed.
+  std::string title = std::string(DirectoryPart(ProgramPathFromArg0(arg0))) + std::string(name);
   if (title.size() > kMaxTitle) title.resize(kMaxTitle);
   return title;
 }

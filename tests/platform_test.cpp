@@ -116,6 +116,20 @@ TEST(Paths, WindowsProgramsReadArgumentsBackUnchanged) {
   }
 }
 
+// datedit's format files and vtvolx's working files are beside the real
+// program, wherever a link to it stands; the name as typed stays for display.
+TEST(ProgramDir, ALinkToTheProgramLeadsToTheRealFilesFolder) {
+  ScratchDir dir;
+  std::filesystem::create_directories(dir.File("real"));
+  std::filesystem::create_directories(dir.File("bin"));
+  testing::WriteText(dir.File("real/datedit"), "program");
+  if (!testing::MakeSymlink("../real/datedit", dir.File("bin/dd"))) GTEST_SKIP();
+  std::string real = ResolvedFolder(dir.File("real")) + std::string(kPathSeparator);
+  EXPECT_EQ(ProgramDirFromArg0(dir.File("bin/dd")), real);
+  EXPECT_EQ(ProgramFileFromArg0(dir.File("bin/dd")), real + "datedit");
+  EXPECT_EQ(ProgramPathFromArg0(dir.File("bin/dd")), NormalPath(dir.File("bin/dd")));
+}
+
 TEST(ProgramDir, BareNameUsesTheRunningExecutable) {
   std::string dir = ProgramDirFromArg0("datedit");
   ASSERT_FALSE(dir.empty());

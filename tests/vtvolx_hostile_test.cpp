@@ -8,6 +8,7 @@
 
 #include <filesystem>
 
+#include "platform.h"
 #include "vtvolx_fixtures.h"
 
 namespace vantor::testing {
@@ -212,28 +213,43 @@ TEST(VtvolxCrafted, FoldersAndFifosAreNeitherVolumesNorEntryFiles) {
 
 // Extracted in the program's own folder, a volume may not replace the
 // program, the extractor it starts, the template or the working files.
+// Also when the program is started through a link in another folder: its
+// own files are those beside the real file, while the banner and the batch
+// lines keep the name the user typed.
 TEST(VtvolxCrafted, TheProgramsOwnFilesAreNoEntryFiles) {
-  VtvolxInstall v;
-  v.InstallExtractor();
-  WriteText(v.dir.File("dum.vol"), "TEMPLATE-HEAD-16");
-  std::vector<uint8_t> extractor = ReadBytes(v.dir.File("extract.exe"));
-  WriteBytes(v.dir.File("mod.vol"), VolumeBytes({{"Extract.exe", "#!/bin/sh\ntouch PWNED\n"},
-                                                 {"vtvolx", "x"},
-                                                 {"dum.vol", "x"},
-                                                 {"voli.dat", "x"},
-                                                 {"fine.txt", "ok"}}));
-  ProgramRun run = RunProgram(v.dir.File("vtvolx"), {"mod.vol", "-all"}, "", v.dir.Path());
-  EXPECT_EQ(run.exitCode, 1) << run.err;
-  for (const char* name : {"Extract.exe", "vtvolx", "dum.vol"}) {
-    EXPECT_NE(run.out.find("  refused, that is one of vtvolx's own files: " + std::string(name)),
+  for (const std::string started : {"vtvolx", "bin/vx"}) {
+    VtvolxInstall v;
+    v.InstallExtractor();
+    fs::create_directory(v.dir.File("bin"));
+    if (started != "vtvolx" && !MakeSymlink("../vtvolx", v.dir.File(started))) continue;
+    WriteText(v.dir.File("dum.vol"), "TEMPLATE-HEAD-16");
+    std::vector<uint8_t> extractor = ReadBytes(v.dir.File("extract.exe"));
+    std::vector<uint8_t> program = ReadBytes(v.dir.File("vtvolx"));
+    WriteBytes(v.dir.File("mod.vol"), VolumeBytes({{"Extract.exe", "#!/bin/sh\ntouch PWNED\n"},
+                                                   {"vtvolx", "x"},
+                                                   {"dum.vol", "x"},
+                                                   {"voli.dat", "x"},
+                                                   {"fine.txt", "ok"}}));
+    ProgramRun run = RunProgram(v.dir.File(started), {"mod.vol", "-all"}, "", v.dir.Path());
+    EXPECT_EQ(run.exitCode, 1) << started << run.err;
+    for (const char* name : {"Extract.exe", "vtvolx", "dum.vol"}) {
+      EXPECT_NE(run.out.find("  refused, that is one of vtvolx's own files: " + std::string(name)),
+                std::string::npos)
+          << started << " " << name << run.out;
+    }
+    EXPECT_NE(run.out.find("  refused, that is a working copy of this run: voli.dat"),
               std::string::npos)
-        << name << run.out;
+        << started;
+    std::string shownName = started.substr(started.rfind('/') + 1);
+    EXPECT_NE(run.out.find(shownName + " Lives in: " + v.dir.Path() + std::string(kPathSeparator)),
+              std::string::npos)
+        << started << run.out;
+    EXPECT_EQ(ReadBytes(v.dir.File("extract.exe")), extractor) << started;
+    EXPECT_EQ(ReadBytes(v.dir.File("vtvolx")), program) << started;
+    EXPECT_EQ(TextOf(ReadBytes(v.dir.File("dum.vol"))), "TEMPLATE-HEAD-16") << started;
+    EXPECT_EQ(TextOf(ReadBytes(v.dir.File("fine.txt"))), "ok") << started;
+    EXPECT_FALSE(fs::exists(v.dir.File("bin/voli.dat"))) << started;
   }
-  EXPECT_NE(run.out.find("  refused, that is a working copy of this run: voli.dat"),
-            std::string::npos);
-  EXPECT_EQ(ReadBytes(v.dir.File("extract.exe")), extractor);
-  EXPECT_EQ(TextOf(ReadBytes(v.dir.File("dum.vol"))), "TEMPLATE-HEAD-16");
-  EXPECT_EQ(TextOf(ReadBytes(v.dir.File("fine.txt"))), "ok");
 }
 
 // Names that would need bytes from outside the name table, or run on past

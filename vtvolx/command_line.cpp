@@ -43,9 +43,11 @@ Options ParseWords(const std::vector<std::string>& arguments) {
   auto argument = [&](size_t i) { return i < arguments.size() ? arguments[i] : std::string(); };
   size_t count = arguments.empty() ? 0 : arguments.size() - 1;
   Options o;
-  std::string path = ProgramPathFromArg0(argument(0));
-  o.ProgramDir = std::string(DirectoryPart(path));
-  o.ProgramName = LowerCase(path.substr(o.ProgramDir.size()));
+  std::string named = ProgramPathFromArg0(argument(0));
+  std::string real = ProgramFileFromArg0(argument(0));
+  o.ProgramDir = std::string(DirectoryPart(real));
+  o.ProgramFile = LowerCase(real.substr(o.ProgramDir.size()));
+  o.ProgramName = LowerCase(named.substr(DirectoryPart(named).size()));
   if (count == 0) return o;
   if (argument(1) == kMake) {
     o.Mode = RunMode::Make;

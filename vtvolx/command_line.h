@@ -35,9 +35,12 @@ struct Options {
   bool IsTed = false;
   // With "-make": the folder of the files to store.
   std::string SourceFolder;
-  // Where the program lives (ending with a separator) and its file name in
-  // lower case.
+  // Where the program's real file lives (ending with a separator, links
+  // followed) and that file's name in lower case: its own files are there.
   std::string ProgramDir;
+  std::string ProgramFile;
+  // The program's name in lower case as argument 0 gives it, links not
+  // followed: what the user typed and can type again (banner, batch lines).
   std::string ProgramName;
   // With Refused: what is wrong with the command line.
   std::string Problem;

@@ -16,7 +16,7 @@ std::optional<std::string> RefusalOfEntryName(const std::string& entryName, bool
 
 ExtractionPolicy::ExtractionPolicy(const Options& options)
     : programDir_(options.ProgramDir),
-      programName_(options.ProgramName),
+      programName_(options.ProgramFile),
       volume_(IdentityOf(options.Volume)),
       currentFolder_(ResolvedFolder(".")),
       indexPlace_(PlaceOf(IndexCopy())),
