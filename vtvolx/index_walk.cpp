@@ -83,11 +83,6 @@ void ExtractionStep(VtvolxState& s, const ExtractionPolicy& policy, const Entry&
   if (!selected) return;
   ++s.SelectedCount;
   if (e.StoredSize <= 0) return;
-  // Positions and sizes in a volume are signed 32-bit numbers.
-  if (e.Record.RealSize < 0) {
-    ReportBadEntry(s, e, "gives the real size " + FormatInt(e.Record.RealSize));
-    return;
-  }
   if (s.Opt.TestOnly) {
     s.Con.WriteLine("  -test:  " + PrintableName(e.Name));
     return;
