@@ -419,9 +419,24 @@ TEST(VtvolxCrafted, UnsafeNamesAreRefusedAndNothingLeavesTheFolder) {
                                                     {"C:boot.ini", "x"},
                                                     {"bell\x07.txt", "x"},
                                                     {"..", "x"},
+                                                    {"CON.txt", "x"},
                                                     {"fine.txt", "ok"}}));
+  // "-test" refuses what the real run refuses, with its lines and exit code.
+  ProgramRun test =
+      RunProgram(v.dir.File("vtvolx"), {"evil.vol", "-all", "-test"}, "", v.Work("inner"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(v.Work("inner")), {}), 1);
   ProgramRun run = RunProgram(v.dir.File("vtvolx"), {"evil.vol", "-all"}, "", v.Work("inner"));
   EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(test.exitCode, 1) << test.err;
+  auto refusals = [](const std::string& out) {
+    std::vector<std::string> lines;
+    for (const std::string& line : Lines(out))
+      if (line.starts_with("  refused")) lines.push_back(line);
+    return lines;
+  };
+  EXPECT_EQ(refusals(run.out).size(), 7u) << run.out;
+  EXPECT_EQ(refusals(test.out), refusals(run.out));
+  EXPECT_NE(test.out.find("  -test:  fine.txt\n"), std::string::npos) << test.out;
   EXPECT_NE(run.out.find("  refused unsafe name: ../escape.txt\n"), std::string::npos);
   EXPECT_NE(run.out.find("  refused unsafe name: " + v.dir.File("abs.txt") + "\n"),
             std::string::npos);
