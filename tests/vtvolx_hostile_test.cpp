@@ -90,6 +90,57 @@ TEST(VtvolxMake, RefusesWhatItCouldNotGiveBackBeforeWritingAnything) {
   }
 }
 
+// The new volume replaces the file a link leads to and keeps the link; it
+// never replaces one of the files it is built from, nor vtvolx's own files.
+TEST(VtvolxMake, TheNewVolumeReplacesOnlyWhatItMay) {
+  struct Case {
+    std::vector<std::string> arguments;  // run in work/; no folder: volin beside vtvolx
+    std::string target;                  // under the scratch folder
+    std::string said;                    // empty: built
+  };
+  const std::string own = ": that is one of vtvolx's own files\n";
+  const Case cases[] = {
+      {{"-make", "game.vol", "src"}, "real/game.vol", ""},  // work/game.vol is a link
+      {{"-make", "src/a.txt", "src"},
+       "work/src/a.txt",
+       "Cannot build src/a.txt: that is a.txt, one of the files to store\n"},
+      {{"-make", "hard.txt", "src"}, "work/src/a.txt", "Cannot build hard.txt: that is a.txt"},
+      {{"-make", "extract.exe"}, "extract.exe", own},
+      {{"-make", "vtvolx"}, "vtvolx", own},
+      {{"-make", "../dum.vol", "src"}, "dum.vol", "Cannot build ../dum.vol" + own},
+      {{"-make", "../out.vol", "src"}, "out.vol", own},
+      {{"-make", "head.vol"}, "head.vol", own},
+      {{"-make", "runs.exe", "src"}, "extract.exe", "Cannot build runs.exe" + own},  // a link
+  };
+  for (const Case& c : cases) {
+    VtvolxInstall v;
+    v.InstallExtractor();
+    for (const char* folder : {"work/src", "volin", "real"})
+      fs::create_directories(v.dir.File(folder));
+    WriteText(v.Work("src/a.txt"), "hello");
+    WriteText(v.dir.File("volin/a.txt"), "hello");
+    for (const char* file : {"dum.vol", "out.vol", "head.vol", "real/game.vol"})
+      WriteText(v.dir.File(file), "keep");
+    fs::create_hard_link(v.Work("src/a.txt"), v.Work("hard.txt"));
+    // Where links cannot be made, the cases that need them are left out.
+    bool linked = MakeSymlink("../real/game.vol", v.Work("game.vol")) &&
+                  MakeSymlink("../extract.exe", v.Work("runs.exe"));
+    if (!linked && (c.arguments[1] == "game.vol" || c.arguments[1] == "runs.exe")) continue;
+    std::vector<uint8_t> before = ReadBytes(v.dir.File(c.target));
+
+    ProgramRun run = v.Run(c.arguments);
+    if (c.said.empty()) {
+      EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+      EXPECT_EQ(ReadBytes(v.dir.File(c.target)), VolumeBytes({{"a.txt", "hello"}}));
+      EXPECT_TRUE(fs::is_symlink(v.Work("game.vol")));
+      continue;
+    }
+    EXPECT_EQ(run.exitCode, 1) << c.arguments[1] << run.out;
+    EXPECT_NE(run.out.find(c.said), std::string::npos) << run.out;
+    EXPECT_EQ(ReadBytes(v.dir.File(c.target)), before) << c.arguments[1];
+  }
+}
+
 TEST(VtvolxMake, RefusesAVolumeLargerThanItsPositionsReach) {
   VtvolxInstall v;
   fs::create_directory(v.Work("src"));

@@ -88,23 +88,28 @@ TEST(VtvolxJson, DamageGivesTheReportsAndExitCodesOfList) {
   badName[28 + 12 + 8 + 14] = 0x70;  // the second record's name offset, outside the table
   auto noEnd = good;
   noEnd[28 + 12 + 8 + 28] = 0;  // the end record's name offset is no longer -1
+  auto negative = VolumeBytes({{"a.txt", "abcdef", 0xFFFFFFFB}, {"b.txt", "ghijkl"}});
   struct Case {
     std::string said;
     std::vector<uint8_t> volume;
     size_t jsonLines;
+    int exitCode;
   } cases[] = {
-      {"sound", good, 2},
-      {"data outside", far, 1},
-      {"first block outside", beyond, 2},
-      {"name outside", badName, 1},
-      {"no end record", noEnd, 2},
-      {"cut in the header", {good.begin(), good.begin() + 20}, 0},
+      {"sound", good, 2, 0},
+      {"data outside", far, 1, 1},
+      {"first block outside", beyond, 2, 1},
+      {"name outside", badName, 1, 1},
+      {"no end record", noEnd, 2, 100},
+      {"cut in the header", {good.begin(), good.begin() + 20}, 0, 100},
+      {"cut in the data", {good.begin(), good.end() - 6}, 1, 1},
+      {"real size -5", negative, 1, 1},
   };
   for (const auto& c : cases) {
     VtvolxInstall v;
     WriteBytes(v.Work("v.vol"), c.volume);
     ProgramRun list = v.Run({"v.vol", "-list"}, "list.txt\n");
     ProgramRun json = v.Run({"v.vol", "--json"});
+    EXPECT_EQ(list.exitCode, c.exitCode) << c.said;
     EXPECT_EQ(json.exitCode, list.exitCode) << c.said;
     // The reports that "-list" writes among its lines, then its run-time error.
     std::vector<std::string> reports;

@@ -86,12 +86,13 @@ TEST(EntryNames, UnsafeNamesAreRecognised) {
 TEST(EntryNames, BatchLinesAreGuardedForCommandCharacters) {
   for (const char* name :
        {"a&b", "a|b", "a<b", "a>b", "a^b", "50%", "a;b", "a`b", "$x", "a\"b", "../up",
-        // Read by vtvolx as more than the entry: a mode, a second argument,
-        // a star, an inversion.
-        "-all", "-list", "-batch", "-make", "-test", "two words", "st*r", "!bang"}) {
+        // Read by vtvolx as more than the entry: a mode, an option, a
+        // second argument, a star, an inversion.
+        "-all", "-list", "-batch", "-make", "-test", "--help", "--json", "--x", "-allx",
+        "two words", "st*r", "!bang"}) {
     EXPECT_TRUE(NeedsBatchGuard(name)) << name;
   }
-  for (const char* name : {"plain_name-1.dat", "-allx", "x!y"})
+  for (const char* name : {"plain_name-1.dat", "x!y"})
     EXPECT_FALSE(NeedsBatchGuard(name)) << name;
   EXPECT_TRUE(VolumeNeedsBatchGuard("my mod.vol"));
   EXPECT_TRUE(VolumeNeedsBatchGuard("a&b.vol"));

@@ -86,10 +86,6 @@ RunMode ModeOfWord(std::string_view word) {
   return RunMode::ExtractMatching;
 }
 
-bool IsModeWord(std::string_view word) {
-  return word == kMake || word == kList || word == kBatch || word == kAll || word == kTest;
-}
-
 Options ParseCommandLine(const std::vector<std::string>& arguments) {
   SplitArguments split = SplitOptions(arguments);
   Options o = ParseWords(split.words);

@@ -55,7 +55,4 @@ Options ParseCommandLine(const std::vector<std::string>& arguments);
 // a pattern (ExtractMatching). Words are compared exactly.
 RunMode ModeOfWord(std::string_view word);
 
-// Words that mean something to vtvolx in the place of a pattern.
-bool IsModeWord(std::string_view word);
-
 }  // namespace vantor::vtvolx

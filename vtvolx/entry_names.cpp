@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "command_line.h"
 #include "text_format.h"
 
 namespace vantor::vtvolx {
@@ -46,7 +45,7 @@ std::optional<std::string> WhyNameIsUnsafe(std::string_view name) {
 bool NeedsBatchGuard(std::string_view name) {
   return IsUnsafeEntryName(name) || name.find_first_of(kCommandCharacters) != std::string::npos ||
          name.find_first_of(" *") != std::string_view::npos || name.front() == '!' ||
-         IsModeWord(name);
+         name.front() == '-';
 }
 
 bool VolumeNeedsBatchGuard(std::string_view volume) {

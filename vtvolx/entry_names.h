@@ -20,8 +20,8 @@ inline bool IsUnsafeEntryName(std::string_view name) {
 
 // Names whose batch file line would do more than extract the entry when run:
 // an unsafe name, one with a character that means something to a command
-// interpreter, a blank, a "*", a leading "!", or a word that vtvolx reads as
-// a mode.
+// interpreter, a blank, a "*", a leading "!", or a leading "-": vtvolx
+// reads such a word as a mode ("-all") or an option ("--help").
 bool NeedsBatchGuard(std::string_view name);
 // A volume name that makes every batch file line act on more than it says.
 bool VolumeNeedsBatchGuard(std::string_view volume);

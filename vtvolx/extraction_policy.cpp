@@ -47,6 +47,10 @@ bool ExtractionPolicy::IsWorkingCopy(const std::string& name) const {
   return IsWorkingCopyPlace(PlaceOfTarget(name));
 }
 
+bool ExtractionPolicy::IsOwnFile(const std::string& name) const {
+  return IsProgramFile(PlaceOfTarget(name));
+}
+
 bool ExtractionPolicy::IsWorkingCopyPlace(const std::string& place) const {
   return !place.empty() && (place == indexPlace_ || place == nameTablePlace_);
 }

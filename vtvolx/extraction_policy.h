@@ -1,5 +1,6 @@
-// Every refusal of a reading run in one place: which files it may write
-// (entries, the list or batch file) and which volume it may read. Nothing
+// Every refusal of a run in one place: which files a reading run may write
+// (entries, the list or batch file), which volume it may read, and which
+// names a building run may not put its volume under. Nothing
 // the user owns is written through a link, replaced when it is no ordinary
 // file or is read-only, or destroyed because it is the volume being read, a
 // working copy that the run writes, or one of the program's own files (the
@@ -32,6 +33,10 @@ class ExtractionPolicy {
   // Whether the name is one of the working copies "voli.dat" and "vols.dat"
   // that every reading run writes into the program's folder.
   bool IsWorkingCopy(const std::string& name) const;
+  // Whether writing under `name` would replace one of the program's own files
+  // in its folder: the program, the extractor, the template, the working
+  // volume, the parts of a volume being built or a working copy.
+  bool IsOwnFile(const std::string& name) const;
 
   std::string IndexCopy() const { return programDir_ + "voli.dat"; }
   std::string NameTableCopy() const { return programDir_ + "vols.dat"; }

@@ -60,13 +60,7 @@ std::string TedName(int32_t number) {
   return "ted" + digits + ".dat";
 }
 
-void ExtractEntry(VtvolxState& s, const ExtractionPolicy& policy, const Entry& e,
-                  const std::string& outName) {
-  if (auto refusal = policy.RefusalOfEntry(e.Name, outName, s.Opt.IsTed)) {
-    s.Con.WriteLine("  " + *refusal);
-    s.SomeEntryFailed = true;
-    return;
-  }
+void ExtractEntry(VtvolxState& s, const Entry& e, const std::string& outName) {
   s.Con.WriteLine("  getting: " + PrintableName(outName));
   int64_t dataStart = int64_t{e.Record.DataPosition} + 8;
   CopyOutcome copy =
@@ -83,16 +77,18 @@ void ExtractionStep(VtvolxState& s, const ExtractionPolicy& policy, const Entry&
   if (!selected) return;
   ++s.SelectedCount;
   if (e.StoredSize <= 0) return;
-  // Positions and sizes in a volume are signed 32-bit numbers.
-  if (e.Record.RealSize < 0) {
-    ReportBadEntry(s, e, "gives the real size " + FormatInt(e.Record.RealSize));
+  std::string outName = s.Opt.IsTed ? TedName(s.ExtractCount) : e.Name;
+  // "-test" shows what the real run would do, refusals and exit code included.
+  if (auto refusal = policy.RefusalOfEntry(e.Name, outName, s.Opt.IsTed)) {
+    s.Con.WriteLine("  " + *refusal);
+    s.SomeEntryFailed = true;
     return;
   }
   if (s.Opt.TestOnly) {
     s.Con.WriteLine("  -test:  " + PrintableName(e.Name));
     return;
   }
-  ExtractEntry(s, policy, e, s.Opt.IsTed ? TedName(s.ExtractCount) : e.Name);
+  ExtractEntry(s, e, outName);
 }
 
 // The list or batch file, under a name that the policy allows: the volume

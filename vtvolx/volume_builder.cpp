@@ -2,6 +2,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 
 #include "entry_names.h"
 #include "little_endian.h"
@@ -61,6 +62,31 @@ bool CheckOneFile(VtvolxState& s, const SourceFile& f,
                   "its name is that of " + PrintableName(earlier->second) + " in another case");
   }
   return true;
+}
+
+// Why the new volume may not replace what stands under its name; nothing
+// when it may.
+std::optional<std::string> WhyVolumeCannotGoThere(const Options& o, const ExtractionPolicy& policy,
+                                                  const std::vector<SourceFile>& files) {
+  std::string file = NewVolumeFile(o);
+  FileIdentity standing;
+  FileKind kind = KindOf(file, &standing);
+  if (kind == FileKind::Directory || kind == FileKind::Other) return "that is no ordinary file";
+  // Through every link there is none: a loop, or a link to nothing.
+  if (kind == FileKind::SymbolicLink) return "the symbolic link there leads to no file";
+  // The link's own name counts too: a link standing as the extractor leads
+  // to the file the extractor runs.
+  if (policy.IsOwnFile(NewVolumePath(o)) || policy.IsOwnFile(file)) {
+    return "that is one of vtvolx's own files";
+  }
+  if (kind == FileKind::Missing) return std::nullopt;
+  // Replacing a file while it is read would store the volume in itself.
+  for (const SourceFile& f : files) {
+    if (IdentityOf(JoinPath(o.SourceFolder, f.FoundName)) == standing) {
+      return "that is " + PrintableName(f.FoundName) + ", one of the files to store";
+    }
+  }
+  return std::nullopt;
 }
 
 void WriteBlockHead(BinaryFile& data, int64_t fileSize) {
@@ -158,6 +184,10 @@ std::string NewVolumePath(const Options& o) {
   return JoinPath(ParentFolderAsNamed(o.SourceFolder), o.Volume);
 }
 
+std::string NewVolumeFile(const Options& o) {
+  return FileBehindLinks(NewVolumePath(o));
+}
+
 std::string GetLongName(VtvolxState& s, const std::string& name) {
   // The folder search already gives the long name here; no command
   // interpreter is asked.
@@ -181,7 +211,8 @@ std::vector<SourceFile> ListSourceFolder(VtvolxState& s) {
   return files;
 }
 
-bool CheckSourceFiles(VtvolxState& s, const std::vector<SourceFile>& files) {
+bool CheckSourceFiles(VtvolxState& s, const ExtractionPolicy& policy,
+                      const std::vector<SourceFile>& files) {
   std::map<std::string, std::string> namesIgnoringCase;
   int64_t names = 0;
   int64_t blocks = 0;
@@ -199,9 +230,8 @@ bool CheckSourceFiles(VtvolxState& s, const std::vector<SourceFile>& files) {
                     FormatInt(kMaxVolumeSize));
     return false;
   }
-  FileKind standing = KindOf(target);
-  if (standing == FileKind::Directory || standing == FileKind::Other) {
-    s.Con.WriteLine("Cannot build " + PrintableName(target) + ": that is no ordinary file");
+  if (auto why = WhyVolumeCannotGoThere(s.Opt, policy, files)) {
+    s.Con.WriteLine("Cannot build " + PrintableName(target) + ": " + *why);
     return false;
   }
   return true;
@@ -246,7 +276,7 @@ void BuildVolume(VtvolxState& s, const std::vector<SourceFile>& files) {
 void AssembleVolume(VtvolxState& s) {
   // The new volume replaces an old one of that name only when it is whole
   // and on the disk.
-  BinaryFile volume = BinaryFile::CreateReplacing(NewVolumePath(s.Opt));
+  BinaryFile volume = BinaryFile::CreateReplacing(NewVolumeFile(s.Opt));
   int64_t total = 0;
   for (const char* part : {"head.vol", "string.idx", "index.idx", "VBLKdata.vol"}) {
     std::string path = s.Opt.ProgramDir + part;

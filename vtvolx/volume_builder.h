@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "extraction_policy.h"
 #include "vtvolx_state.h"
 
 namespace vantor::vtvolx {
@@ -19,9 +20,11 @@ struct SourceFile {
 
 // The files to store, listed once, in name order.
 std::vector<SourceFile> ListSourceFolder(VtvolxState& s);
-// Everything that would make the volume unreadable, checked before anything
-// is written; false, after one line naming the file, when it cannot be built.
-bool CheckSourceFiles(VtvolxState& s, const std::vector<SourceFile>& files);
+// Everything that would make the volume unreadable, and a new volume that
+// would replace what it must not, checked before anything is written; false,
+// after one line naming the file, when it cannot be built.
+bool CheckSourceFiles(VtvolxState& s, const ExtractionPolicy& policy,
+                      const std::vector<SourceFile>& files);
 void BuildVolume(VtvolxState& s, const std::vector<SourceFile>& files);
 void AssembleVolume(VtvolxState& s);
 // The name under which a file whose name holds "~" is stored.
@@ -30,5 +33,8 @@ std::string GetLongName(VtvolxState& s, const std::string& name);
 // Where the new volume goes: its name taken from the folder that holds the
 // source folder, as the user named the source folder.
 std::string NewVolumePath(const Options& o);
+// The file that the new volume replaces: where a symbolic link stands under
+// its name, the file the link leads to, so that the link stays.
+std::string NewVolumeFile(const Options& o);
 
 }  // namespace vantor::vtvolx

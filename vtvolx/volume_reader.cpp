@@ -27,6 +27,18 @@ std::string TagText(const Tag& tag) {
   return std::string(tag.data(), tag.size());
 }
 
+// Sizes that no listing may pass on as sound: positions and sizes in a
+// volume are signed 32-bit numbers, and a volume cut short holds only part
+// of its last entries.
+std::string WhyEntryIsDamaged(const Entry& e, int64_t volumeSize) {
+  if (e.Record.RealSize < 0) return "gives the real size " + FormatInt(e.Record.RealSize);
+  int64_t end =
+      int64_t{e.Record.DataPosition} + static_cast<int64_t>(kBlockHeadSize) + e.StoredSize;
+  if (end <= volumeSize) return {};
+  return "reaches past the end of the volume (its data ends at " + FormatInt(end) +
+         ", the file at " + FormatInt(volumeSize) + ")";
+}
+
 }  // namespace
 
 int32_t ReadLong(BinaryFile& file) {
@@ -180,6 +192,7 @@ std::optional<Entry> EntryReader::Next() {
   }
   entry.StoredSize = Low24(static_cast<uint32_t>(LongAt(head + 4)));
   entry.Name = s_.Names.NameAt(volume, entry.Record.NameOffset, entry.NameProblem);
+  entry.Problem = WhyEntryIsDamaged(entry, volume.Size());
   return entry;
 }
 

@@ -31,8 +31,9 @@ struct Entry {
   IndexRecord Record;
   int64_t StoredSize = 0;
   std::string Name;
-  // Why the entry cannot be read ("points outside the volume": its block or
-  // name lies outside the volume); empty when it can.
+  // Why the entry cannot be read: its block or name lies outside the volume,
+  // its data reaches past the end, or its real size is negative; empty when
+  // it can.
   std::string Problem;
   // Why its name cannot name a file (see NameTable::NameAt); empty when it
   // can. The entries of ".ted" volumes are numbered and need none.

@@ -20,7 +20,7 @@ int BuildingRun(VtvolxState& s) {
     return 1;
   }
   std::vector<SourceFile> files = ListSourceFolder(s);
-  if (!CheckSourceFiles(s, files)) return 1;
+  if (!CheckSourceFiles(s, ExtractionPolicy(s.Opt), files)) return 1;
   FileLock parts = LockWorkingFiles(s);
   BuildVolume(s, files);
   AssembleVolume(s);
