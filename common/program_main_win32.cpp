@@ -28,6 +28,13 @@ struct BinaryStandardStreams {
 // A program started without one of the standard handles gets the null device
 // there, as it would on POSIX systems: a missing input reads as ended input
 // and a missing output discards what is written, rather than failing.
+bool IsUsable(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
+  // A handle that names nothing the system knows has no type.
+  SetLastError(NO_ERROR);
+  return GetFileType(handle) != FILE_TYPE_UNKNOWN || GetLastError() == NO_ERROR;
+}
+
 void OpenMissingStandardHandles() {
   const struct {
     DWORD which;
@@ -38,8 +45,8 @@ void OpenMissingStandardHandles() {
                   {STD_OUTPUT_HANDLE, 1, stdout, false},
                   {STD_ERROR_HANDLE, 2, stderr, false}};
   for (const auto& s : standard) {
-    HANDLE handle = GetStdHandle(s.which);
-    if (handle != nullptr && handle != INVALID_HANDLE_VALUE && _get_osfhandle(s.descriptor) != -1) {
+    if (IsUsable(GetStdHandle(s.which)) &&
+        IsUsable(reinterpret_cast<HANDLE>(_get_osfhandle(s.descriptor)))) {
       continue;
     }
     if (!std::freopen("NUL", s.input ? "rb" : "wb", s.stream)) continue;
