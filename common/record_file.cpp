@@ -24,9 +24,20 @@ void RecordFile::Close() {
   file_.Close();
 }
 
+RecordFile::Known RecordFile::KnownOf(BinaryFile& file) {
+  Known known{file.Identity(), std::nullopt};
+  uint8_t word[2];
+  if (file.ReadAt(kRecordSizeOffset, word, sizeof word) == sizeof word) {
+    known.recordSize = WordAt(word);
+  }
+  return known;
+}
+
 BinaryFile& RecordFile::Current() {
   if (open_ && !file_.IsOpen()) {
+    // This program's own insert put the file there.
     file_ = BinaryFile::OpenExisting(file_.Name(), access_);
+    known_ = KnownOf(file_);
     return file_;
   }
   std::optional<FileIdentity> named = IdentityOf(file_.Name());
@@ -77,6 +88,8 @@ void RecordFile::Write(int64_t index, std::span<const uint8_t> record) {
 
 void RecordFile::WriteHeader(std::span<const uint8_t> header) {
   Current().WriteAt(0, header.data(), std::min(header.size(), static_cast<size_t>(kHeaderSize)));
+  // A record length written by this program is known to it.
+  if (header.size() >= kRecordSizeOffset + 2) known_ = KnownOf(file_);
 }
 
 void RecordFile::SetCount(uint16_t count) {
@@ -113,6 +126,14 @@ std::optional<std::string> RecordFile::Insert(int64_t index, std::span<const uin
   old.Close();
   fresh.Commit();
   return std::nullopt;
+}
+
+bool RecordFile::Replaced() {
+  return KnownOf(Current()) != known_;
+}
+
+void RecordFile::Adopt() {
+  known_ = KnownOf(Current());
 }
 
 void MergeChanges(std::span<const uint8_t> base, std::span<const uint8_t> edited,

@@ -6,7 +6,9 @@
 // and every write reaches the system at once, so that what one command shows
 // or writes back is what the file holds at that moment, even when another
 // program changed it in between. When another program put a new file under
-// the name (an insert does), the next call works on the new file.
+// the name (an insert does), the next call works on the new file; Replaced
+// tells a command that writes whether that happened since the records it
+// shows were read.
 #pragma once
 
 #include <array>
@@ -16,6 +18,7 @@
 #include <string>
 
 #include "binary_file.h"
+#include "platform.h"
 
 namespace vantor {
 
@@ -62,9 +65,27 @@ class RecordFile {
   // file; other failures are run-time errors, and leave the old file.
   std::optional<std::string> Insert(int64_t index, std::span<const uint8_t> record);
 
+  // Whether the name now leads to another file than the known one (the file
+  // opened, put there by this program's own insert, or last taken in by
+  // Adopt), or that file's header now gives another record length: another
+  // program put a new file there (an insert, an import, a move) or reshaped
+  // it. Records read before then belong to another layout or another file.
+  bool Replaced();
+  // Takes in the file under the name as it is now: it becomes the known one.
+  void Adopt();
+
  private:
+  // Which file, and the record length its header gave; none when the file
+  // is too short to hold one.
+  struct Known {
+    FileIdentity identity;
+    std::optional<uint16_t> recordSize;
+    bool operator==(const Known&) const = default;
+  };
+  static Known KnownOf(BinaryFile& file);
+
   explicit RecordFile(BinaryFile file, BinaryFile::Access access)
-      : file_(std::move(file)), access_(access), open_(true) {}
+      : file_(std::move(file)), access_(access), open_(true), known_(KnownOf(file_)) {}
   // The file as it is under its name now.
   BinaryFile& Current();
 
@@ -73,6 +94,7 @@ class RecordFile {
   BinaryFile file_;
   BinaryFile::Access access_ = BinaryFile::Access::ReadOnly;
   bool open_ = false;
+  Known known_;
 };
 
 // The bytes of `edited` that differ from `base` put into `current`: a record

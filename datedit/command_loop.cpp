@@ -21,6 +21,8 @@ void WriteMenu(DateditState& s) {
   s.Con.WriteLine("a=Ascii/Hex toggle|s=save raw (no header)|i=insert rec from a file ");
   s.Con.WriteLine("j=jump 2 rec|F=frmtd|^F=get Fmt-file|^R=reread Fmt|^Q auto-seek fmt file|" +
                   editLabel);
+  if (!s.ScreenNote.empty()) s.Con.WriteLine(s.ScreenNote);
+  s.ScreenNote.clear();
 }
 
 void ReloadFormat(DateditState& s) {
@@ -44,9 +46,11 @@ void GetFormatFile(DateditState& s) {
 // result is the record shown next.
 void WriteEditBack(DateditState& s, const RecordBytes& base, const RecordBytes& edited) {
   const auto size = static_cast<size_t>(s.RecSize);
+  ShownRecord shown = ShownRecord::StillThere;
   {
     FileLock lock = LockDataFile(s);
-    if (CurrentRecordStillThere(s)) {
+    shown = CheckShownRecord(s);
+    if (shown == ShownRecord::StillThere) {
       RecordBytes fresh{};
       std::span<uint8_t> record(fresh.data(), size);
       s.DataFile.Read(s.RecNow, record);
@@ -56,7 +60,7 @@ void WriteEditBack(DateditState& s, const RecordBytes& base, const RecordBytes& 
       return;
     }
   }
-  NoteRecordGone(s);
+  NoteNothingWritten(s, shown);
 }
 
 // Edits one field of a copy of the record as shown, then writes the change

@@ -51,6 +51,25 @@ int64_t LastLegalRecord(DateditState& s) {
   return std::min<int64_t>(s.RecCount, held) - 1;
 }
 
+// The structure test and the summary, as at start: a file that fails it
+// ends the program.
+void TestStructure(DateditState& s) {
+  int64_t fileSize = s.DataFile.Size();
+  if (!IsStructuredFile(fileSize, s.RecCount, s.RecSize)) {
+    Refuse(s, "Not a structured dat file. use a proper hex editor....", true);
+  }
+  s.IsStructured = true;
+  WriteSummary(s);
+  if (fileSize <= kHeadSize) {
+    Refuse(s, "Empty, no records!!!!!!!!! quitting..........", false);
+  }
+  // The record buffers hold 10000 bytes; longer records cannot be shown or
+  // edited without reading past them.
+  if (s.RecSize > kRecordBufferSize) {
+    Refuse(s, "Records longer than 10000 bytes are not supported. quitting..........", false);
+  }
+}
+
 }  // namespace
 
 bool IsStructuredFile(int64_t fileSize, int32_t recCount, int32_t recSize) {
@@ -84,22 +103,17 @@ void OpenDataFile(DateditState& s, const DateditOptions& options) {
   s.RecSize = s.DataFile.RecordSize();
   s.IsStructured = false;
   if (options.FormatFileName) LoadFormatFromArgument(s, *options.FormatFileName);
-
-  int64_t fileSize = s.DataFile.Size();
-  if (!IsStructuredFile(fileSize, s.RecCount, s.RecSize)) {
-    Refuse(s, "Not a structured dat file. use a proper hex editor....", true);
-  }
-  s.IsStructured = true;
-  WriteSummary(s);
-  if (fileSize <= kHeadSize) {
-    Refuse(s, "Empty, no records!!!!!!!!! quitting..........", false);
-  }
-  // The record buffers hold 10000 bytes; longer records cannot be shown or
-  // edited without reading past them.
-  if (s.RecSize > kRecordBufferSize) {
-    Refuse(s, "Records longer than 10000 bytes are not supported. quitting..........", false);
-  }
+  TestStructure(s);
   s.RecNow = 0;
+}
+
+void TakeInReplacedFile(DateditState& s) {
+  if (!s.DataFile.Replaced()) return;
+  s.DataFile.Adopt();
+  ReadHeaderNow(s);
+  s.RecSize = s.DataFile.RecordSize();
+  TestStructure(s);
+  KeepCurrentRecordLegal(s);
 }
 
 bool IsLegalRecord(DateditState& s, int64_t n) {
@@ -136,15 +150,24 @@ FileLock LockDataFile(DateditState& s) {
   });
 }
 
-bool CurrentRecordStillThere(DateditState& s) {
+ShownRecord CheckShownRecord(DateditState& s) {
+  if (s.DataFile.Replaced()) return ShownRecord::FileReplaced;
   ReadHeaderNow(s);
-  return IsLegalRecord(s, s.RecNow);
+  return IsLegalRecord(s, s.RecNow) ? ShownRecord::StillThere : ShownRecord::Gone;
 }
 
-void NoteRecordGone(DateditState& s) {
-  s.Con.WriteLine("Record " + FormatInt(s.RecNow) + " is no longer in " +
-                  PrintableName(s.DataFileName) + ", nothing written... hit a key");
-  s.Con.ReadKey();
+void NoteNothingWritten(DateditState& s, ShownRecord why) {
+  if (why == ShownRecord::Gone) {
+    s.Con.WriteLine("Record " + FormatInt(s.RecNow) + " is no longer in " +
+                    PrintableName(s.DataFileName) + ", nothing written... hit a key");
+    s.Con.ReadKey();
+    return;
+  }
+  s.ScreenNote = PrintableName(s.DataFileName) + " was changed by another program; nothing written";
+  // Written now as well: a new file that the structure test refuses ends the
+  // program with this screen.
+  s.Con.WriteLine(s.ScreenNote);
+  TakeInReplacedFile(s);
 }
 
 }  // namespace vantor::datedit

@@ -49,11 +49,26 @@ std::span<uint8_t> CurrentRecordBytes(DateditState& s);
 // another program holds it, the screen says so.
 FileLock LockDataFile(DateditState& s);
 
-// For a command that writes the current record, inside the lock: whether
-// the record still lies in the file (the count is read anew).
-bool CurrentRecordStillThere(DateditState& s);
-// The note, and a key, when such a command wrote nothing for that reason.
-void NoteRecordGone(DateditState& s);
+// When another program put a new file under the name (or gave the file
+// another record length), takes it in as the open does: the count and the
+// length read again and the structure test applied, so that a refused file
+// ends the program; the current record stays where the new file holds it.
+void TakeInReplacedFile(DateditState& s);
+
+// Whether the record a command would write (or write out) is still the one
+// shown.
+enum class ShownRecord {
+  StillThere,
+  Gone,          // the file was shortened and no longer holds it
+  FileReplaced,  // another program put a new file under the name
+};
+// For a command that writes the current record, inside the lock (the count
+// is read anew).
+ShownRecord CheckShownRecord(DateditState& s);
+// When such a command wrote nothing, outside the lock: why, and for a new
+// file under the name the file taken in, so that the next screen shows the
+// record as that file holds it, with the note below the menu.
+void NoteNothingWritten(DateditState& s, ShownRecord why);
 
 // The name under which a format file is looked up: in the program's folder.
 std::string FormatFilePath(const DateditState& s, const std::string& name);

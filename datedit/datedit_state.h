@@ -54,6 +54,9 @@ struct DateditState {
   RecordBytes RecordBuffer{};
   std::string ProgramDir;
   std::string LastFileName;
+  // Written once below the menu of the next screen: why the last command
+  // wrote nothing.
+  std::string ScreenNote;
 
   FieldDefs FieldTable{};
 };

@@ -10,9 +10,11 @@ namespace {
 
 constexpr int kCellsPerLine = 20;
 
-// What the file holds now: another program may have changed or shortened it
-// while datedit waited. Bytes of a record that is no longer there read as 0.
+// What the file holds now: another program may have changed or shortened it,
+// or put a new file under the name, while datedit waited. Bytes of a record
+// that is no longer there read as 0.
 void ReadCurrentRecord(DateditState& s) {
+  TakeInReplacedFile(s);
   ReadHeaderNow(s);
   KeepCurrentRecordLegal(s);
   s.RecordBuffer.fill(0);
@@ -49,8 +51,10 @@ std::string DumpCell(uint8_t byte, bool asciiMode) {
 }
 
 void ShowRecord(DateditState& s) {
-  s.Con.ClearScreen();
+  // Read first: taking in a new file under the name writes the start-up's
+  // summary, which only a refused file leaves on the screen.
   ReadCurrentRecord(s);
+  s.Con.ClearScreen();
   WriteStatusLines(s);
   if (s.FormattedView && s.FormatLoaded) {
     ShowFormattedRecord(s, s.RecordBuffer);

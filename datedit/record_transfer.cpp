@@ -72,7 +72,9 @@ void SaveRecordToFile(DateditState& s) {
   std::string name = AskOnce(s, "Name of out file?");
   if (name.empty() || RefuseDataFileItself(s, name)) return;
   // The record as the file holds it now, not as it was shown before the prompt.
-  if (!CurrentRecordStillThere(s)) return NoteRecordGone(s);
+  if (ShownRecord shown = CheckShownRecord(s); shown != ShownRecord::StillThere) {
+    return NoteNothingWritten(s, shown);
+  }
   std::vector<uint8_t> record(static_cast<size_t>(s.RecSize));
   s.DataFile.Read(s.RecNow, record);
   BinaryFile out = BinaryFile::CreateReplacing(name);
@@ -85,15 +87,13 @@ void ReadRecordFromFile(DateditState& s) {
   std::string name = AskOnce(s, "Name of IN file?");
   if (name.empty()) return;
   std::vector<uint8_t> record = ReadRecordFile(s, name);
-  bool written = false;
+  ShownRecord shown = ShownRecord::StillThere;
   {
     FileLock lock = LockDataFile(s);
-    if (CurrentRecordStillThere(s)) {
-      s.DataFile.Write(s.RecNow, record);
-      written = true;
-    }
+    shown = CheckShownRecord(s);
+    if (shown == ShownRecord::StillThere) s.DataFile.Write(s.RecNow, record);
   }
-  if (!written) return NoteRecordGone(s);
+  if (shown != ShownRecord::StillThere) return NoteNothingWritten(s, shown);
   WaitWithMessage(s, "File " + name + " written... hit a key");
 }
 
@@ -114,10 +114,13 @@ void InsertRecord(DateditState& s, const DateditOptions& options) {
   int64_t at = 0;
   int64_t oldSize = 0;
   std::optional<std::string> noRoom;
+  bool replaced = false;
   {
     FileLock lock = LockDataFile(s);
+    // The current record of another file is not the one the user chose.
+    replaced = s.DataFile.Replaced();
     ReadHeaderNow(s);
-    if (s.RecCount < kMaxRecordCount) {
+    if (!replaced && s.RecCount < kMaxRecordCount) {
       // Records another program removed meanwhile: the new one goes last.
       oldSize = s.DataFile.Size();
       int64_t held = std::min<int64_t>(s.RecCount, (oldSize - kHeadSize) / s.RecSize);
@@ -125,6 +128,7 @@ void InsertRecord(DateditState& s, const DateditOptions& options) {
       noRoom = s.DataFile.Insert(at, record);
     }
   }
+  if (replaced) return NoteNothingWritten(s, ShownRecord::FileReplaced);
   if (s.RecCount >= kMaxRecordCount) return RefuseFullFile(s);
   if (noRoom) {
     return WaitWithMessage(
@@ -139,6 +143,8 @@ void SaveRawData(DateditState& s) {
   std::string name = AskForName(
       s.Con, [&] { s.Con.WriteLine("Name for raw data:"); }, kMaxRawDataName);
   if (RefuseDataFileItself(s, name)) return;
+  // Records of another length would not end where the file ends.
+  if (s.DataFile.Replaced()) return NoteNothingWritten(s, ShownRecord::FileReplaced);
   BinaryFile out = BinaryFile::CreateReplacing(name);
   std::vector<uint8_t> record(static_cast<size_t>(s.RecSize));
   // Everything after the header, as the file holds it now.

@@ -119,4 +119,15 @@ FileLock LockForWriting(LmeditState& s, const RecordFile& file) {
   });
 }
 
+bool NoFileReplaced(LmeditState& s, std::initializer_list<RecordFile*> files) {
+  for (RecordFile* file : files) {
+    if (file->Replaced()) {
+      s.ScreenNote =
+          PrintableName(file->Name()) + " was changed by another program; nothing written";
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace vantor::lmedit

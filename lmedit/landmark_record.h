@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -73,5 +74,11 @@ void WriteRecord(RecordFile& file, int32_t n, const LandmarkRecord& record);
 // two runs on one file take turns instead of undoing each other's writes. A
 // run that has to wait says so on its screen.
 FileLock LockForWriting(LmeditState& s, const RecordFile& file);
+
+// For a command that writes, inside its lock: whether each of the files it
+// uses is still the one whose records were read for the screen. When another
+// program put a new file under one of the names, nothing may be written: the
+// next screen says so and shows the records as the new file holds them.
+bool NoFileReplaced(LmeditState& s, std::initializer_list<RecordFile*> files);
 
 }  // namespace vantor::lmedit

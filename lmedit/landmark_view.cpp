@@ -95,14 +95,17 @@ void EditField(LmeditState& s, int field) {
 }
 
 // Writes the bytes changed in the editor over the record as the file holds
-// it now: what another program changed meanwhile in other fields stays.
-void SaveEdits(LmeditState& s, const LandmarkRecord& asRead) {
+// it now: what another program changed meanwhile in other fields stays. Not
+// into a new file under the name: false then, and nothing written.
+bool SaveEdits(LmeditState& s, const LandmarkRecord& asRead) {
   FileLock lock = LockForWriting(s, s.OutputFile);
+  if (!NoFileReplaced(s, {&s.OutputFile})) return false;
   LandmarkRecord current{};
   ReadRecord(s.OutputFile, s.CurrentRecord, current);
   MergeChanges(asRead, s.OutputRecord, current);
   WriteRecord(s.OutputFile, s.CurrentRecord, current);
   s.OutputRecord = current;
+  return true;
 }
 
 }  // namespace
@@ -127,6 +130,8 @@ void ShowLandmark(Console& con, const LandmarkRecord& record) {
 }
 
 void EditLandmark(LmeditState& s) {
+  // The record edited is the one read here; "S" writes it only into this file.
+  s.OutputFile.Adopt();
   ReadRecord(s.OutputFile, s.CurrentRecord, s.OutputRecord);
   const LandmarkRecord asRead = s.OutputRecord;
   for (;;) {
@@ -152,7 +157,8 @@ void EditLandmark(LmeditState& s) {
         s.OutputRecord = s.PasteBuffer;
         break;
       case 'S':
-        SaveEdits(s, asRead);
+        // The main screen shows the new file's records and why.
+        if (!SaveEdits(s, asRead)) return;
         s.Con.WriteLine("Changes saved.... press a key...");
         s.Con.ReadKey();
         return;

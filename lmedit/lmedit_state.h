@@ -43,6 +43,9 @@ struct LmeditState {
   const LandmarkRecord BlankRecord{};
   // Written in front of the next file-name prompt of the start-up.
   std::string PromptNote;
+  // Written once on row 2 of the next main screen: why the last command
+  // wrote nothing.
+  std::string ScreenNote;
 };
 
 }  // namespace vantor::lmedit

@@ -18,6 +18,7 @@ namespace vantor::lmedit {
 namespace {
 
 constexpr size_t kMaxTitle = 80;
+constexpr size_t kNoteRowWidth = 80;
 
 bool IsYes(int key) {
   return key == 'Y' || key == 'y';
@@ -80,6 +81,9 @@ void DrawMainScreen(LmeditState& s) {
                 " Time: " + PadLeft(TimeText(s.Header), 10) +
                 " # records :" + FormatInt(RecordCount(s.Header), 5) +
                 " Record size: " + FormatInt(RecordSize(s.Header), 5));
+  // Rows 2 and 3 are free.
+  con.Write(s.ScreenNote.substr(0, 2 * kNoteRowWidth));
+  s.ScreenNote.clear();
   con.GotoXY(2, 4);
   con.WriteLine("Rec#" + FormatInt(s.CurrentRecord, 5) + "__________ Out put file " + s.OutputName +
                 " content: __________");
@@ -135,6 +139,7 @@ void NewRecord(LmeditState& s) {
   const bool templateFirst = LockOrder(s.TemplateFile.Name()) <= LockOrder(s.OutputFile.Name());
   FileLock first = LockForWriting(s, templateFirst ? s.TemplateFile : s.OutputFile);
   FileLock second = LockForWriting(s, templateFirst ? s.OutputFile : s.TemplateFile);
+  if (!NoFileReplaced(s, {&s.TemplateFile, &s.OutputFile})) return;
   // Another run may have appended while this one waited.
   const int32_t count = ReadHeader(s);
   // The count is a 16-bit word: a 65536th record would make it 0.
@@ -204,6 +209,7 @@ void OpenNewSession(LmeditState& s) {
 // source holds it once the target is locked.
 void CopyRecord(LmeditState& s, RecordFile& from, RecordFile& to) {
   FileLock lock = LockForWriting(s, to);
+  if (!NoFileReplaced(s, {&from, &to})) return;
   LandmarkRecord record{};
   ReadRecord(from, s.CurrentRecord, record);
   WriteRecord(to, s.CurrentRecord, record);
@@ -250,7 +256,7 @@ void PerformCommand(LmeditState& s, int key) {
       break;
     case 'Z': {
       FileLock lock = LockForWriting(s, s.OutputFile);
-      WriteRecord(s.OutputFile, n, s.BlankRecord);
+      if (NoFileReplaced(s, {&s.OutputFile})) WriteRecord(s.OutputFile, n, s.BlankRecord);
       break;
     }
     case 'A':
@@ -449,6 +455,9 @@ void StartSession(LmeditState& s) {
 
 void MainLoop(LmeditState& s) {
   while (!s.Quit) {
+    // What this pass reads is what the writes of its command check against.
+    s.TemplateFile.Adopt();
+    s.OutputFile.Adopt();
     ReadHeader(s);
     ReadRecord(s.TemplateFile, s.CurrentRecord, s.TemplateRecord);
     ReadRecord(s.OutputFile, s.CurrentRecord, s.OutputRecord);

@@ -395,6 +395,36 @@ TEST(RecordFile, ReadsWhatIsOnDiskNowAlsoAfterTheFileWasReplaced) {
   EXPECT_EQ(ReadBytes(dir.File("d.dat"))[RecordFile::kHeaderSize + 8], 'Y');
 }
 
+// What a command asks before it writes: whether the file under the name is
+// still the one whose records it read, in the same record length.
+TEST(RecordFile, KnowsWhetherAnotherProgramPutANewFileUnderTheName) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows puts no new file under a name that a program holds open";
+#endif
+  ScratchDir dir;
+  const std::string name = dir.File("d.dat");
+  WriteBytes(name, RecordFileBytes(3));
+  RecordFile file = RecordFile::Open(name, BinaryFile::Access::ReadWrite);
+  auto inPlace = RecordFileBytes(3);
+  inPlace[RecordFile::kHeaderSize] = 'X';
+  WriteBytes(name, inPlace);
+  EXPECT_FALSE(file.Replaced());
+  EXPECT_EQ(file.Insert(1, std::array<uint8_t, 2>{'Z', 'Z'}), std::nullopt);
+  EXPECT_FALSE(file.Replaced());  // its own insert
+  WriteBytes(dir.File("new"), RecordFileBytes(5));
+  std::filesystem::rename(dir.File("new"), name);
+  EXPECT_TRUE(file.Replaced());
+  file.Adopt();
+  EXPECT_FALSE(file.Replaced());
+  auto reshaped = RecordFileBytes(5);
+  reshaped[RecordFile::kRecordSizeOffset] = 5;
+  reshaped[RecordFile::kCountOffset] = 2;
+  WriteBytes(name, reshaped);
+  EXPECT_TRUE(file.Replaced());  // in place, but another record length
+  file.WriteHeader(RecordFileBytes(5));
+  EXPECT_FALSE(file.Replaced());  // its own header
+}
+
 TEST(RecordFile, InsertReplacesTheFileBehindALinkAndKeepsItsMode) {
   ScratchDir dir;
   WriteBytes(dir.File("d.dat"), RecordFileBytes(3));

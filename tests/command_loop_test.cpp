@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "data_file.h"
 #include "datedit_loop_support.h"
@@ -294,6 +295,103 @@ TEST(EditCommand, EditedFieldReachesTheFileAndTheNextScreen) {
   bytes[140] = 0x34;
   bytes[141] = 0x12;
   EXPECT_EQ(ReadBytes(dir.File("d.dat")), bytes);
+}
+
+// Another program puts a new file under the name while datedit shows record
+// 5: a command writes nothing, and the next screen shows record 5 as the new
+// file holds it, in its own record length, with the note below the menu.
+TEST(ReplacedDataFile, ACommandWritesNothingIntoTheNewFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows puts no new file under a name that a program holds open";
+#endif
+  auto insertAtZero = [](const std::string& data) {
+    RecordFile other = RecordFile::Open(data, BinaryFile::Access::ReadWrite);
+    EXPECT_EQ(other.Insert(0, std::vector<uint8_t>(40, 'X')), std::nullopt);
+  };
+  auto moveTenByteFile = [](const std::string& data) {
+    WriteBytes(data + ".new", DataFileBytes(12, 10, LetterRecords(12, 10)));
+    std::filesystem::rename(data + ".new", data);
+  };
+  const std::string insertedSizes = " Recsize :  40 Rec#:    9 Headsize: 100";
+  const std::string movedSizes = " Recsize :  10 Rec#:   12 Headsize: 100";
+  struct Case {
+    std::function<void(const std::string& data)> replace;
+    char key;                        // ' ' writes nothing and has no note
+    std::vector<std::string> lines;  // typed for the command
+    std::string sizes;               // the second status line from " Recsize"
+    std::string record5;             // its first dump line
+    int noteRow;
+  };
+  const Case cases[] = {
+      {insertAtZero, 'E', {"1", "999"}, insertedSizes, Repeat(" 45", 20), 11},
+      {insertAtZero, 'r', {"y.rec"}, insertedSizes, Repeat(" 45", 20), 11},
+      {moveTenByteFile, 'E', {"1", "999"}, movedSizes, Repeat(" 46", 10), 9},
+      {moveTenByteFile, ' ', {}, movedSizes, Repeat(" 46", 10), 9},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    const std::string data = dir.File("d.dat");
+    WriteText(dir.File("fmt.txt"), "wSpeed\ntName\n38\n");
+    WriteBytes(dir.File("y.rec"), std::vector<uint8_t>(40, 'Y'));
+    WriteBytes(data, DataFileBytes(8, 40, LetterRecords(8, 40)));
+    DateditHarness h(dir.Path(), {data, "fmt.txt"});
+    h.console.Line("").Keys("k");
+    OpenDataFile(h.state, h.options);
+    RecordPosition(h.state, 5);
+    ShowRecord(h.state);
+    c.replace(data);
+    const auto replaced = ReadBytes(data);
+    for (const std::string& line : c.lines)
+      h.console.Line(line == "y.rec" ? dir.File(line) : line);
+    DispatchKey(h.state, h.options, c.key);
+    const std::string what = c.sizes + " " + c.key;
+    EXPECT_EQ(ReadBytes(data), replaced) << what;
+
+    h.console.Keys("Q");
+    CommandLoop(h.state, h.options);
+    const std::string& screen = Shots(h).back();
+    EXPECT_EQ(PositionPart(screen),
+              " Pos:    5 recnow:    5 range: 0 - " + std::to_string(h.state.RecCount - 1))
+        << what;
+    const std::string status2 = RowOf(screen, 2);
+    EXPECT_EQ(status2.substr(status2.find(" Recsize")), c.sizes) << what;
+    EXPECT_EQ(RowOf(screen, 5), c.record5) << what;
+    EXPECT_EQ(RowOf(screen, c.noteRow - 1), kMenu3) << what;
+    EXPECT_EQ(RowOf(screen, c.noteRow),
+              c.key == ' ' ? "" : data + " was changed by another program; nothing written")
+        << what;
+    EXPECT_EQ(RowOf(screen, c.noteRow + 1), "") << what;  // once: the note is not kept
+    EXPECT_TRUE(h.console.Script().AllKeysTaken()) << what;
+  }
+}
+
+// A new file under the name that is no structured file ends the program as
+// at start, with the note still on the screen.
+TEST(ReplacedDataFile, ANewFileThatFailsTheStructureTestEndsTheProgram) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows puts no new file under a name that a program holds open";
+#endif
+  ScratchDir dir;
+  const std::string data = dir.File("d.dat");
+  WriteBytes(data, DataFileBytes(3, 40, LetterRecords(3, 40)));
+  DateditHarness h(dir.Path(), {data});
+  OpenDataFile(h.state, h.options);
+  ShowRecord(h.state);
+  WriteBytes(data + ".new", DataFileBytes(3, 40, LetterRecords(2, 40)));
+  std::filesystem::rename(data + ".new", data);
+  h.console.Line(dir.File("rec.bin")).Line("");
+  try {
+    DispatchKey(h.state, h.options, 'w');
+    ADD_FAILURE() << "the program went on";
+  } catch (const ProgramEnd& end) {
+    EXPECT_EQ(end.exitCode, 1);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("rec.bin")));
+  const std::string text = h.console.Screen().Text();
+  EXPECT_TRUE(testing::Contains(text, data +
+                                          " was changed by another program; nothing written\n"
+                                          "Not a structured dat file. use a proper hex editor...."))
+      << text;
 }
 
 TEST(FormatCommands, CtrlFLoadsCtrlRReloadsAndAnEmptyNameStopsBoth) {

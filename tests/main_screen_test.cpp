@@ -391,6 +391,46 @@ TEST_F(MainScreenTest, TheScreenShowsARecordChangedWhileItWaited) {
   EXPECT_EQ(Lines(lm.backend->Snapshots().at(1))[4], "1  N co-ord   770.00000");
 }
 
+// Another program puts a new file under a name while lmedit waits: the
+// command writes nothing, and the next main screen says so on row 2 and shows
+// the record as the new file holds it.
+TEST_F(MainScreenTest, ACommandWritesNothingIntoANewFileUnderTheName) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows puts no new file under a name that a program holds open";
+#endif
+  struct Case {
+    std::string keys;
+    const char* replaced;
+    size_t atWait;     // replaced while lmedit waits at this screen
+    size_t noteShot;   // the main screen after the command
+    size_t recordRow;  // the row of that file's N co-ord
+  };
+  const Case cases[] = {
+      {"ZE", "o.mrf", 0, 1, 4},         {"AE", "o.mrf", 0, 1, 4}, {"AE", "t.mrf", 0, 1, 12},
+      {"YE", "t.mrf", 0, 1, 12},        {"NE", "o.mrf", 0, 1, 4}, {"NE", "t.mrf", 0, 1, 12},
+      {"M7999\rS E", "o.mrf", 2, 4, 4},
+  };
+  const auto newFile = testing::NumberedFile(10);
+  for (const Case& c : cases) {
+    testing::WriteBytes("t.mrf", templateBytes);
+    testing::WriteBytes("o.mrf", outputBytes);
+    testing::InterleavedLmedit lm;
+    lm.backend->onWait = [&](WaitKind, size_t shown) {
+      if (shown != c.atWait) return;
+      testing::WriteBytes("new.mrf", newFile);
+      std::filesystem::rename("new.mrf", c.replaced);
+    };
+    lm.Run(c.keys);
+    EXPECT_TRUE(lm.backend->AllKeysTaken()) << c.keys;
+    EXPECT_EQ(testing::ReadBytes(c.replaced), newFile) << c.keys << c.replaced;
+    auto rows = Lines(lm.backend->Snapshots().at(c.noteShot));
+    EXPECT_EQ(rows.at(1),
+              std::string(c.replaced) + " was changed by another program; nothing written")
+        << c.keys << c.replaced;
+    EXPECT_EQ(rows.at(c.recordRow), "1  N co-ord    10.00000") << c.keys << c.replaced;
+  }
+}
+
 TEST_F(MainScreenTest, WritesWaitForAnotherProgramsLockAndCountAfterIt) {
   struct Case {
     std::string keys;
