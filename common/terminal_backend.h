@@ -36,12 +36,14 @@ class TerminalBackend : public ConsoleBackend {
  private:
   TerminalBackend() = default;
   void Draw();
+  std::optional<int> TakeKey(int timeoutMs);
 
   std::unique_ptr<ScreenModel> shown_;  // a copy of the screen last presented
   bool active_ = false;
   bool keepLastScreen_ = false;
   int pinnedTopRows_ = 0;
   LocaleGlyphs glyphs_;  // made after the locale is set
+  TypedBytes typed_;
 };
 
 // The xterm control sequence that sets the terminal's title. Control

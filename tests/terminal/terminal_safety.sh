@@ -125,6 +125,24 @@ if screen | grep -qP '[^\x20-\x7E]'; then
   fail "datedit under LC_ALL=C printed what the locale cannot show at the end"
 fi
 
+# Bytes the locale cannot decode are keys one by one: the keys after them
+# still come (here Q, which ends datedit), also when the rest of a character
+# that has begun never does.
+for case in "C:c3 a9" "C.UTF-8:e9"; do
+  locale=${case%%:*}
+  start "LC_ALL=$locale '$datedit' planes1.dat"
+  wait_for "f=forward|b=back" || fail "datedit under LC_ALL=$locale never showed its menu"
+  # shellcheck disable=SC2086
+  tmux_ send-keys -H ${case#*:}
+  sleep 0.3
+  tmux_ send-keys Q
+  if wait_for "EXIT=0" 5; then
+    echo "ok: datedit under LC_ALL=$locale takes keys after the bytes ${case#*:}"
+  else
+    fail "datedit under LC_ALL=$locale does not take keys after the bytes ${case#*:}"
+  fi
+done
+
 # A terminal without cursor addressing: the screens come as text.
 start "TERM=dumb '$datedit' planes1.dat"
 if wait_for "--- screen (waiting for a key) ---"; then
