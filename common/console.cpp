@@ -1,6 +1,7 @@
 #include "console.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "run_time_error.h"
 
@@ -19,6 +20,11 @@ std::string InactiveTitle(std::string_view title) {
 }
 
 }  // namespace
+
+bool ConsoleBackend::InterruptTyped(std::chrono::milliseconds time) {
+  std::this_thread::sleep_for(time);
+  return false;
+}
 
 ConsoleOptions DateditConsoleOptions() {
   ConsoleOptions options;
@@ -152,6 +158,10 @@ std::optional<std::string> Console::ReadHeldLine(size_t maxChars) {
     return std::nullopt;
   }
   return std::move(line.text);
+}
+
+void Console::AwaitOtherProgram(std::chrono::milliseconds time) {
+  if (backend_->InterruptTyped(time)) throw ProgramEnd{options_.interruptExitCode};
 }
 
 void Console::SetTitle(std::string_view title) {

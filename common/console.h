@@ -3,6 +3,7 @@
 // backend (a terminal, standard streams, or a test script).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -66,6 +67,10 @@ class ConsoleBackend {
   // The next key: a byte 0-255 (code page 437) or kExtendedKey | scan code;
   // nothing when the input has ended.
   virtual std::optional<int> NextKey() = 0;
+  // Waits about `time` while the program waits for another program: true
+  // when Ctrl+C was typed meanwhile. Other keys typed stay for the next
+  // NextKey. Where Ctrl+C is a signal and not a key, this only sleeps.
+  virtual bool InterruptTyped(std::chrono::milliseconds time);
   virtual void Bell() {}
   // Names the window the screen is shown in; nothing where there is none.
   virtual void SetTitle(std::string_view /*title*/) {}
@@ -127,6 +132,10 @@ class Console : public TextOutput, public LineInput {
   // The typed line as the number readers take it, a character that code page
   // 437 lacks as "?" (no number); nothing at end of input.
   std::optional<std::string> ReadRawLine() override;
+
+  // Pauses while the program waits for another program's lock (after
+  // ShowNow); Ctrl+C typed meanwhile ends the program as at any wait.
+  void AwaitOtherProgram(std::chrono::milliseconds time);
 
   void Write(std::string_view text) override;
   void WriteLn() override {

@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 #include "stream_backend.h"
 #include "temporary_names.h"
@@ -241,7 +243,31 @@ std::optional<int> TerminalBackend::TakeKey(int timeoutMs) {
 }
 
 std::optional<int> TerminalBackend::NextKey() {
+  if (!typedAhead_.empty()) {
+    int key = typedAhead_.front();
+    typedAhead_.pop_front();
+    return key;
+  }
   return TakeKey(-1);
+}
+
+bool TerminalBackend::InterruptTyped(std::chrono::milliseconds time) {
+  if (!active_) return ConsoleBackend::InterruptTyped(time);
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + time;
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    if (left.count() <= 0) return false;
+    std::optional<int> key = TakeKey(static_cast<int>(left.count()));
+    if (!key) {
+      // The next wait for a key reports the terminal's end.
+      std::this_thread::sleep_for(left);
+      return false;
+    }
+    if (*key == kNoKeyInTime) return false;
+    if (*key == KeyCode::CtrlC) return true;
+    typedAhead_.push_back(*key);
+  }
 }
 
 void TerminalBackend::Bell() {
