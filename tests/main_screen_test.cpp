@@ -453,6 +453,34 @@ TEST_F(MainScreenTest, WritesWaitForAnotherProgramsLockAndCountAfterIt) {
   }
 }
 
+// Ctrl+C while a command waits for another program's lock ends lmedit with
+// 255 at once: nothing is written, and a lock already taken is given back.
+TEST_F(MainScreenTest, CtrlCEndsAWaitForALockAndWritesNothing) {
+  auto identity = [](const char* name) {
+    FileIdentity file = IdentityOf(name).value();
+    return std::pair(file.device, file.inode);
+  };
+  for (const char* keys : {"Z\x03", "N\x03"}) {
+    testing::WriteBytes("t.mrf", templateBytes);
+    testing::WriteBytes("o.mrf", outputBytes);
+    // Z waits for the output's lock, N for the second of the two it takes:
+    // the one of the file with the higher identity.
+    const bool templateFirst = identity("t.mrf") <= identity("o.mrf");
+    const char* locked = keys[0] == 'Z' || templateFirst ? "o.mrf" : "t.mrf";
+    testing::InterleavedLmedit lm;
+    testing::LockHeldElsewhere held(locked);
+    try {
+      lm.Run(keys);
+      ADD_FAILURE() << keys << ": lmedit did not end";
+    } catch (const ProgramEnd& end) {
+      EXPECT_EQ(end.exitCode, 255) << keys;
+    }
+    EXPECT_EQ(testing::ReadBytes("t.mrf"), templateBytes) << keys;
+    EXPECT_EQ(testing::ReadBytes("o.mrf"), outputBytes) << keys;
+    EXPECT_TRUE(LockIsFree(locked[0] == 't' ? "o.mrf" : "t.mrf")) << keys;
+  }
+}
+
 TEST_F(MainScreenTest, NewRecordIsRefusedWhenAFileHoldsOtherThanTheCount) {
   struct Case {
     const char* file;
