@@ -1,11 +1,18 @@
 #include "console.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "run_time_error.h"
 
 namespace vantor {
 namespace {
 
 constexpr int kFiftyRowFlag = 256;
+// What a typed character that code page 437 lacks becomes in a line: "?" on
+// the screen and for the number readers, SUB in a name or a text.
+constexpr char kUnheldShown = '?';
+constexpr char kUnheldInText = 26;
 
 // The window's title once the program has ended.
 std::string InactiveTitle(std::string_view title) {
@@ -13,6 +20,11 @@ std::string InactiveTitle(std::string_view title) {
 }
 
 }  // namespace
+
+bool ConsoleBackend::InterruptTyped(std::chrono::milliseconds time) {
+  std::this_thread::sleep_for(time);
+  return false;
+}
 
 ConsoleOptions DateditConsoleOptions() {
   ConsoleOptions options;
@@ -66,6 +78,7 @@ int Console::ReadKey() {
   }
   for (;;) {
     int key = NextKeyOrEnd(WaitKind::Key);
+    if (key == kUnheldCharacter) continue;  // no command
     if (!(key & kExtendedKey)) return key;
     // The window's cursor and paging keys only move its view; handing on their
     // scan codes would turn them into letters, and letters are commands.
@@ -75,8 +88,9 @@ int Console::ReadKey() {
   }
 }
 
-std::optional<std::string> Console::ReadRawLine() {
-  std::string line;
+std::optional<Console::TypedLine> Console::ReadTypedLine() {
+  TypedLine typed;
+  std::string& line = typed.text;
   WaitKind wait = WaitKind::LineStart;
   for (;;) {
     backend_->Present(screen_, wait);
@@ -95,26 +109,59 @@ std::optional<std::string> Console::ReadRawLine() {
         bool wasShown =
             screen_.Kind() == ScreenKind::Console || static_cast<uint8_t>(line.back()) >= ' ';
         line.pop_back();
+        typed.unheld.pop_back();
         if (wasShown) screen_.EraseLeft();
       }
       continue;
     }
     if (line.size() >= options_.maxTypedLine) continue;
-    line.push_back(static_cast<char>(*key));
-    screen_.Put(static_cast<uint8_t>(*key));
+    const bool unheld = *key == kUnheldCharacter;
+    const char shown = unheld ? kUnheldShown : static_cast<char>(*key);
+    line.push_back(shown);
+    typed.unheld.push_back(unheld);
+    screen_.Put(static_cast<uint8_t>(shown));
   }
   screen_.LineEnd();
   if (transcript_) transcript_->append(line + "\n");
-  return line;
+  return typed;
 }
 
-std::string Console::ReadLine(size_t maxChars) {
-  std::optional<std::string> line = ReadRawLine();
+std::optional<std::string> Console::ReadRawLine() {
+  std::optional<TypedLine> line = ReadTypedLine();
+  if (!line) return std::nullopt;
+  return std::move(line->text);
+}
+
+Console::TypedLine Console::ReadCutLine(size_t maxChars) {
+  std::optional<TypedLine> line = ReadTypedLine();
   if (!line) {
     throw RunTimeError(ErrorCode::DiskReadError, "input ended while waiting for a line");
   }
-  if (line->size() > maxChars) line->resize(maxChars);
-  return *line;
+  if (line->text.size() > maxChars) {
+    line->text.resize(maxChars);
+    line->unheld.resize(maxChars);
+  }
+  return std::move(*line);
+}
+
+std::string Console::ReadLine(size_t maxChars) {
+  TypedLine line = ReadCutLine(maxChars);
+  for (size_t i = 0; i < line.text.size(); ++i) {
+    if (line.unheld[i]) line.text[i] = kUnheldInText;
+  }
+  return std::move(line.text);
+}
+
+std::optional<std::string> Console::ReadHeldLine(size_t maxChars) {
+  TypedLine line = ReadCutLine(maxChars);
+  if (std::find(line.unheld.begin(), line.unheld.end(), true) != line.unheld.end()) {
+    return std::nullopt;
+  }
+  return std::move(line.text);
+}
+
+void Console::AwaitOtherProgram(std::chrono::milliseconds time) {
+  if (backend_->InterruptTyped(time)) throw ProgramEnd{options_.interruptExitCode};
 }
 
 void Console::SetTitle(std::string_view title) {

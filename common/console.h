@@ -3,11 +3,13 @@
 // backend (a terminal, standard streams, or a test script).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "screen_model.h"
 #include "text_io.h"
@@ -18,6 +20,12 @@ namespace vantor {
 // PC keyboard scan code; ReadKey turns them into 0 followed by the scan code,
 // which is how the tools' commands tell them from letters.
 constexpr int kExtendedKey = 0x100;
+
+// A typed character that code page 437 has no byte for. It is no command; a
+// typed line shows it as "?", and text that holds one is refused where it
+// would be stored, since storing another character than the one typed would
+// change the user's text behind their back.
+constexpr int kUnheldCharacter = 0x200;
 
 namespace ScanCode {
 constexpr int F1 = 59;  // F1..F10 are 59..68
@@ -59,6 +67,10 @@ class ConsoleBackend {
   // The next key: a byte 0-255 (code page 437) or kExtendedKey | scan code;
   // nothing when the input has ended.
   virtual std::optional<int> NextKey() = 0;
+  // Waits about `time` while the program waits for another program: true
+  // when Ctrl+C was typed meanwhile. Other keys typed stay for the next
+  // NextKey. Where Ctrl+C is a signal and not a key, this only sleeps.
+  virtual bool InterruptTyped(std::chrono::milliseconds time);
   virtual void Bell() {}
   // Names the window the screen is shown in; nothing where there is none.
   virtual void SetTitle(std::string_view /*title*/) {}
@@ -110,10 +122,20 @@ class Console : public TextOutput, public LineInput {
   int ReadKey();
 
   // A typed line, echoed and edited with backspace, cut to maxChars. Raises a
-  // run-time error when the input has ended.
+  // run-time error when the input has ended. A character that code page 437
+  // lacks comes as the control character SUB (26), which every name prompt
+  // refuses.
   std::string ReadLine(size_t maxChars);
-  // The typed line as the number readers take it; nothing at end of input.
+  // As ReadLine, for text to be stored: nothing when the line holds a
+  // character that code page 437 lacks.
+  std::optional<std::string> ReadHeldLine(size_t maxChars);
+  // The typed line as the number readers take it, a character that code page
+  // 437 lacks as "?" (no number); nothing at end of input.
   std::optional<std::string> ReadRawLine() override;
+
+  // Pauses while the program waits for another program's lock (after
+  // ShowNow); Ctrl+C typed meanwhile ends the program as at any wait.
+  void AwaitOtherProgram(std::chrono::milliseconds time);
 
   void Write(std::string_view text) override;
   void WriteLn() override {
@@ -142,7 +164,16 @@ class Console : public TextOutput, public LineInput {
   ConsoleBackend& Backend() { return *backend_; }
 
  private:
+  // A typed line and, for each of its characters, whether it stands for one
+  // that code page 437 lacks.
+  struct TypedLine {
+    std::string text;
+    std::vector<bool> unheld;
+  };
   int NextKeyOrEnd(WaitKind wait);
+  std::optional<TypedLine> ReadTypedLine();
+  // A typed line cut to maxChars; a run-time error when the input has ended.
+  TypedLine ReadCutLine(size_t maxChars);
 
   ConsoleOptions options_;
   ScreenModel screen_;

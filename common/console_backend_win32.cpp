@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -151,6 +153,9 @@ class WindowsConsoleBackend : public ConsoleBackend {
 
   void Present(const ScreenModel& screen, WaitKind) override;
   std::optional<int> NextKey() override;
+  // Ctrl+C comes as a key: it is looked for among the keys typed while the
+  // program waits.
+  bool InterruptTyped(std::chrono::milliseconds time) override;
   void Bell() override;
   void SetTitle(std::string_view title) override;
   void SetFinalTitle(std::string_view title) override;
@@ -158,6 +163,8 @@ class WindowsConsoleBackend : public ConsoleBackend {
 
  private:
   void Draw();
+  // The key of one input event; nothing for events that are no key.
+  std::optional<int> KeyOfRecord(const INPUT_RECORD& record);
   void CloseOwnBuffer();
   // A kept screen stays; the next output of the command prompt goes below it.
   void MoveBelowTheScreen();
@@ -173,6 +180,7 @@ class WindowsConsoleBackend : public ConsoleBackend {
   int lastRowsShown_ = 0;
   int repeatedKey_ = 0;
   int repeatsLeft_ = 0;
+  std::deque<int> typedAhead_;  // keys typed while the program waited
 };
 
 WindowsConsoleBackend::~WindowsConsoleBackend() {
@@ -225,7 +233,30 @@ void WindowsConsoleBackend::Draw() {
   lastRowsShown_ = frame.screenRowsShown;
 }
 
+std::optional<int> WindowsConsoleBackend::KeyOfRecord(const INPUT_RECORD& record) {
+  if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) {
+    if (shown_ && active_) Draw();
+    return std::nullopt;
+  }
+  if (record.EventType != KEY_EVENT) return std::nullopt;
+  const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
+  std::optional<int> code = KeyOfConsoleEvent(
+      ConsoleKeyEvent{key.bKeyDown != FALSE, key.wVirtualKeyCode, key.wVirtualScanCode,
+                      static_cast<char16_t>(key.uChar.UnicodeChar), key.dwControlKeyState});
+  // A key held down comes as one event with a count.
+  if (code && key.wRepeatCount > 1) {
+    repeatedKey_ = *code;
+    repeatsLeft_ = key.wRepeatCount - 1;
+  }
+  return code;
+}
+
 std::optional<int> WindowsConsoleBackend::NextKey() {
+  if (!typedAhead_.empty()) {
+    int key = typedAhead_.front();
+    typedAhead_.pop_front();
+    return key;
+  }
   for (;;) {
     if (repeatsLeft_ > 0) {
       --repeatsLeft_;
@@ -234,22 +265,31 @@ std::optional<int> WindowsConsoleBackend::NextKey() {
     INPUT_RECORD record;
     DWORD got = 0;
     if (!ReadConsoleInputW(input_, &record, 1, &got) || got == 0) return std::nullopt;
-    if (record.EventType == WINDOW_BUFFER_SIZE_EVENT) {
-      if (shown_ && active_) Draw();
-      continue;
+    if (std::optional<int> key = KeyOfRecord(record)) return key;
+  }
+}
+
+bool WindowsConsoleBackend::InterruptTyped(std::chrono::milliseconds time) {
+  if (!active_) return ConsoleBackend::InterruptTyped(time);
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + time;
+  for (;;) {
+    for (; repeatsLeft_ > 0; --repeatsLeft_)
+      typedAhead_.push_back(repeatedKey_);
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    if (left.count() <= 0) return false;
+    DWORD waited = WaitForSingleObject(input_, static_cast<DWORD>(left.count()));
+    if (waited == WAIT_TIMEOUT) return false;
+    INPUT_RECORD record;
+    DWORD got = 0;
+    if (waited != WAIT_OBJECT_0 || !ReadConsoleInputW(input_, &record, 1, &got) || got == 0) {
+      // The next wait for a key reports what became of the console.
+      Sleep(static_cast<DWORD>(left.count()));
+      return false;
     }
-    if (record.EventType != KEY_EVENT) continue;
-    const KEY_EVENT_RECORD& key = record.Event.KeyEvent;
-    std::optional<int> code = KeyOfConsoleEvent(
-        ConsoleKeyEvent{key.bKeyDown != FALSE, key.wVirtualKeyCode, key.wVirtualScanCode,
-                        static_cast<char16_t>(key.uChar.UnicodeChar), key.dwControlKeyState});
-    if (!code) continue;
-    // A key held down comes as one event with a count.
-    if (key.wRepeatCount > 1) {
-      repeatedKey_ = *code;
-      repeatsLeft_ = key.wRepeatCount - 1;
-    }
-    return code;
+    std::optional<int> key = KeyOfRecord(record);
+    if (key == KeyCode::CtrlC) return true;
+    if (key) typedAhead_.push_back(*key);
   }
 }
 

@@ -13,12 +13,34 @@
 namespace vantor {
 namespace {
 
-int LockWaiting(int fd, int how) {
+// A descriptor that is closed unless it is handed on: a wait that ends the
+// program leaves no descriptor behind.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int Get() const { return fd_; }
+  int Release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+// Takes the lock if nobody holds it; false when another run does. The lock
+// is never waited for inside the system: a wait there could not be ended by
+// a key typed meanwhile, and a signal could come just before it began.
+bool TryLock(int fd, const std::string& path) {
   int result;
   do {
-    result = flock(fd, how);
+    result = flock(fd, LOCK_EX | LOCK_NB);
   } while (result != 0 && errno == EINTR);
-  return result;
+  if (result == 0) return true;
+  if (errno == EWOULDBLOCK) return false;
+  throw FileError(FileOperation::Open, path, errno);
 }
 
 // Whether the file locked through `fd` is still the one under `path`: a
@@ -33,24 +55,22 @@ bool StillUnderName(int fd, const std::string& path) {
 
 }  // namespace
 
-FileLock::FileLock(const std::string& path, const std::function<void()>& onWait) {
+FileLock::FileLock(const std::string& path, const std::function<void()>& onWait,
+                   const Pause& pause) {
   bool waited = false;
   for (;;) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw FileError(FileOperation::Open, path, errno);
-    handle_ = fd;
-    int locked = LockWaiting(fd, LOCK_EX | LOCK_NB);
-    if (locked != 0 && errno == EWOULDBLOCK) {
+    Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.Get() < 0) throw FileError(FileOperation::Open, path, errno);
+    if (!TryLock(fd.Get(), path)) {
       if (!std::exchange(waited, true)) onWait();
-      locked = LockWaiting(fd, LOCK_EX);
+      do {
+        PauseBetweenTries(pause);
+      } while (!TryLock(fd.Get(), path));
     }
-    if (locked != 0) {
-      int reason = errno;
-      close(fd);
-      throw FileError(FileOperation::Open, path, reason);
+    if (StillUnderName(fd.Get(), path)) {
+      handle_ = fd.Release();
+      return;
     }
-    if (StillUnderName(fd, path)) return;
-    close(fd);
   }
 }
 

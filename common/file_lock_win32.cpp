@@ -28,30 +28,39 @@ std::wstring MutexName(const FileIdentity& file) {
   return L"Local\\vantor-lock-" + std::to_wstring(file.device) + L"-" + std::to_wstring(file.inode);
 }
 
-// Takes the mutex of `file`, waiting as long as another run holds it.
+// Takes the mutex of `file`, waiting as long as another run holds it. The
+// wait is made of short tries, so that the pause between them can end the
+// program (Ctrl+C typed meanwhile).
 HANDLE TakeMutex(const FileIdentity& file, const std::string& path,
-                 const std::function<void()>& onWait, bool& waited) {
+                 const std::function<void()>& onWait, const FileLock::Pause& pause, bool& waited) {
   HANDLE mutex = CreateMutexW(nullptr, FALSE, MutexName(file).c_str());
   if (mutex == nullptr) Fail(path, nullptr);
-  // A run that ended without giving the mutex back (WAIT_ABANDONED) holds it
-  // no longer.
-  DWORD outcome = WaitForSingleObject(mutex, 0);
-  if (outcome == WAIT_TIMEOUT) {
-    if (!std::exchange(waited, true)) onWait();
-    outcome = WaitForSingleObject(mutex, INFINITE);
+  try {
+    // A run that ended without giving the mutex back (WAIT_ABANDONED) holds
+    // it no longer.
+    DWORD outcome = WaitForSingleObject(mutex, 0);
+    if (outcome == WAIT_TIMEOUT && !std::exchange(waited, true)) onWait();
+    while (outcome == WAIT_TIMEOUT) {
+      PauseBetweenTries(pause);
+      outcome = WaitForSingleObject(mutex, 0);
+    }
+    if (outcome != WAIT_OBJECT_0 && outcome != WAIT_ABANDONED) Fail(path, nullptr);
+  } catch (...) {
+    CloseHandle(mutex);
+    throw;
   }
-  if (outcome != WAIT_OBJECT_0 && outcome != WAIT_ABANDONED) Fail(path, mutex);
   return mutex;
 }
 
 }  // namespace
 
-FileLock::FileLock(const std::string& path, const std::function<void()>& onWait) {
+FileLock::FileLock(const std::string& path, const std::function<void()>& onWait,
+                   const Pause& pause) {
   bool waited = false;
   for (;;) {
     std::optional<FileIdentity> locked = IdentityOf(path);
     if (!locked) Fail(path, nullptr);
-    HANDLE mutex = TakeMutex(*locked, path, onWait, waited);
+    HANDLE mutex = TakeMutex(*locked, path, onWait, pause, waited);
     // The run that held the lock may have put a new file under the name;
     // that one is the file to lock.
     std::optional<FileIdentity> now = IdentityOf(path);

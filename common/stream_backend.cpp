@@ -83,10 +83,10 @@ int StreamBackend::ReadByte() {
 }
 
 // A UTF-8 character becomes its code page 437 byte, and a character that code
-// page 437 lacks is no key at all. Bytes that are not UTF-8 (a sequence cut
+// page 437 lacks kUnheldCharacter. Bytes that are not UTF-8 (a sequence cut
 // short, an overlong form, a surrogate) pass one by one as they are, so that
 // nothing typed is lost.
-std::optional<int> StreamBackend::DecodeUtf8(int lead) {
+int StreamBackend::DecodeUtf8(int lead) {
   const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
   std::string sequence(1, static_cast<char>(lead));
   while (sequence.size() < length && IsContinuation(PeekByte()))
@@ -97,21 +97,19 @@ std::optional<int> StreamBackend::DecodeUtf8(int lead) {
     return lead;
   }
   if (auto byte = UnicodeToCp437(character->codePoint)) return *byte;
-  return std::nullopt;
+  return kUnheldCharacter;
 }
 
 std::optional<int> StreamBackend::NextKey() {
-  for (;;) {
-    int byte = ReadByte();
-    if (byte < 0) return std::nullopt;
-    if (byte == '\r') {
-      if (PeekByte() == '\n') ReadByte();
-      return KeyCode::Enter;
-    }
-    if (byte == '\n') return KeyCode::Enter;
-    if (byte < 0xC2 || byte > 0xF4) return byte;
-    if (auto key = DecodeUtf8(byte)) return key;
+  int byte = ReadByte();
+  if (byte < 0) return std::nullopt;
+  if (byte == '\r') {
+    if (PeekByte() == '\n') ReadByte();
+    return KeyCode::Enter;
   }
+  if (byte == '\n') return KeyCode::Enter;
+  if (byte < 0xC2 || byte > 0xF4) return byte;
+  return DecodeUtf8(byte);
 }
 
 }  // namespace vantor

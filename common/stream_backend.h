@@ -29,7 +29,7 @@ class StreamBackend : public ConsoleBackend {
  private:
   int ReadByte();
   int PeekByte();
-  std::optional<int> DecodeUtf8(int leadByte);
+  int DecodeUtf8(int leadByte);
 
   int inputFd_;
   std::FILE* output_;

@@ -7,12 +7,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
-#include "cp437.h"
 #include "stream_backend.h"
 #include "temporary_names.h"
 
@@ -81,6 +82,13 @@ void InstallRescueHandlers() {
   }
 }
 
+// How long the rest of a character's bytes may take after its first byte.
+// A terminal sends them together, so a longer wait is for bytes that will not
+// come.
+constexpr int kRestOfCharacterMs = 50;
+// What TakeKey gives when no key came in the time allowed.
+constexpr int kNoKeyInTime = -1;
+
 int ScanCodeOf(int curse) {
   switch (curse) {
     case KEY_NPAGE:
@@ -108,6 +116,21 @@ int ScanCodeOf(int curse) {
   }
   if (curse >= KEY_F(1) && curse <= KEY_F(10)) return ScanCode::F1 + (curse - KEY_F(1));
   return 0;
+}
+
+// The key of one of curses' key codes; nothing for those that are no key.
+std::optional<int> KeyOfCurse(int curse) {
+  if (curse == KEY_BACKSPACE) return KeyCode::Backspace;
+  if (curse == KEY_ENTER) return KeyCode::Enter;
+  if (int scan = ScanCodeOf(curse)) return kExtendedKey | scan;
+  return std::nullopt;
+}
+
+// Keys as the console knows them: the terminal's line end and delete key.
+int AsConsoleKey(int key) {
+  if (key == '\r' || key == '\n') return KeyCode::Enter;
+  if (key == 127) return KeyCode::Backspace;
+  return key;
 }
 
 }  // namespace
@@ -191,28 +214,59 @@ void TerminalBackend::Draw() {
   refresh();
 }
 
-std::optional<int> TerminalBackend::NextKey() {
+// One key, waiting at most `timeoutMs` for it (-1: as long as it takes);
+// kNoKeyInTime when none came in that time, nothing when the terminal has
+// gone. Keys come byte by byte and are decoded here, not by curses, which
+// would wait without end for the rest of a character that never comes.
+std::optional<int> TerminalBackend::TakeKey(int timeoutMs) {
   for (;;) {
-    wint_t key = 0;
-    int kind = get_wch(&key);
-    if (kind == ERR) {
-      if (errno == EINTR) continue;
-      return std::nullopt;  // the terminal has gone
-    }
-    if (kind == KEY_CODE_YES) {
-      if (key == KEY_RESIZE) {
-        if (shown_) Draw();
-        continue;
+    if (std::optional<int> key = typed_.NextKey()) return AsConsoleKey(*key);
+    const bool characterBegun = typed_.CharacterBegun();
+    timeout(characterBegun ? kRestOfCharacterMs : timeoutMs);
+    int got = getch();
+    if (got == ERR) {
+      if (characterBegun) {
+        typed_.GiveUpCharacter();
+      } else if (timeoutMs >= 0) {
+        return kNoKeyInTime;
+      } else if (errno != EINTR) {
+        return std::nullopt;  // the terminal has gone
       }
-      if (key == KEY_BACKSPACE) return KeyCode::Backspace;
-      if (key == KEY_ENTER) return KeyCode::Enter;
-      if (int scan = ScanCodeOf(static_cast<int>(key))) return kExtendedKey | scan;
-      continue;
+    } else if (got == KEY_RESIZE) {
+      if (shown_) Draw();
+    } else if (got >= KEY_MIN) {
+      if (std::optional<int> key = KeyOfCurse(got)) typed_.AddKey(*key);
+    } else {
+      typed_.Add(static_cast<uint8_t>(got));
     }
-    if (key == '\r' || key == '\n') return KeyCode::Enter;
-    if (key == 127) return KeyCode::Backspace;
-    if (key < 128) return static_cast<int>(key);
-    if (auto byte = UnicodeToCp437(static_cast<char32_t>(key))) return *byte;
+  }
+}
+
+std::optional<int> TerminalBackend::NextKey() {
+  if (!typedAhead_.empty()) {
+    int key = typedAhead_.front();
+    typedAhead_.pop_front();
+    return key;
+  }
+  return TakeKey(-1);
+}
+
+bool TerminalBackend::InterruptTyped(std::chrono::milliseconds time) {
+  if (!active_) return ConsoleBackend::InterruptTyped(time);
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + time;
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    if (left.count() <= 0) return false;
+    std::optional<int> key = TakeKey(static_cast<int>(left.count()));
+    if (!key) {
+      // The next wait for a key reports the terminal's end.
+      std::this_thread::sleep_for(left);
+      return false;
+    }
+    if (*key == kNoKeyInTime) return false;
+    if (*key == KeyCode::CtrlC) return true;
+    typedAhead_.push_back(*key);
   }
 }
 

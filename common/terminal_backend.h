@@ -3,6 +3,7 @@
 // restored on every way out.
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,9 @@ class TerminalBackend : public ConsoleBackend {
   // Draws at every wait alike.
   void Present(const ScreenModel& screen, WaitKind) override;
   std::optional<int> NextKey() override;
+  // Ctrl+C comes as a key in raw mode: it is looked for among the keys typed
+  // while the program waits.
+  bool InterruptTyped(std::chrono::milliseconds time) override;
   void Bell() override;
   void SetTitle(std::string_view title) override;
   // Written also when a signal ends the program.
@@ -36,12 +40,15 @@ class TerminalBackend : public ConsoleBackend {
  private:
   TerminalBackend() = default;
   void Draw();
+  std::optional<int> TakeKey(int timeoutMs);
 
   std::unique_ptr<ScreenModel> shown_;  // a copy of the screen last presented
   bool active_ = false;
   bool keepLastScreen_ = false;
   int pinnedTopRows_ = 0;
   LocaleGlyphs glyphs_;  // made after the locale is set
+  TypedBytes typed_;
+  std::deque<int> typedAhead_;  // keys typed while the program waited
 };
 
 // The xterm control sequence that sets the terminal's title. Control

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cwchar>
 
+#include "console.h"
 #include "cp437.h"
 
 namespace vantor {
@@ -69,6 +70,50 @@ std::string LocaleGlyphs::Encode(std::string_view bytes) const {
   for (char c : bytes)
     text += encoded_[static_cast<uint8_t>(c)];
   return text;
+}
+
+void TypedBytes::Add(uint8_t byte) {
+  pending_.push_back(static_cast<char>(byte));
+  Decode();
+}
+
+void TypedBytes::AddKey(int key) {
+  GiveUpCharacter();
+  keys_.push_back(key);
+}
+
+void TypedBytes::GiveUpCharacter() {
+  for (char byte : pending_)
+    keys_.push_back(static_cast<uint8_t>(byte));
+  pending_.clear();
+}
+
+std::optional<int> TypedBytes::NextKey() {
+  if (keys_.empty()) return std::nullopt;
+  int key = keys_.front();
+  keys_.pop_front();
+  return key;
+}
+
+void TypedBytes::Decode() {
+  while (!pending_.empty()) {
+    std::mbstate_t state{};
+    wchar_t character = 0;
+    size_t length = std::mbrtowc(&character, pending_.data(), pending_.size(), &state);
+    if (length == static_cast<size_t>(-2)) return;  // the rest is still to come
+    if (length == static_cast<size_t>(-1)) {
+      keys_.push_back(static_cast<uint8_t>(pending_[0]));
+      pending_.erase(0, 1);
+      continue;
+    }
+    pending_.erase(0, std::max<size_t>(length, 1));
+    if (character < 0x80) {
+      keys_.push_back(static_cast<int>(character));
+    } else {
+      std::optional<uint8_t> byte = UnicodeToCp437(static_cast<char32_t>(character));
+      keys_.push_back(byte ? int{*byte} : kUnheldCharacter);
+    }
+  }
 }
 
 }  // namespace vantor

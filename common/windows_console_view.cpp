@@ -39,7 +39,9 @@ std::optional<int> KeyOfCharacter(char16_t character) {
   if (character == 0x7F) return KeyCode::Backspace;
   if (character < 0x80) return character;
   if (auto byte = UnicodeToCp437(character)) return *byte;
-  return std::nullopt;
+  // A character beyond the first 65536 comes as two halves: one key for both.
+  if (character >= 0xDC00 && character <= 0xDFFF) return std::nullopt;
+  return kUnheldCharacter;
 }
 
 }  // namespace

@@ -143,11 +143,14 @@ std::span<uint8_t> CurrentRecordBytes(DateditState& s) {
 }
 
 FileLock LockDataFile(DateditState& s) {
-  return FileLock(s.DataFileName, [&s] {
-    s.Con.WriteLine("waiting for another program to finish with " + PrintableName(s.DataFileName) +
-                    "...");
-    s.Con.ShowNow();
-  });
+  return FileLock(
+      s.DataFileName,
+      [&s] {
+        s.Con.WriteLine("waiting for another program to finish with " +
+                        PrintableName(s.DataFileName) + "...");
+        s.Con.ShowNow();
+      },
+      [&s](std::chrono::milliseconds time) { s.Con.AwaitOtherProgram(time); });
 }
 
 ShownRecord CheckShownRecord(DateditState& s) {

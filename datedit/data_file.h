@@ -46,7 +46,7 @@ int32_t RecordAtFilePos(int64_t position, int32_t recSize);
 std::span<uint8_t> CurrentRecordBytes(DateditState& s);
 
 // The data file's lock, held by each command that writes the file; while
-// another program holds it, the screen says so.
+// another program holds it, the screen says so, and Ctrl+C ends the program.
 FileLock LockDataFile(DateditState& s);
 
 // When another program put a new file under the name (or gave the file

@@ -33,7 +33,9 @@ std::optional<TypedValue> ReadValue(Console& con, ValueInput input) {
       if (auto value = ParseRealToken(ReadRequiredToken(con))) return *value;
       return std::nullopt;
     case ValueInput::Text:
-      return con.ReadLine(kMaxTypedText);
+      // A character the record cannot hold is refused, not changed into another.
+      if (auto text = con.ReadHeldLine(kMaxTypedText)) return *text;
+      return std::nullopt;
     case ValueInput::None:
       break;
   }

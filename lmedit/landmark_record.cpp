@@ -112,11 +112,14 @@ void WriteRecord(RecordFile& file, int32_t n, const LandmarkRecord& record) {
 
 FileLock LockForWriting(LmeditState& s, const RecordFile& file) {
   const std::string& name = file.Name();
-  return FileLock(name, [&s, &name] {
-    s.Con.WriteLn();
-    s.Con.Write("waiting for another program to finish with " + PrintableName(name) + "...");
-    s.Con.ShowNow();
-  });
+  return FileLock(
+      name,
+      [&s, &name] {
+        s.Con.WriteLn();
+        s.Con.Write("waiting for another program to finish with " + PrintableName(name) + "...");
+        s.Con.ShowNow();
+      },
+      [&s](std::chrono::milliseconds time) { s.Con.AwaitOtherProgram(time); });
 }
 
 bool NoFileReplaced(LmeditState& s, std::initializer_list<RecordFile*> files) {

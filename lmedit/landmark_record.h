@@ -72,7 +72,7 @@ void WriteRecord(RecordFile& file, int32_t n, const LandmarkRecord& record);
 
 // The lock a command holds on a landmark file while it writes it, so that
 // two runs on one file take turns instead of undoing each other's writes. A
-// run that has to wait says so on its screen.
+// run that has to wait says so on its screen; Ctrl+C ends it meanwhile.
 FileLock LockForWriting(LmeditState& s, const RecordFile& file);
 
 // For a command that writes, inside its lock: whether each of the files it

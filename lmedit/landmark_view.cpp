@@ -77,9 +77,14 @@ void EditField(LmeditState& s, int field) {
     case 5:
       ReadLoFileId(con, std::span<uint8_t, 3>(s.OutputRecord.data() + kLoFileIdOffset, 3));
       break;
-    case 6:
-      StoreName(s.OutputRecord, con.ReadLine(kMaxTypedName));
+    case 6: {
+      // A character the record cannot hold is refused, not changed into another.
+      std::optional<std::string> name;
+      while (!(name = con.ReadHeldLine(kMaxTypedName)))
+        PromptForValue(con, field, "invalid input, try again... ");
+      StoreName(s.OutputRecord, *name);
       break;
+    }
     case 7: {
       int32_t id = ReadRequiredInteger(con);
       while (id < 0 || id > 0xFFFF) {

@@ -131,9 +131,11 @@ std::string FileNotHolding(LmeditState& s, int32_t count) {
   return {};
 }
 
-// Appends a blank record to both files; only when both appends succeeded do
-// both files get the template's header with the new count.
-void NewRecord(LmeditState& s) {
+// Appends a blank record to both files under both locks; only when both
+// appends succeeded do both files get the template's header with the new
+// count. Why nothing was added, for the user to read once the locks are
+// given back; empty when the record was added.
+std::string AppendBlankRecord(LmeditState& s) {
   // Both locks are always taken in the same order, so that two runs whose
   // template and output are each other's never wait for each other.
   const bool templateFirst = LockOrder(s.TemplateFile.Name()) <= LockOrder(s.OutputFile.Name());
@@ -144,13 +146,11 @@ void NewRecord(LmeditState& s) {
   const int32_t count = ReadHeader(s);
   // The count is a 16-bit word: a 65536th record would make it 0.
   if (count >= RecordFile::kMaxCount) {
-    WaitWithMessage(s.Con, "The files hold 65535 records, no more can be added... press a key");
-    return;
+    return "The files hold 65535 records, no more can be added... press a key";
   }
   if (std::string name = FileNotHolding(s, count); !name.empty()) {
-    WaitWithMessage(s.Con, "No record added: " + PrintableName(name) + " does not hold exactly " +
-                               FormatInt(count) + " records... press a key");
-    return;
+    return "No record added: " + PrintableName(name) + " does not hold exactly " +
+           FormatInt(count) + " records... press a key";
   }
   RecordFile* files[2] = {&s.OutputFile, &s.TemplateFile};
   std::string failure;
@@ -164,8 +164,7 @@ void NewRecord(LmeditState& s) {
   if (!failure.empty()) {
     for (RecordFile* file : files)
       RestoreSize(file->Name(), LandmarkFileSize(count));
-    WaitWithMessage(s.Con, "could not append a record: " + failure);
-    return;
+    return "could not append a record: " + failure;
   }
   SetRecordCount(s.Header, static_cast<uint16_t>(count + 1));
   try {
@@ -183,6 +182,14 @@ void NewRecord(LmeditState& s) {
     throw;
   }
   s.CurrentRecord = count + 1;
+  return std::string();
+}
+
+// No lock is held while the user reads why nothing was added: another run
+// would wait for a key typed here.
+void NewRecord(LmeditState& s) {
+  const std::string trouble = AppendBlankRecord(s);
+  if (!trouble.empty()) WaitWithMessage(s.Con, trouble);
 }
 
 void OpenNewSession(LmeditState& s) {

@@ -137,6 +137,23 @@ TEST(DateditProgram, EditAFieldThenWriteTheRecordOutInOneSession) {
             std::vector<uint8_t>(data.begin() + 100, data.begin() + 115));
 }
 
+// A typed character that code page 437 lacks (the euro sign) is refused, not
+// dropped from the text that is stored.
+TEST(DateditProgram, TextWithACharacterTheRecordCannotHoldIsAskedAgain) {
+  DateditInstall install;
+  WriteText(install.dir.File("fmt.txt"), "tPilot\n12\nbRank\nwWord\n");
+  std::vector<uint8_t> data = DataFileBytes(1, 15, LetterRecords(1, 15));
+  WriteBytes(install.dir.File("data.dat"), data);
+  ProgramRun run = install.Run({"data.dat", "fmt.txt"}, "\nkE1\na\u20ACb\nxy\nQ");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("\ninvalid input, try again...  Input new value:\n"), std::string::npos)
+      << run.out;
+  std::fill_n(data.begin() + 100, 12, 0);
+  data[100] = 'x';
+  data[101] = 'y';
+  EXPECT_EQ(ReadBytes(install.dir.File("data.dat")), data);
+}
+
 // A program started in the background with all of its input given at once;
 // what it writes is read as it comes.
 #ifdef _WIN32

@@ -69,6 +69,19 @@ TEST(LmeditProgram, WholeSessionFromABlankOutputFile) {
   EXPECT_EQ(Slice(templ, 163, 63), RecordBytes(NumberedLandmark(2)));
 }
 
+// A typed name with a character that code page 437 lacks (the euro sign) is
+// asked for again, not stored without it.
+TEST(LmeditProgram, ANameTheRecordCannotHoldIsAskedAgain) {
+  ScratchDir dir;
+  WriteBytes(dir.File("t.mrf"), NumberedFile(2));
+  WriteBytes(dir.File("o.mrf"), NumberedFile(2));
+  ProgramRun run = RunLmedit(dir, {"t.mrf", "o.mrf"}, "M6P\u20AC\nPl\nS E");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("invalid input, try again... New value:\n"), std::string::npos) << run.out;
+  auto name = Slice(ReadBytes(dir.File("o.mrf")), 100 + 23, 40);
+  EXPECT_EQ(std::string(name.begin(), name.end()), "Pl" + std::string(38, '\0'));
+}
+
 TEST(LmeditProgram, ListingThroughThePipe) {
   ScratchDir dir;
   WriteBytes(dir.File("t.mrf"), NumberedFile(3));

@@ -29,6 +29,17 @@ std::vector<uint8_t> Record(const std::vector<uint8_t>& file, int n) {
 // Two landmark files of ten records in a scratch folder that is the current
 // folder, so that their short names fit the screen's rows: o.mrf starts with
 // the known landmark, then landmarks 2 to 10; t.mrf holds landmarks 21 to 30.
+// Whether another program could take the lock on `name` now, without waiting.
+bool LockIsFree(const std::string& name) {
+  struct Held {};
+  try {
+    FileLock probe(name, [] { throw Held{}; });
+    return true;
+  } catch (const Held&) {
+    return false;
+  }
+}
+
 class MainScreenTest : public ::testing::Test {
  protected:
   MainScreenTest() : previous(std::filesystem::current_path()) {
@@ -482,6 +493,34 @@ TEST_F(MainScreenTest, WritesWaitForAnotherProgramsLockAndCountAfterIt) {
   }
 }
 
+// Ctrl+C while a command waits for another program's lock ends lmedit with
+// 255 at once: nothing is written, and a lock already taken is given back.
+TEST_F(MainScreenTest, CtrlCEndsAWaitForALockAndWritesNothing) {
+  auto identity = [](const char* name) {
+    FileIdentity file = IdentityOf(name).value();
+    return std::pair(file.device, file.inode);
+  };
+  for (const char* keys : {"Z\x03", "N\x03"}) {
+    testing::WriteBytes("t.mrf", templateBytes);
+    testing::WriteBytes("o.mrf", outputBytes);
+    // Z waits for the output's lock, N for the second of the two it takes:
+    // the one of the file with the higher identity.
+    const bool templateFirst = identity("t.mrf") <= identity("o.mrf");
+    const char* locked = keys[0] == 'Z' || templateFirst ? "o.mrf" : "t.mrf";
+    testing::InterleavedLmedit lm;
+    testing::LockHeldElsewhere held(locked);
+    try {
+      lm.Run(keys);
+      ADD_FAILURE() << keys << ": lmedit did not end";
+    } catch (const ProgramEnd& end) {
+      EXPECT_EQ(end.exitCode, 255) << keys;
+    }
+    EXPECT_EQ(testing::ReadBytes("t.mrf"), templateBytes) << keys;
+    EXPECT_EQ(testing::ReadBytes("o.mrf"), outputBytes) << keys;
+    EXPECT_TRUE(LockIsFree(locked[0] == 't' ? "o.mrf" : "t.mrf")) << keys;
+  }
+}
+
 TEST_F(MainScreenTest, NewRecordIsRefusedWhenAFileHoldsOtherThanTheCount) {
   struct Case {
     const char* file;
@@ -496,16 +535,18 @@ TEST_F(MainScreenTest, NewRecordIsRefusedWhenAFileHoldsOtherThanTheCount) {
     testing::WriteBytes("t.mrf", templateBytes);
     testing::WriteBytes("o.mrf", outputBytes);
     testing::WriteBytes(c.file, c.bytes);
-    testing::LmeditHarness other;
-    other.state.TemplateName = "t.mrf";
-    other.state.OutputName = "o.mrf";
-    StartSession(other.state);
-    other.console.Keys("N E");
-    MainLoop(other.state);
-    EXPECT_EQ(Lines(other.console.Script().Snapshots().at(1))[22],
+    testing::InterleavedLmedit other;
+    // Another run must not wait for the key that takes the message away.
+    bool locksFree = false;
+    other.backend->onWait = [&](WaitKind, size_t shown) {
+      if (shown == 1) locksFree = LockIsFree("t.mrf") && LockIsFree("o.mrf");
+    };
+    other.Run("N E");
+    EXPECT_EQ(Lines(other.backend->Snapshots().at(1))[22],
               std::string("No record added: ") + c.file +
                   " does not hold exactly 10 records... "
                   "press a key");
+    EXPECT_TRUE(locksFree) << c.file;
     EXPECT_EQ(testing::ReadBytes(c.file), c.bytes);
     EXPECT_EQ(testing::ReadBytes(c.file[0] == 't' ? "o.mrf" : "t.mrf"),
               c.file[0] == 't' ? outputBytes : templateBytes);

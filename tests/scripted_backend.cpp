@@ -13,6 +13,14 @@ std::optional<int> ScriptedBackend::NextKey() {
   return key;
 }
 
+bool ScriptedBackend::InterruptTyped(std::chrono::milliseconds time) {
+  if (!keys_.empty() && keys_.front() == KeyCode::CtrlC) {
+    keys_.pop_front();
+    return true;
+  }
+  return ConsoleBackend::InterruptTyped(time);
+}
+
 void ScriptedBackend::QueueKeys(std::string_view keys) {
   for (char c : keys)
     keys_.push_back(static_cast<uint8_t>(c));

@@ -15,6 +15,9 @@ class ScriptedBackend : public ConsoleBackend {
  public:
   void Present(const ScreenModel& screen, WaitKind wait) override;
   std::optional<int> NextKey() override;
+  // A Ctrl+C queued next is typed while the program waits for another
+  // program; other keys wait for their prompt.
+  bool InterruptTyped(std::chrono::milliseconds time) override;
   void Bell() override { ++bells_; }
   void SetTitle(std::string_view title) override { titles_.emplace_back(title); }
 

@@ -5,6 +5,7 @@
 #include <clocale>
 #include <functional>
 
+#include "console.h"
 #include "cp437.h"
 #include "terminal_backend.h"
 
@@ -71,6 +72,48 @@ TEST(TerminalView, GlyphsTheLocaleCannotShowBecomeOneQuestionMarkEach) {
   // Not every system has a Latin-1 locale; where it has one, é and ß show.
   InLocale("en_US.ISO-8859-1",
            [&] { EXPECT_EQ(LocaleGlyphs().Encode("\x82\x01\xE1 "), "\xE9?\xDF "); });
+}
+
+// Typed bytes become keys by the locale; what does not decode passes byte by
+// byte, and a character that has only begun holds back no key once the
+// reader gives up on it.
+TEST(TypedBytes, KeysOfTypedBytesInTheLocale) {
+  const int f1 = kExtendedKey | ScanCode::F1;
+  struct Case {
+    const char* locale;
+    std::string bytes;
+    std::vector<int> keys;  // before the reader gives up waiting
+    std::vector<int> then;  // once it gives up, or once F1 comes
+    bool f1Comes = false;
+  };
+  const Case cases[] = {
+      {"C", "\xC3\xA9q", {0xC3, 0xA9, 'q'}, {}},
+      {"C.UTF-8", "\xC3\xA9", {0x82}, {}},                  // é
+      {"C.UTF-8", "\xE9q", {0xE9, 'q'}, {}},                // no continuation byte
+      {"C.UTF-8", "\xE9", {}, {0xE9}},                      // the rest never comes
+      {"C.UTF-8", "\xE2\x82\xAC", {kUnheldCharacter}, {}},  // €
+      {"C.UTF-8", "\xE2\x82", {}, {0xE2, 0x82, f1}, true},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(InLocale(c.locale, [&] {
+      TypedBytes typed;
+      for (char byte : c.bytes)
+        typed.Add(static_cast<uint8_t>(byte));
+      auto drain = [&] {
+        std::vector<int> keys;
+        while (std::optional<int> key = typed.NextKey())
+          keys.push_back(*key);
+        return keys;
+      };
+      EXPECT_EQ(drain(), c.keys) << c.locale << " " << c.bytes;
+      if (c.f1Comes) {
+        typed.AddKey(f1);
+      } else {
+        typed.GiveUpCharacter();
+      }
+      EXPECT_EQ(drain(), c.then) << c.locale << " " << c.bytes;
+    }));
+  }
 }
 
 TEST(TerminalBackend, TerminalsThatCannotMoveTheCursorGetStreamMode) {

@@ -125,6 +125,55 @@ if screen | grep -qP '[^\x20-\x7E]'; then
   fail "datedit under LC_ALL=C printed what the locale cannot show at the end"
 fi
 
+# Bytes the locale cannot decode are keys one by one: the keys after them
+# still come (here Q, which ends datedit), also when the rest of a character
+# that has begun never does.
+for case in "C:c3 a9" "C.UTF-8:e9"; do
+  locale=${case%%:*}
+  start "LC_ALL=$locale '$datedit' planes1.dat"
+  wait_for "f=forward|b=back" || fail "datedit under LC_ALL=$locale never showed its menu"
+  # shellcheck disable=SC2086
+  tmux_ send-keys -H ${case#*:}
+  sleep 0.3
+  tmux_ send-keys Q
+  if wait_for "EXIT=0" 5; then
+    echo "ok: datedit under LC_ALL=$locale takes keys after the bytes ${case#*:}"
+  else
+    fail "datedit under LC_ALL=$locale does not take keys after the bytes ${case#*:}"
+  fi
+done
+
+# Ctrl+C, and SIGTERM, end a run that waits for another program's lock at
+# once, and nothing is written.
+head -c 46 /dev/zero >"$work/zero.rec"
+lock_cases=(
+  "datedit:C-c:130:planes1.dat:'$datedit' planes1.dat:f=forward|b=back:r zero.rec Enter"
+  "lmedit:C-c:255:out.mrf:'$lmedit' lndmrks0.mrf out.mrf:E=end...:Z"
+  "lmedit:TERM:143:out.mrf:'$lmedit' lndmrks0.mrf out.mrf:E=end...:Z"
+)
+for case in "${lock_cases[@]}"; do
+  IFS=: read -r name interrupt code locked command ready keys <<<"$case"
+  cp "$samples/lndmrks0.mrf" "$work/out.mrf"
+  cp "$work/$locked" "$work/before"
+  # The lock is flock's own (-o): it goes when flock is killed.
+  flock -o "$work/$locked" sleep 30 </dev/null >/dev/null 2>&1 &
+  holder=$!
+  start "$command"
+  wait_for "$ready" || fail "$name never showed \"$ready\""
+  # shellcheck disable=SC2086
+  tmux_ send-keys $keys
+  wait_for "waiting for another program" || fail "$name did not wait for the lock on $locked"
+  if [[ $interrupt == C-c ]]; then tmux_ send-keys C-c; else kill -s "$interrupt" "$(program_pid)"; fi
+  if wait_for "EXIT=$code" 5 && cmp -s "$work/$locked" "$work/before"; then
+    echo "ok: $name ended by $interrupt during a lock wait with $code, $locked unchanged"
+  else
+    fail "$name was not ended by $interrupt during a lock wait with $code and nothing written"
+  fi
+  kill "$holder"
+  wait "$holder" 2>/dev/null || true
+done
+rm -f "$work/out.mrf"
+
 # A terminal without cursor addressing: the screens come as text.
 start "TERM=dumb '$datedit' planes1.dat"
 if wait_for "--- screen (waiting for a key) ---"; then
