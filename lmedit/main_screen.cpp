@@ -141,7 +141,8 @@ std::string AppendBlankRecord(LmeditState& s) {
   const bool templateFirst = LockOrder(s.TemplateFile.Name()) <= LockOrder(s.OutputFile.Name());
   FileLock first = LockForWriting(s, templateFirst ? s.TemplateFile : s.OutputFile);
   FileLock second = LockForWriting(s, templateFirst ? s.OutputFile : s.TemplateFile);
-  if (!NoFileReplaced(s, {&s.TemplateFile, &s.OutputFile})) return;
+  // The note shows on the next main screen, with no key to wait for.
+  if (!NoFileReplaced(s, {&s.TemplateFile, &s.OutputFile})) return std::string();
   // Another run may have appended while this one waited.
   const int32_t count = ReadHeader(s);
   // The count is a 16-bit word: a 65536th record would make it 0.
