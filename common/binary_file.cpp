@@ -33,7 +33,7 @@ std::string FolderOf(const std::string& name) {
   return folder.empty() ? "." : folder;
 }
 
-// Six characters for a temporary name that is not there yet.
+// Eight characters for a temporary name that is not there yet.
 std::string UniqueSuffix() {
   static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
   static uint64_t counter = 0;
@@ -42,11 +42,18 @@ std::string UniqueSuffix() {
   uint64_t mix = run ^ static_cast<uint64_t>(std::chrono::nanoseconds(now).count()) ^
                  (++counter * 0x9E3779B97F4A7C15ULL);
   std::string suffix;
-  for (int i = 0; i < 6; ++i) {
+  for (int i = 0; i < 8; ++i) {
     suffix.push_back(kDigits[mix % 62]);
     mix /= 62;
   }
   return suffix;
+}
+
+// A temporary name in the folder of `name`: short, so that it fits wherever
+// `name` fits, and plainly the suite's where a killed program leaves it.
+std::string TemporaryNameBeside(const std::string& name) {
+  return std::string(DirectoryPart(name)) + std::string(BinaryFile::kTemporaryPrefix) +
+         UniqueSuffix();
 }
 
 }  // namespace
@@ -105,7 +112,7 @@ BinaryFile BinaryFile::CreateNamedTemporary(const std::string& name, Replace how
   FatalSignalsHeld held;
   sys::Handle handle = sys::kNoFile;
   for (int attempt = 0; handle == sys::kNoFile; ++attempt) {
-    temporary = name + "." + UniqueSuffix();
+    temporary = TemporaryNameBeside(name);
     handle = sys::CreateNew(temporary, permissions);
     if (handle == sys::kNoFile && (errno != EEXIST || attempt == 100)) {
       throw FileError(FileOperation::Create, name, errno);
@@ -481,7 +488,7 @@ void BinaryFile::PutInPlace() {
 
 void BinaryFile::LinkUnnamedFile() {
   for (int attempt = 0;; ++attempt) {
-    std::string candidate = name_ + "." + UniqueSuffix();
+    std::string candidate = TemporaryNameBeside(name_);
     if (sys::LinkUnnamed(handle_, candidate)) {
       temporaryName_ = candidate;
       unnamed_ = false;

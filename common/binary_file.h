@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform.h"
@@ -37,12 +38,17 @@ class BinaryFile {
     // Left to the system's cache: for many small files, such as entries.
     Quickly,
   };
+  // How every temporary name begins: what a killed program leaves behind is
+  // plainly the suite's.
+  static constexpr std::string_view kTemporaryPrefix = ".vantor-tmp-";
   // Like Create, but the bytes go to a temporary file in the folder of `name`
   // that only Commit renames into place: a failed or interrupted run leaves
   // an existing file untouched and nothing else behind. The temporary file
   // has no name where the system allows, so that not even a killed program
   // leaves it. Whatever stands under `name` is replaced, never written
-  // through. The new file keeps the mode of the one it replaces.
+  // through. The new file keeps the mode of the one it replaces. The
+  // temporary name, where there is one, is short (kTemporaryPrefix and eight
+  // characters), so it fits where `name` fits.
   static BinaryFile CreateReplacing(const std::string& name, Replace how = Replace::Durably);
   // Like CreateReplacing, but the temporary file has a name from the start
   // (TemporaryName), for another program to write; a fatal signal removes it.

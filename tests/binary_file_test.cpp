@@ -254,6 +254,28 @@ TEST_P(ReplacingFile, ASignalLeavesTheOldFileAndNothingElse) {
 #endif
 }
 
+// A temporary name fits wherever the final name fits, and is plainly the
+// suite's: a name of the longest length is written anew and over itself.
+TEST_P(ReplacingFile, ANameOfTheLongestLengthIsReplaced) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a 255-byte name passes MAX_PATH under the scratch folder";
+#endif
+  ScratchDir dir;
+  const std::string name = dir.File(std::string(255, 'n'));
+  for (const char* content : {"one", "two"}) {
+    BinaryFile file = BinaryFile::CreateReplacing(name);
+    if (GetParam()) {
+      EXPECT_EQ(file.TemporaryName().rfind(dir.File(std::string(BinaryFile::kTemporaryPrefix)), 0),
+                0u)
+          << file.TemporaryName();
+    }
+    file.Write(content, 3);
+    file.Commit();
+    EXPECT_EQ(ReadBytes(name), std::vector<uint8_t>(content, content + 3));
+  }
+  EXPECT_EQ(FilesIn(dir), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(UnnamedOrNamed, ReplacingFile, ::testing::Bool());
 
 TEST(BinaryFile, CopyFromCopiesARangeAndStopsWhereTheSourceEnds) {
