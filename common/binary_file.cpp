@@ -56,6 +56,15 @@ std::string TemporaryNameBeside(const std::string& name) {
          UniqueSuffix();
 }
 
+// Gives a new file what it keeps of the one it replaces, or refuses to make it.
+void GiveKept(sys::Handle handle, const std::string& name, const sys::KeptAttributes& kept) {
+  if (sys::GiveAttributes(handle, kept)) return;
+  int reason = errno;
+  sys::Close(handle);
+  if (reason == EPERM) throw sys::OwnerRefusal(name);
+  throw FileError(FileOperation::Create, name, reason);
+}
+
 }  // namespace
 
 BinaryFile::BinaryFile(std::intptr_t handle, std::string name, int64_t size)
@@ -86,13 +95,14 @@ BinaryFile BinaryFile::CreateOverwriting(const std::string& name) {
 
 BinaryFile BinaryFile::CreateReplacing(const std::string& name, Replace how) {
   FailIfInjected(FileOperation::Create, name);
-  std::optional<sys::Permissions> kept = sys::PermissionsToKeep(name);
+  std::optional<sys::KeptAttributes> kept = sys::AttributesToKeep(name);
   sys::Handle handle = sys::OpenUnnamedBeside(name);
   if (handle == sys::kNoFile && sys::UnnamedFilesUnsupported(errno)) {
     return CreateNamedTemporary(name, how);
   }
   if (handle == sys::kNoFile) throw FileError(FileOperation::Create, name, errno);
-  if (kept) sys::SetPermissions(handle, *kept);  // the creation mode was cut by the umask
+  // Its owner and group, and its mode, which the umask cut.
+  if (kept) GiveKept(handle, name, *kept);
   BinaryFile file(handle, name, 0);
   file.replacing_ = true;
   file.unnamed_ = true;
@@ -106,8 +116,8 @@ BinaryFile BinaryFile::CreateReplacingNamed(const std::string& name, Replace how
 }
 
 BinaryFile BinaryFile::CreateNamedTemporary(const std::string& name, Replace how) {
-  sys::Permissions permissions =
-      sys::PermissionsToKeep(name).value_or(sys::PermissionsForNewFile());
+  std::optional<sys::KeptAttributes> kept = sys::AttributesToKeep(name);
+  sys::Permissions permissions = kept ? kept->permissions : sys::PermissionsForNewFile();
   std::string temporary;
   FatalSignalsHeld held;
   sys::Handle handle = sys::kNoFile;
@@ -116,6 +126,14 @@ BinaryFile BinaryFile::CreateNamedTemporary(const std::string& name, Replace how
     handle = sys::CreateNew(temporary, permissions);
     if (handle == sys::kNoFile && (errno != EEXIST || attempt == 100)) {
       throw FileError(FileOperation::Create, name, errno);
+    }
+  }
+  if (kept) {
+    try {
+      GiveKept(handle, name, *kept);
+    } catch (const RunTimeError&) {
+      sys::RemoveName(temporary);
+      throw;
     }
   }
   BinaryFile file(handle, name, 0);
@@ -457,6 +475,7 @@ void BinaryFile::Commit() {
   if (!replacing_) return Close();
   try {
     WriteDirtyBytes();
+    if (!unnamed_) FollowTemporaryName();
     if (durable_ && !sys::SyncData(handle_)) throw FileError(FileOperation::Write, name_, errno);
     PutInPlace();
   } catch (...) {
@@ -484,6 +503,19 @@ void BinaryFile::PutInPlace() {
   cleanupSlot_ = -1;
   temporaryName_.clear();
   replacing_ = false;
+}
+
+// Another program that wrote a named temporary file may have put a new file
+// under its name: that one is flushed and put in place, and keeps what the
+// file it replaces keeps.
+void BinaryFile::FollowTemporaryName() {
+  std::optional<FileIdentity> named = IdentityOf(temporaryName_);
+  if (!named || *named == sys::IdentityOf(handle_)) return;
+  sys::Close(std::exchange(handle_, sys::kNoFile));
+  handle_ = sys::OpenExistingFile(temporaryName_, true, size_);
+  if (auto kept = sys::AttributesToKeep(name_)) {
+    if (!sys::GiveAttributes(handle_, *kept)) throw sys::OwnerRefusal(name_);
+  }
 }
 
 void BinaryFile::LinkUnnamedFile() {

@@ -46,9 +46,11 @@ class BinaryFile {
   // an existing file untouched and nothing else behind. The temporary file
   // has no name where the system allows, so that not even a killed program
   // leaves it. Whatever stands under `name` is replaced, never written
-  // through. The new file keeps the mode of the one it replaces. The
-  // temporary name, where there is one, is short (kTemporaryPrefix and eight
-  // characters), so it fits where `name` fits.
+  // through. The new file keeps the mode, owner and group of the one it
+  // replaces; where this program cannot give it that owner or group (one
+  // user replacing another's file), a run-time error refuses the file before
+  // anything is written. The temporary name, where there is one, is short
+  // (kTemporaryPrefix and eight characters), so it fits where `name` fits.
   static BinaryFile CreateReplacing(const std::string& name, Replace how = Replace::Durably);
   // Like CreateReplacing, but the temporary file has a name from the start
   // (TemporaryName), for another program to write; a fatal signal removes it.
@@ -121,6 +123,7 @@ class BinaryFile {
   void WriteDirtyBytes();
   static BinaryFile CreateNamedTemporary(const std::string& name, Replace how);
   void LinkUnnamedFile();
+  void FollowTemporaryName();
   void PutInPlace();
   void Abandon() noexcept;
   void ThrowAwayTemporary() noexcept;

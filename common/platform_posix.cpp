@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <climits>
 
+#include "file_calls.h"
+
 extern char** environ;
 
 namespace vantor {
@@ -123,6 +125,11 @@ FileKind KindOf(const std::string& name, FileIdentity* identity) {
 
 bool IsWritable(const std::string& name) {
   return access(name.c_str(), W_OK) == 0;
+}
+
+bool OwnerCanBeKept(const std::string& name) {
+  struct stat info {};
+  return stat(name.c_str(), &info) != 0 || file_calls::MayGiveOwner(info.st_uid, info.st_gid);
 }
 
 std::string ResolvedFolder(const std::string& folder) {

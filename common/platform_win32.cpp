@@ -282,6 +282,10 @@ FileKind KindOf(const std::string& name, FileIdentity* identity) {
   return FileKind::Regular;
 }
 
+bool OwnerCanBeKept(const std::string&) {
+  return true;
+}
+
 bool IsWritable(const std::string& name) {
   DWORD attributes = GetFileAttributesW(Wide(name).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;

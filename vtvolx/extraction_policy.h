@@ -1,9 +1,10 @@
 // Every refusal of a reading run in one place: which files it may write
 // (entries, the list or batch file) and which volume it may read. Nothing
 // the user owns is written through a link, replaced when it is no ordinary
-// file or is read-only, or destroyed because it is the volume being read, a
-// working copy that the run writes, or one of the program's own files (the
-// program, the extractor it starts, the template it reads).
+// file, is read-only or would change hands (another user's file), or
+// destroyed because it is the volume being read, a working copy that the
+// run writes, or one of the program's own files (the program, the extractor
+// it starts, the template it reads).
 #pragma once
 
 #include <optional>
