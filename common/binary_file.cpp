@@ -56,6 +56,12 @@ std::string TemporaryNameBeside(const std::string& name) {
          UniqueSuffix();
 }
 
+// Whether a replacing file goes to the disk before its rename.
+bool Flushed(BinaryFile::Replace how, bool replacesAFile) {
+  return how == BinaryFile::Replace::Durably ||
+         (how == BinaryFile::Replace::Quickly && replacesAFile);
+}
+
 // Gives a new file what it keeps of the one it replaces, or refuses to make it.
 void GiveKept(sys::Handle handle, const std::string& name, const sys::KeptAttributes& kept) {
   if (sys::GiveAttributes(handle, kept)) return;
@@ -106,7 +112,7 @@ BinaryFile BinaryFile::CreateReplacing(const std::string& name, Replace how) {
   BinaryFile file(handle, name, 0);
   file.replacing_ = true;
   file.unnamed_ = true;
-  file.durable_ = how == Replace::Durably;
+  file.durable_ = Flushed(how, kept.has_value());
   return file;
 }
 
@@ -138,7 +144,7 @@ BinaryFile BinaryFile::CreateNamedTemporary(const std::string& name, Replace how
   }
   BinaryFile file(handle, name, 0);
   file.replacing_ = true;
-  file.durable_ = how == Replace::Durably;
+  file.durable_ = Flushed(how, kept.has_value());
   file.temporaryName_ = temporary;
   file.cleanupSlot_ = NoteTemporaryName(file.temporaryName_);
   return file;
@@ -476,7 +482,7 @@ void BinaryFile::Commit() {
   try {
     WriteDirtyBytes();
     if (!unnamed_) FollowTemporaryName();
-    if (durable_ && !sys::SyncData(handle_)) throw FileError(FileOperation::Write, name_, errno);
+    if (durable_) SyncToDisk();
     PutInPlace();
   } catch (...) {
     Abandon();
@@ -489,6 +495,12 @@ void BinaryFile::Commit() {
     throw FileError(FileOperation::Write, FolderOf(name_), errno);
   }
   if (!closed) throw FileError(FileOperation::Close, name_, reason);
+}
+
+// A flush can fail as a write does (a test can make it fail).
+void BinaryFile::SyncToDisk() {
+  FailIfInjected(FileOperation::Write, name_);
+  if (!sys::SyncData(handle_)) throw FileError(FileOperation::Write, name_, errno);
 }
 
 // Gives the file its final name in one step: a rename from the temporary

@@ -35,8 +35,12 @@ class BinaryFile {
     // Flushed to the disk before the rename, and the folder after it: a
     // power cut leaves the old file or the new one, never an empty one.
     Durably,
-    // Left to the system's cache: for many small files, such as entries.
+    // For many small files, such as entries: a new file is left to the
+    // system's cache, one that replaces an existing file is flushed as
+    // Durably does.
     Quickly,
+    // Never flushed: a working file of the program's own, which no one keeps.
+    Scratch,
   };
   // How every temporary name begins: what a killed program leaves behind is
   // plainly the suite's.
@@ -124,6 +128,7 @@ class BinaryFile {
   static BinaryFile CreateNamedTemporary(const std::string& name, Replace how);
   void LinkUnnamedFile();
   void FollowTemporaryName();
+  void SyncToDisk();
   void PutInPlace();
   void Abandon() noexcept;
   void ThrowAwayTemporary() noexcept;

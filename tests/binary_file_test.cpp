@@ -358,6 +358,40 @@ TEST_P(ReplacingFile, KeepsTheOwnerAndGroupOrIsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(UnnamedOrNamed, ReplacingFile, ::testing::Bool());
 
+// A file that replaces another goes to the disk before the rename, unless it
+// is a scratch file; a new file written quickly is left to the cache. The
+// flush is a file operation that can fail, so the operations counted show it.
+TEST(BinaryFile, ReplacingAnOldFileFlushesTheNewOne) {
+  using Replace = BinaryFile::Replace;
+  struct Case {
+    Replace how;
+    bool overOldFile;
+    bool flushed;
+  };
+  const Case cases[] = {{Replace::Durably, false, true},
+                        {Replace::Quickly, false, false},
+                        {Replace::Quickly, true, true},
+                        {Replace::Scratch, true, false}};
+  auto operations = [](const std::string& name, Replace how) {
+    faults::FailOperation(0);
+    BinaryFile file = BinaryFile::CreateReplacing(name, how);
+    file.Write("new", 3);
+    file.Commit();
+    int counted = faults::OperationsCounted();
+    faults::Disarm();
+    return counted;
+  };
+  ScratchDir dir;
+  const int unflushed = operations(dir.File("new"), Replace::Scratch);
+  for (const Case& c : cases) {
+    const std::string name = dir.File("file");
+    std::filesystem::remove(name);
+    if (c.overOldFile) WriteBytes(name, {1});
+    EXPECT_EQ(operations(name, c.how), unflushed + (c.flushed ? 1 : 0))
+        << static_cast<int>(c.how) << " " << c.overOldFile;
+  }
+}
+
 TEST(BinaryFile, CopyFromCopiesARangeAndStopsWhereTheSourceEnds) {
   ScratchDir dir;
   WriteBytes(dir.File("src"), Counting(250));
