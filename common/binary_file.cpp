@@ -519,12 +519,18 @@ void BinaryFile::PutInPlace() {
 
 // Another program that wrote a named temporary file may have put a new file
 // under its name: that one is flushed and put in place, and keeps what the
-// file it replaces keeps.
+// file it replaces keeps. Only an ordinary file, and the very one looked at:
+// the owner given to a link's target would give away the file it leads to.
 void BinaryFile::FollowTemporaryName() {
-  std::optional<FileIdentity> named = IdentityOf(temporaryName_);
-  if (!named || *named == sys::IdentityOf(handle_)) return;
+  FileIdentity named;
+  FileKind kind = KindOf(temporaryName_, &named);
+  if (kind == FileKind::Missing || named == sys::IdentityOf(handle_)) return;
+  const RunTimeError noFile(ErrorCode::AccessDenied,
+                            "cannot create \"" + name_ + "\": not an ordinary file");
+  if (kind != FileKind::Regular) throw noFile;
   sys::Close(std::exchange(handle_, sys::kNoFile));
   handle_ = sys::OpenExistingFile(temporaryName_, true, size_);
+  if (sys::IdentityOf(handle_) != named) throw noFile;
   if (auto kept = sys::AttributesToKeep(name_)) {
     if (!sys::GiveAttributes(handle_, *kept)) throw sys::OwnerRefusal(name_);
   }

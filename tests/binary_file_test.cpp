@@ -356,6 +356,30 @@ TEST_P(ReplacingFile, KeepsTheOwnerAndGroupOrIsRefused) {
 #endif
 }
 
+// Another program may put a new file under a named temporary file's name
+// (an extractor that writes its output anew): that file is put in place, a
+// link put there is not, and the file it leads to keeps its owner.
+TEST(BinaryFile, ANamedTemporaryFileTakesWhatIsUnderItsNameUnlessALink) {
+  ScratchDir dir;
+  testing::WriteText(dir.File("entry"), "old");
+  testing::WriteText(dir.File("elsewhere"), "theirs");
+  for (bool link : {false, true}) {
+    BinaryFile file =
+        BinaryFile::CreateReplacingNamed(dir.File("entry"), BinaryFile::Replace::Quickly);
+    std::filesystem::remove(file.TemporaryName());
+    if (link) {
+      VANTOR_SYMLINK_OR_SKIP(dir.File("elsewhere"), file.TemporaryName());
+      EXPECT_THROW(file.Commit(), RunTimeError);
+    } else {
+      testing::WriteText(file.TemporaryName(), "anew");
+      file.Commit();
+    }
+    EXPECT_EQ(ReadBytes(dir.File("entry")), (std::vector<uint8_t>{'a', 'n', 'e', 'w'}));
+  }
+  EXPECT_EQ(ReadBytes(dir.File("elsewhere")), (std::vector<uint8_t>{'t', 'h', 'e', 'i', 'r', 's'}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(UnnamedOrNamed, ReplacingFile, ::testing::Bool());
 
 // A file that replaces another goes to the disk before the rename, unless it
