@@ -33,7 +33,7 @@ std::string FolderOf(const std::string& name) {
   return folder.empty() ? "." : folder;
 }
 
-// Six characters for a temporary name that is not there yet.
+// Eight characters for a temporary name that is not there yet.
 std::string UniqueSuffix() {
   static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
   static uint64_t counter = 0;
@@ -42,11 +42,33 @@ std::string UniqueSuffix() {
   uint64_t mix = run ^ static_cast<uint64_t>(std::chrono::nanoseconds(now).count()) ^
                  (++counter * 0x9E3779B97F4A7C15ULL);
   std::string suffix;
-  for (int i = 0; i < 6; ++i) {
+  for (int i = 0; i < 8; ++i) {
     suffix.push_back(kDigits[mix % 62]);
     mix /= 62;
   }
   return suffix;
+}
+
+// A temporary name in the folder of `name`: short, so that it fits wherever
+// `name` fits, and plainly the suite's where a killed program leaves it.
+std::string TemporaryNameBeside(const std::string& name) {
+  return std::string(DirectoryPart(name)) + std::string(BinaryFile::kTemporaryPrefix) +
+         UniqueSuffix();
+}
+
+// Whether a replacing file goes to the disk before its rename.
+bool Flushed(BinaryFile::Replace how, bool replacesAFile) {
+  return how == BinaryFile::Replace::Durably ||
+         (how == BinaryFile::Replace::Quickly && replacesAFile);
+}
+
+// Gives a new file what it keeps of the one it replaces, or refuses to make it.
+void GiveKept(sys::Handle handle, const std::string& name, const sys::KeptAttributes& kept) {
+  if (sys::GiveAttributes(handle, kept)) return;
+  int reason = errno;
+  sys::Close(handle);
+  if (reason == EPERM) throw sys::OwnerRefusal(name);
+  throw FileError(FileOperation::Create, name, reason);
 }
 
 }  // namespace
@@ -79,17 +101,18 @@ BinaryFile BinaryFile::CreateOverwriting(const std::string& name) {
 
 BinaryFile BinaryFile::CreateReplacing(const std::string& name, Replace how) {
   FailIfInjected(FileOperation::Create, name);
-  std::optional<sys::Permissions> kept = sys::PermissionsToKeep(name);
+  std::optional<sys::KeptAttributes> kept = sys::AttributesToKeep(name);
   sys::Handle handle = sys::OpenUnnamedBeside(name);
   if (handle == sys::kNoFile && sys::UnnamedFilesUnsupported(errno)) {
     return CreateNamedTemporary(name, how);
   }
   if (handle == sys::kNoFile) throw FileError(FileOperation::Create, name, errno);
-  if (kept) sys::SetPermissions(handle, *kept);  // the creation mode was cut by the umask
+  // Its owner and group, and its mode, which the umask cut.
+  if (kept) GiveKept(handle, name, *kept);
   BinaryFile file(handle, name, 0);
   file.replacing_ = true;
   file.unnamed_ = true;
-  file.durable_ = how == Replace::Durably;
+  file.durable_ = Flushed(how, kept.has_value());
   return file;
 }
 
@@ -99,21 +122,29 @@ BinaryFile BinaryFile::CreateReplacingNamed(const std::string& name, Replace how
 }
 
 BinaryFile BinaryFile::CreateNamedTemporary(const std::string& name, Replace how) {
-  sys::Permissions permissions =
-      sys::PermissionsToKeep(name).value_or(sys::PermissionsForNewFile());
+  std::optional<sys::KeptAttributes> kept = sys::AttributesToKeep(name);
+  sys::Permissions permissions = kept ? kept->permissions : sys::PermissionsForNewFile();
   std::string temporary;
   FatalSignalsHeld held;
   sys::Handle handle = sys::kNoFile;
   for (int attempt = 0; handle == sys::kNoFile; ++attempt) {
-    temporary = name + "." + UniqueSuffix();
+    temporary = TemporaryNameBeside(name);
     handle = sys::CreateNew(temporary, permissions);
     if (handle == sys::kNoFile && (errno != EEXIST || attempt == 100)) {
       throw FileError(FileOperation::Create, name, errno);
     }
   }
+  if (kept) {
+    try {
+      GiveKept(handle, name, *kept);
+    } catch (const RunTimeError&) {
+      sys::RemoveName(temporary);
+      throw;
+    }
+  }
   BinaryFile file(handle, name, 0);
   file.replacing_ = true;
-  file.durable_ = how == Replace::Durably;
+  file.durable_ = Flushed(how, kept.has_value());
   file.temporaryName_ = temporary;
   file.cleanupSlot_ = NoteTemporaryName(file.temporaryName_);
   return file;
@@ -450,7 +481,8 @@ void BinaryFile::Commit() {
   if (!replacing_) return Close();
   try {
     WriteDirtyBytes();
-    if (durable_ && !sys::SyncData(handle_)) throw FileError(FileOperation::Write, name_, errno);
+    if (!unnamed_) FollowTemporaryName();
+    if (durable_) SyncToDisk();
     PutInPlace();
   } catch (...) {
     Abandon();
@@ -463,6 +495,12 @@ void BinaryFile::Commit() {
     throw FileError(FileOperation::Write, FolderOf(name_), errno);
   }
   if (!closed) throw FileError(FileOperation::Close, name_, reason);
+}
+
+// A flush can fail as a write does (a test can make it fail).
+void BinaryFile::SyncToDisk() {
+  FailIfInjected(FileOperation::Write, name_);
+  if (!sys::SyncData(handle_)) throw FileError(FileOperation::Write, name_, errno);
 }
 
 // Gives the file its final name in one step: a rename from the temporary
@@ -479,9 +517,28 @@ void BinaryFile::PutInPlace() {
   replacing_ = false;
 }
 
+// Another program that wrote a named temporary file may have put a new file
+// under its name: that one is flushed and put in place, and keeps what the
+// file it replaces keeps. Only an ordinary file, and the very one looked at:
+// the owner given to a link's target would give away the file it leads to.
+void BinaryFile::FollowTemporaryName() {
+  FileIdentity named;
+  FileKind kind = KindOf(temporaryName_, &named);
+  if (kind == FileKind::Missing || named == sys::IdentityOf(handle_)) return;
+  const RunTimeError noFile(ErrorCode::AccessDenied,
+                            "cannot create \"" + name_ + "\": not an ordinary file");
+  if (kind != FileKind::Regular) throw noFile;
+  sys::Close(std::exchange(handle_, sys::kNoFile));
+  handle_ = sys::OpenExistingFile(temporaryName_, true, size_);
+  if (sys::IdentityOf(handle_) != named) throw noFile;
+  if (auto kept = sys::AttributesToKeep(name_)) {
+    if (!sys::GiveAttributes(handle_, *kept)) throw sys::OwnerRefusal(name_);
+  }
+}
+
 void BinaryFile::LinkUnnamedFile() {
   for (int attempt = 0;; ++attempt) {
-    std::string candidate = name_ + "." + UniqueSuffix();
+    std::string candidate = TemporaryNameBeside(name_);
     if (sys::LinkUnnamed(handle_, candidate)) {
       temporaryName_ = candidate;
       unnamed_ = false;

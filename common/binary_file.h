@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform.h"
@@ -34,15 +35,26 @@ class BinaryFile {
     // Flushed to the disk before the rename, and the folder after it: a
     // power cut leaves the old file or the new one, never an empty one.
     Durably,
-    // Left to the system's cache: for many small files, such as entries.
+    // For many small files, such as entries: a new file is left to the
+    // system's cache, one that replaces an existing file is flushed as
+    // Durably does.
     Quickly,
+    // Never flushed: a working file of the program's own, which no one keeps.
+    Scratch,
   };
+  // How every temporary name begins: what a killed program leaves behind is
+  // plainly the suite's.
+  static constexpr std::string_view kTemporaryPrefix = ".vantor-tmp-";
   // Like Create, but the bytes go to a temporary file in the folder of `name`
   // that only Commit renames into place: a failed or interrupted run leaves
   // an existing file untouched and nothing else behind. The temporary file
   // has no name where the system allows, so that not even a killed program
   // leaves it. Whatever stands under `name` is replaced, never written
-  // through. The new file keeps the mode of the one it replaces.
+  // through. The new file keeps the mode, owner and group of the one it
+  // replaces; where this program cannot give it that owner or group (one
+  // user replacing another's file), a run-time error refuses the file before
+  // anything is written. The temporary name, where there is one, is short
+  // (kTemporaryPrefix and eight characters), so it fits where `name` fits.
   static BinaryFile CreateReplacing(const std::string& name, Replace how = Replace::Durably);
   // Like CreateReplacing, but the temporary file has a name from the start
   // (TemporaryName), for another program to write; a fatal signal removes it.
@@ -115,6 +127,8 @@ class BinaryFile {
   void WriteDirtyBytes();
   static BinaryFile CreateNamedTemporary(const std::string& name, Replace how);
   void LinkUnnamedFile();
+  void FollowTemporaryName();
+  void SyncToDisk();
   void PutInPlace();
   void Abandon() noexcept;
   void ThrowAwayTemporary() noexcept;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform.h"
+#include "run_time_error.h"
 
 namespace vantor::file_calls {
 
@@ -31,13 +32,29 @@ Handle OpenExistingFile(const std::string& name, bool forWriting, int64_t& size)
 // `truncate`; kNoFile and errno on a failure.
 Handle OpenForWriting(const std::string& name, bool truncate);
 
+// What a file that replaces another keeps of it: its permissions, and where
+// the system has owners, its owner and group.
+struct KeptAttributes {
+  Permissions permissions = 0;
+  uint32_t owner = 0;
+  uint32_t group = 0;
+};
 // For a file that is to replace the one under `name`: a run-time error when
-// that one is a folder, no ordinary file or may not be written; its
-// permissions, which the new file keeps; nothing when there is none.
-std::optional<Permissions> PermissionsToKeep(const std::string& name);
+// that one is a folder, no ordinary file, may not be written, or has an owner
+// or group that this program cannot give the new file (OwnerRefusal); what
+// the new file keeps; nothing when there is none.
+std::optional<KeptAttributes> AttributesToKeep(const std::string& name);
+// Gives a new file what it keeps of the one it replaces; false and errno
+// when the system refuses the owner or group.
+bool GiveAttributes(Handle file, const KeptAttributes& kept);
+// Whether this program may give a file it makes this owner and group: a
+// program run by root may give any; another only itself as the owner and
+// one of its own groups. Always on Windows, which has no such change.
+bool MayGiveOwner(uint32_t owner, uint32_t group);
+// Why a file is not replaced: the new one would change hands.
+RunTimeError OwnerRefusal(const std::string& name);
 // What a new file gets: read and write for all, less the umask.
 Permissions PermissionsForNewFile();
-void SetPermissions(Handle file, Permissions permissions);
 
 // A file without a name in the folder of `name`; kNoFile and errno where it
 // cannot be made, and UnnamedFilesUnsupported(errno) where the system or the

@@ -7,8 +7,10 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 #include "fault_injection.h"
 #include "file_calls.h"
@@ -63,7 +65,7 @@ Handle OpenForWriting(const std::string& name, bool truncate) {
   return fd < 0 ? kNoFile : fd;
 }
 
-std::optional<Permissions> PermissionsToKeep(const std::string& name) {
+std::optional<KeptAttributes> AttributesToKeep(const std::string& name) {
   struct stat info {};
   if (stat(name.c_str(), &info) != 0) return std::nullopt;
   // A folder, a FIFO or a device under the name is not the user's file to
@@ -74,8 +76,44 @@ std::optional<Permissions> PermissionsToKeep(const std::string& name) {
                        "cannot create \"" + name + "\": not an ordinary file");
   }
   if (access(name.c_str(), W_OK) != 0) throw FileError(FileOperation::Create, name, errno);
+  // Decided before a byte is written: a file that another user may write
+  // stays that user's, or is not replaced at all.
+  if (!MayGiveOwner(info.st_uid, info.st_gid)) throw OwnerRefusal(name);
   // Set-user-ID and the like are not for new content.
-  return info.st_mode & 0777;
+  return KeptAttributes{info.st_mode & 0777, info.st_uid, info.st_gid};
+}
+
+bool GiveAttributes(Handle file, const KeptAttributes& kept) {
+  struct stat info {};
+  if (fstat(Fd(file), &info) != 0) return false;
+  // Only what differs: a program that is not root may change the group alone.
+  uid_t owner = info.st_uid == kept.owner ? static_cast<uid_t>(-1) : kept.owner;
+  gid_t group = info.st_gid == kept.group ? static_cast<gid_t>(-1) : kept.group;
+  if ((owner != static_cast<uid_t>(-1) || group != static_cast<gid_t>(-1)) &&
+      fchown(Fd(file), owner, group) != 0) {
+    return false;
+  }
+  // After the owner: a change of owner may clear mode bits.
+  return fchmod(Fd(file), static_cast<mode_t>(kept.permissions)) == 0;
+}
+
+bool MayGiveOwner(uint32_t owner, uint32_t group) {
+  // Asked each time: only files that already exist ask.
+  const uid_t self = geteuid();
+  if (self == 0) return true;
+  if (owner != self) return false;
+  if (group == getegid()) return true;
+  std::vector<gid_t> groups(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)));
+  int count = getgroups(static_cast<int>(groups.size()), groups.data());
+  groups.resize(static_cast<size_t>(std::max(count, 0)));
+  return std::find(groups.begin(), groups.end(), group) != groups.end();
+}
+
+RunTimeError OwnerRefusal(const std::string& name) {
+  return RunTimeError(ErrorCode::AccessDenied,
+                      "cannot replace \"" + name +
+                          "\": it belongs to another user or group, and the new file would "
+                          "be this user's own; nothing written");
 }
 
 Permissions PermissionsForNewFile() {
@@ -85,10 +123,6 @@ Permissions PermissionsForNewFile() {
     return 0666 & ~mask;
   }();
   return mode;
-}
-
-void SetPermissions(Handle file, Permissions permissions) {
-  fchmod(Fd(file), static_cast<mode_t>(permissions));
 }
 
 Handle OpenUnnamedBeside(const std::string& name) {

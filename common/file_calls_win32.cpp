@@ -125,7 +125,7 @@ Handle OpenForWriting(const std::string& name, bool truncate) {
   return Ours(file);
 }
 
-std::optional<Permissions> PermissionsToKeep(const std::string& name) {
+std::optional<KeptAttributes> AttributesToKeep(const std::string& name) {
   DWORD attributes = GetFileAttributesW(Wide(name).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) throw FileError(FileOperation::Create, name, EISDIR);
@@ -137,14 +137,27 @@ std::optional<Permissions> PermissionsToKeep(const std::string& name) {
                        "cannot create \"" + name + "\": not an ordinary file");
   }
   if (attributes & FILE_ATTRIBUTE_READONLY) throw FileError(FileOperation::Create, name, EACCES);
-  return Permissions{0};  // the replace itself keeps the attributes
+  // The replace itself keeps the attributes and the access control list, so
+  // whoever could use the old file can use the new one: there is no owner to
+  // give, and nothing to refuse.
+  return KeptAttributes{};
 }
 
 Permissions PermissionsForNewFile() {
   return 0;
 }
 
-void SetPermissions(Handle, Permissions) {}
+bool GiveAttributes(Handle, const KeptAttributes&) {
+  return true;
+}
+
+bool MayGiveOwner(uint32_t, uint32_t) {
+  return true;
+}
+
+RunTimeError OwnerRefusal(const std::string& name) {
+  return RunTimeError(ErrorCode::AccessDenied, "cannot replace \"" + name + "\"");
+}
 
 Handle OpenUnnamedBeside(const std::string&) {
   errno = EOPNOTSUPP;

@@ -112,6 +112,12 @@ FileKind KindOf(const std::string& name, FileIdentity* identity = nullptr);
 // allowed (read-only files and file systems are not).
 bool IsWritable(const std::string& name);
 
+// Whether a file that replaces the one under `name` can be given that file's
+// owner and group (BinaryFile::CreateReplacing refuses it otherwise); true
+// when there is no file, and on Windows, where a replaced file's access
+// control list moves to the new one and no owner is given.
+bool OwnerCanBeKept(const std::string& name);
+
 // Whether two names lead to the same file on disk (both exist).
 bool IsSameFile(const std::string& a, const std::string& b);
 

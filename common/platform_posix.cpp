@@ -2,6 +2,7 @@
 #include "platform.h"
 
 #include <dirent.h>
+#include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -11,6 +12,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+
+#include "file_calls.h"
+#include "temporary_names.h"
 
 extern char** environ;
 
@@ -64,6 +68,45 @@ std::vector<FoundFile> FindFiles(std::string_view pattern) {
   return found;
 }
 
+namespace {
+
+// Its own process group, so that a fatal signal to this program can stop it
+// and all it started (a terminal's Ctrl+C reaches only the foreground
+// group), with the signal mask this program had before it held the fatal
+// signals back.
+bool SpawnInOwnGroup(pid_t& child, const std::string& path, std::vector<char*>& argv,
+                     const sigset_t& mask) {
+  posix_spawnattr_t attributes;
+  if (posix_spawnattr_init(&attributes) != 0) return false;
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setsigmask(&attributes, &mask);
+  bool started = posix_spawn(&child, path.c_str(), nullptr, &attributes, argv.data(), environ) == 0;
+  posix_spawnattr_destroy(&attributes);
+  return started;
+}
+
+// Waits for the child; one that stops because it, in a background group,
+// touched the terminal would never go on, and is ended.
+std::optional<int> WaitForChild(pid_t child) {
+  int status = 0;
+  for (;;) {
+    if (waitpid(child, &status, WUNTRACED) < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (!WIFSTOPPED(status)) break;
+    if (WSTOPSIG(status) == SIGTTIN || WSTOPSIG(status) == SIGTTOU) kill(-child, SIGKILL);
+  }
+  if (WIFEXITED(status)) {
+    // posix_spawn reports a program it could not execute as exit status 127.
+    return WEXITSTATUS(status);
+  }
+  return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+}  // namespace
+
 std::optional<int> StartProgramAndWait(const std::string& path,
                                        const std::vector<std::string>& arguments) {
   std::vector<char*> argv;
@@ -73,19 +116,18 @@ std::optional<int> StartProgramAndWait(const std::string& path,
   for (auto& argument : copies)
     argv.push_back(argument.data());
   argv.push_back(nullptr);
+  sigset_t mask;
+  sigprocmask(SIG_BLOCK, nullptr, &mask);
   pid_t child = 0;
-  if (posix_spawn(&child, path.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
-    return std::nullopt;
+  {
+    // Started and noted in one step: a fatal signal stops it either way.
+    FatalSignalsHeld held;
+    if (!SpawnInOwnGroup(child, path, argv, mask)) return std::nullopt;
+    NoteChildProcess(child);
   }
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0) {
-    if (errno != EINTR) return std::nullopt;
-  }
-  if (WIFEXITED(status)) {
-    // posix_spawn reports a program it could not execute as exit status 127.
-    return WEXITSTATUS(status);
-  }
-  return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  std::optional<int> status = WaitForChild(child);
+  ForgetChildProcess();
+  return status;
 }
 
 int StreamWriteError() {
@@ -123,6 +165,11 @@ FileKind KindOf(const std::string& name, FileIdentity* identity) {
 
 bool IsWritable(const std::string& name) {
   return access(name.c_str(), W_OK) == 0;
+}
+
+bool OwnerCanBeKept(const std::string& name) {
+  struct stat info {};
+  return stat(name.c_str(), &info) != 0 || file_calls::MayGiveOwner(info.st_uid, info.st_gid);
 }
 
 std::string ResolvedFolder(const std::string& folder) {

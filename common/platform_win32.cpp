@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "platform.h"
+#include "temporary_names.h"
 #include "win32_support.h"
 
 namespace vantor {
@@ -212,6 +213,27 @@ std::vector<FoundFile> FindFiles(std::string_view pattern) {
   return found;
 }
 
+namespace {
+
+// A job object that ends its processes when its last handle closes: the
+// child, and all it starts, end with this program, however it ends. A
+// console's Ctrl+C reaches the child itself, and the console handler ends
+// the job before it removes the temporary names. Nothing where jobs cannot
+// be made (the child then runs as before).
+HANDLE JobEndingWithThisProgram() {
+  HANDLE job = CreateJobObjectW(nullptr, nullptr);
+  if (job == nullptr) return nullptr;
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  if (!SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+    CloseHandle(job);
+    return nullptr;
+  }
+  return job;
+}
+
+}  // namespace
+
 std::optional<int> StartProgramAndWait(const std::string& path,
                                        const std::vector<std::string>& arguments) {
   std::string commandLine = CommandLine(path, arguments);
@@ -221,15 +243,24 @@ std::optional<int> StartProgramAndWait(const std::string& path,
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(Wide(program).c_str(), wideCommand.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                      nullptr, &startup, &process)) {
+  HANDLE job = JobEndingWithThisProgram();
+  // Suspended until it is in the job, so that nothing it starts escapes.
+  if (!CreateProcessW(Wide(program).c_str(), wideCommand.data(), nullptr, nullptr, TRUE,
+                      CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
+    if (job != nullptr) CloseHandle(job);
     return std::nullopt;
   }
+  if (job != nullptr && AssignProcessToJobObject(job, process.hProcess)) {
+    NoteChildProcess(reinterpret_cast<std::intptr_t>(job));
+  }
+  ResumeThread(process.hThread);
   CloseHandle(process.hThread);
   WaitForSingleObject(process.hProcess, INFINITE);
+  ForgetChildProcess();
   DWORD exitCode = 0;
   bool known = GetExitCodeProcess(process.hProcess, &exitCode);
   CloseHandle(process.hProcess);
+  if (job != nullptr) CloseHandle(job);
   if (!known) return std::nullopt;
   return static_cast<int>(exitCode);
 }
@@ -280,6 +311,10 @@ FileKind KindOf(const std::string& name, FileIdentity* identity) {
   }
   if (info->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::Directory;
   return FileKind::Regular;
+}
+
+bool OwnerCanBeKept(const std::string&) {
+  return true;
 }
 
 bool IsWritable(const std::string& name) {

@@ -5,9 +5,11 @@
 
 #include "win32_support.h"
 #else
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 
@@ -41,6 +43,26 @@ void RemoveName(const char* name) {
   DeleteFileW(Wide(name).c_str());
 }
 
+// The job object of the child being waited for; 0 when there is none.
+std::intptr_t gChildJob = 0;
+
+void StopChild() {
+  if (gChildJob == 0) return;
+  HANDLE job = reinterpret_cast<HANDLE>(gChildJob);
+  TerminateJobObject(job, 1);
+  // Until every process of the job has ended, or a second has passed.
+  JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info{};
+  for (int wait = 0; wait < 100; ++wait) {
+    if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof info,
+                                   nullptr) ||
+        info.ActiveProcesses == 0) {
+      break;
+    }
+    Sleep(10);
+  }
+  gChildJob = 0;
+}
+
 // Removes the names, then lets the next handler (or the system's, which ends
 // the program) have the event.
 BOOL WINAPI RemoveAtConsoleEvent(DWORD) {
@@ -60,6 +82,21 @@ constexpr int kFatalSignals[] = {SIGTERM, SIGHUP, SIGINT, SIGQUIT, SIGPIPE};
 
 void RemoveName(const char* name) {
   unlink(name);
+}
+
+// The process group of the child being waited for (its leader's process
+// ID); 0 when there is none.
+volatile sig_atomic_t gChildGroup = 0;
+
+// Killed, not asked: a hanging child must not hold this program up, and
+// whatever it was writing is thrown away.
+void StopChild() {
+  pid_t group = static_cast<pid_t>(gChildGroup);
+  if (group <= 0) return;
+  kill(-group, SIGKILL);
+  while (waitpid(group, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  gChildGroup = 0;
 }
 
 void RemoveAndEnd(int signalNumber) {
@@ -135,10 +172,30 @@ void ForgetTemporaryName(int slot) {
   if (slot >= 0 && slot < kSlots) gSlots[slot].used = 0;
 }
 
+void NoteChildProcess(std::intptr_t group) {
+  InstallHandlersOnce();
+#ifdef _WIN32
+  FatalSignalsHeld held;
+  gChildJob = group;
+#else
+  gChildGroup = static_cast<sig_atomic_t>(group);
+#endif
+}
+
+void ForgetChildProcess() {
+#ifdef _WIN32
+  FatalSignalsHeld held;
+  gChildJob = 0;
+#else
+  gChildGroup = 0;
+#endif
+}
+
 void RemoveTemporaryNames() {
 #ifdef _WIN32
   FatalSignalsHeld held;
 #endif
+  StopChild();
   for (Slot& slot : gSlots) {
     if (!slot.used) continue;
     RemoveName(slot.name);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <csignal>
+#include <cstdint>
 #include <string>
 
 namespace vantor {
@@ -33,8 +34,16 @@ class FatalSignalsHeld {
 int NoteTemporaryName(const std::string& name);
 void ForgetTemporaryName(int slot);
 
-// Removes every name noted. Safe inside a signal handler; the terminal's
-// own handler (on Windows the console's) calls it too.
+// Notes the child process that StartProgramAndWait waits for (on POSIX its
+// process group, on Windows its job object), which may be writing a noted
+// name: a fatal signal stops it before the names are removed, so that it
+// cannot make them again and does not outlive this program.
+void NoteChildProcess(std::intptr_t group);
+void ForgetChildProcess();
+
+// Stops the noted child, then removes every name noted. Safe inside a
+// signal handler; the terminal's own handler (on Windows the console's)
+// calls it too.
 void RemoveTemporaryNames();
 
 }  // namespace vantor

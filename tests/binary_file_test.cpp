@@ -6,6 +6,8 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -13,6 +15,7 @@
 #include <csignal>
 
 #include <filesystem>
+#include <functional>
 #include <numeric>
 
 #include "fault_injection.h"
@@ -254,7 +257,164 @@ TEST_P(ReplacingFile, ASignalLeavesTheOldFileAndNothingElse) {
 #endif
 }
 
+// A temporary name fits wherever the final name fits, and is plainly the
+// suite's: a name of the longest length is written anew and over itself.
+TEST_P(ReplacingFile, ANameOfTheLongestLengthIsReplaced) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a 255-byte name passes MAX_PATH under the scratch folder";
+#endif
+  ScratchDir dir;
+  const std::string name = dir.File(std::string(255, 'n'));
+  for (const char* content : {"one", "two"}) {
+    BinaryFile file = BinaryFile::CreateReplacing(name);
+    if (GetParam()) {
+      EXPECT_EQ(file.TemporaryName().rfind(dir.File(std::string(BinaryFile::kTemporaryPrefix)), 0),
+                0u)
+          << file.TemporaryName();
+    }
+    file.Write(content, 3);
+    file.Commit();
+    EXPECT_EQ(ReadBytes(name), std::vector<uint8_t>(content, content + 3));
+  }
+  EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+#ifndef _WIN32
+// Runs `replace` in a child process as the user nobody; its exit status.
+int AsNobody(uid_t nobody, gid_t nogroup, const std::function<int()>& replace) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(nobody) != 0) _exit(99);
+    _exit(replace());
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
+
+// The new file keeps the old one's owner and group; where this program
+// cannot give them (one user replacing another's file), the file is refused
+// and nothing is written.
+TEST_P(ReplacingFile, KeepsTheOwnerAndGroupOrIsRefused) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows gives a new file no owner";
+#else
+  // Each look-up overwrites the last one's answer.
+  const passwd* entry = getpwnam("nobody");
+  const uid_t nobody = entry ? entry->pw_uid : 0;
+  entry = getpwnam("daemon");
+  const uid_t daemon = entry ? entry->pw_uid : 0;
+  const gid_t daemonGroup = entry ? entry->pw_gid : 0;
+  const group* nogroupEntry = getgrnam("nogroup");
+  const gid_t nogroup = nogroupEntry ? nogroupEntry->gr_gid : 0;
+  if (geteuid() != 0 || nobody == 0 || daemon == 0 || nogroup == 0) {
+    GTEST_SKIP() << "needs root and the users nobody and daemon";
+  }
+  struct Case {
+    const char* what;
+    uid_t owner;
+    gid_t group;
+    bool asNobody;
+    bool replaced;
+  };
+  const Case cases[] = {
+      {"root over nobody's file", nobody, nogroup, false, true},
+      {"nobody over its own file", nobody, nogroup, true, true},
+      {"nobody over daemon's group-writable file", daemon, nogroup, true, false},
+      {"nobody over its own file of a group not its", nobody, daemonGroup, true, false},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    chmod(dir.Path().c_str(), 0777);
+    const std::string name = dir.File("data");
+    WriteBytes(name, {1, 2, 3});
+    ASSERT_EQ(chown(name.c_str(), c.owner, c.group), 0);
+    chmod(name.c_str(), 0664);
+    auto replace = [&] {
+      try {
+        BinaryFile file = BinaryFile::CreateReplacing(name);
+        file.Write("new", 3);
+        file.Commit();
+        return 0;
+      } catch (const RunTimeError& e) {
+        return std::string(e.what()).find("nothing written") != std::string::npos ? 1 : 2;
+      }
+    };
+    int result = c.asNobody ? AsNobody(nobody, nogroup, replace) : replace();
+    EXPECT_EQ(result, c.replaced ? 0 : 1) << c.what;
+    struct stat info {};
+    stat(name.c_str(), &info);
+    EXPECT_EQ(info.st_uid, c.owner) << c.what;
+    EXPECT_EQ(info.st_gid, c.group) << c.what;
+    EXPECT_EQ(info.st_mode & 0777, 0664u) << c.what;
+    const std::vector<uint8_t> expected =
+        c.replaced ? std::vector<uint8_t>{'n', 'e', 'w'} : std::vector<uint8_t>{1, 2, 3};
+    EXPECT_EQ(ReadBytes(name), expected) << c.what;
+    EXPECT_EQ(FilesIn(dir), 1u) << c.what;
+  }
+#endif
+}
+
+// Another program may put a new file under a named temporary file's name
+// (an extractor that writes its output anew): that file is put in place, a
+// link put there is not, and the file it leads to keeps its owner.
+TEST(BinaryFile, ANamedTemporaryFileTakesWhatIsUnderItsNameUnlessALink) {
+  ScratchDir dir;
+  testing::WriteText(dir.File("entry"), "old");
+  testing::WriteText(dir.File("elsewhere"), "theirs");
+  for (bool link : {false, true}) {
+    BinaryFile file =
+        BinaryFile::CreateReplacingNamed(dir.File("entry"), BinaryFile::Replace::Quickly);
+    std::filesystem::remove(file.TemporaryName());
+    if (link) {
+      VANTOR_SYMLINK_OR_SKIP(dir.File("elsewhere"), file.TemporaryName());
+      EXPECT_THROW(file.Commit(), RunTimeError);
+    } else {
+      testing::WriteText(file.TemporaryName(), "anew");
+      file.Commit();
+    }
+    EXPECT_EQ(ReadBytes(dir.File("entry")), (std::vector<uint8_t>{'a', 'n', 'e', 'w'}));
+  }
+  EXPECT_EQ(ReadBytes(dir.File("elsewhere")), (std::vector<uint8_t>{'t', 'h', 'e', 'i', 'r', 's'}));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(UnnamedOrNamed, ReplacingFile, ::testing::Bool());
+
+// A file that replaces another goes to the disk before the rename, unless it
+// is a scratch file; a new file written quickly is left to the cache. The
+// flush is a file operation that can fail, so the operations counted show it.
+TEST(BinaryFile, ReplacingAnOldFileFlushesTheNewOne) {
+  using Replace = BinaryFile::Replace;
+  struct Case {
+    Replace how;
+    bool overOldFile;
+    bool flushed;
+  };
+  const Case cases[] = {{Replace::Durably, false, true},
+                        {Replace::Quickly, false, false},
+                        {Replace::Quickly, true, true},
+                        {Replace::Scratch, true, false}};
+  auto operations = [](const std::string& name, Replace how) {
+    faults::FailOperation(0);
+    BinaryFile file = BinaryFile::CreateReplacing(name, how);
+    file.Write("new", 3);
+    file.Commit();
+    int counted = faults::OperationsCounted();
+    faults::Disarm();
+    return counted;
+  };
+  ScratchDir dir;
+  const int unflushed = operations(dir.File("new"), Replace::Scratch);
+  for (const Case& c : cases) {
+    const std::string name = dir.File("file");
+    std::filesystem::remove(name);
+    if (c.overOldFile) WriteBytes(name, {1});
+    EXPECT_EQ(operations(name, c.how), unflushed + (c.flushed ? 1 : 0))
+        << static_cast<int>(c.how) << " " << c.overOldFile;
+  }
+}
 
 TEST(BinaryFile, CopyFromCopiesARangeAndStopsWhereTheSourceEnds) {
   ScratchDir dir;

@@ -329,35 +329,46 @@ TEST(DateditProgram, ARunWaitsForAnotherThatWritesTheFile) {
   }
 }
 
-// w and s onto a file the user may not write: run-time error 5, the file
-// kept as it was.
-TEST(DateditProgram, ReadOnlyTargetsAreRefusedWithError5) {
+// w and s onto a file the user may not write, and an insert into a data
+// file of another user (run as nobody when the tests run as root), which
+// would become this user's: run-time error 5, the files kept as they were.
+TEST(DateditProgram, FilesTheUserMayNotReplaceAreRefusedWithError5) {
   DateditInstall install;
   std::vector<std::string> asUser;
+  struct Case {
+    const char* keys;
+    const char* refused;
+  };
+  std::vector<Case> cases = {{"wro.bin\nkQ", "ro.bin"}, {"sro.bin\n\nQ", "ro.bin"}};
 #ifndef _WIN32
   if (geteuid() == 0) {
     if (!std::filesystem::exists("/usr/bin/setpriv")) GTEST_SKIP() << "no setpriv to drop root";
     asUser = {"--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+    // d.dat is root's, and writable for all.
+    cases.push_back({"irec.bin\n\nQ", "d.dat\": it belongs to another user"});
   }
 #endif
   namespace fs = std::filesystem;
   fs::permissions(install.dir.Path(), fs::perms::all);
-  WriteBytes(install.dir.File("d.dat"), DataFileBytes(3, 40, LetterRecords(3, 40)));
+  const std::vector<uint8_t> data = DataFileBytes(3, 40, LetterRecords(3, 40));
+  WriteBytes(install.dir.File("d.dat"), data);
   fs::permissions(install.dir.File("d.dat"), fs::perms::all & ~fs::perms::owner_exec &
                                                  ~fs::perms::group_exec & ~fs::perms::others_exec);
   WriteText(install.dir.File("ro.bin"), "mine");
   fs::permissions(install.dir.File("ro.bin"),
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  for (const char* keys : {"wro.bin\nkQ", "sro.bin\n\nQ"}) {
+  WriteBytes(install.dir.File("rec.bin"), std::vector<uint8_t>(40, 'R'));
+  for (const Case& test : cases) {
     std::vector<std::string> arguments = asUser;
     arguments.push_back(install.dir.File("datedit"));
     arguments.push_back("d.dat");
     ProgramRun run = asUser.empty()
-                         ? install.Run({"d.dat"}, keys)
-                         : RunProgram("/usr/bin/setpriv", arguments, keys, install.dir.Path());
-    EXPECT_EQ(run.exitCode, 5) << keys << run.err;
-    EXPECT_NE(run.err.find("ro.bin"), std::string::npos) << run.err;
+                         ? install.Run({"d.dat"}, test.keys)
+                         : RunProgram("/usr/bin/setpriv", arguments, test.keys, install.dir.Path());
+    EXPECT_EQ(run.exitCode, 5) << test.keys << run.err;
+    EXPECT_NE(run.err.find(test.refused), std::string::npos) << run.err;
     EXPECT_EQ(ReadBytes(install.dir.File("ro.bin")), (std::vector<uint8_t>{'m', 'i', 'n', 'e'}));
+    EXPECT_EQ(ReadBytes(install.dir.File("d.dat")), data) << test.keys;
   }
 }
 

@@ -2,13 +2,23 @@
 // called and the working volume it was given, then writes the "unpacked"
 // entry. What it does is chosen by the first bytes of the packed entry:
 // "FAIL" exits with status 3, "SHORT" writes less than the real size, "KBM"
-// writes a bitmap-like file, anything else writes "unpacked" repeated,
-// longer than the real size so that the caller's cut shows.
+// writes a bitmap-like file, "HANG" hangs (see Hang), anything else writes
+// "unpacked" repeated, longer than the real size so that the caller's cut
+// shows.
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
+
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -25,6 +35,21 @@ int Fail(const char* why) {
 
 uint32_t Low24At(const std::vector<uint8_t>& bytes, size_t at) {
   return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16;
+}
+
+// Says its process ID in "extractor.pid" beside the working volume, then
+// writes its output again and again for half a minute: an extractor that
+// outlived vtvolx would make the file anew.
+int Hang(const std::string& work, const char* output) {
+  std::string folder = work.substr(0, work.size() - 7);
+  std::ofstream(folder + "extractor.pid.new") << getpid() << "\n";
+  std::rename((folder + "extractor.pid.new").c_str(), (folder + "extractor.pid").c_str());
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < end) {
+    std::ofstream(output, std::ios::binary) << "hang";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return 0;
 }
 
 }  // namespace
@@ -46,6 +71,7 @@ int main(int argc, char** argv) {
   if (std::memcmp(volume.data() + 16 + packed.size(), "VBLK", 4) != 0) return Fail("no VBLK");
   if (Low24At(volume, volume.size() - 5) != realSize + 256) return Fail("size at the end");
   if (packed.size() >= 4 && std::memcmp(packed.data(), "FAIL", 4) == 0) return 3;
+  if (packed.size() >= 4 && std::memcmp(packed.data(), "HANG", 4) == 0) return Hang(work, argv[3]);
 
   std::string content;
   const char* unit =

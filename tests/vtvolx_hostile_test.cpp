@@ -331,18 +331,24 @@ TEST(VtvolxCrafted, NamesOutsideTheTableOrWithoutAnEndAreBadEntries) {
       << list.out;
 }
 
-// A file the user may not write is not replaced; the other entries are.
-TEST(VtvolxCrafted, ReadOnlyFilesAreNotReplaced) {
+// A file the user may not write is not replaced, nor is another user's file
+// that would become this user's; the other entries are.
+TEST(VtvolxCrafted, ReadOnlyFilesAndOtherUsersFilesAreNotReplaced) {
 #ifndef _WIN32
   if (geteuid() != 0 || !fs::exists("/usr/bin/setpriv")) {
     GTEST_SKIP() << "needs root to run vtvolx as another user";
   }
 #endif
   VtvolxInstall v;
-  WriteBytes(v.Work("v.vol"), VolumeBytes({{"locked.txt", "new"}, {"free.txt", "new"}}));
+  WriteBytes(v.Work("v.vol"),
+             VolumeBytes({{"locked.txt", "new"}, {"theirs.txt", "new"}, {"free.txt", "new"}}));
   WriteText(v.Work("locked.txt"), "mine");
   fs::permissions(v.Work("locked.txt"),
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  // Root's, and writable for all: as nobody's, root could no longer use it.
+  WriteText(v.Work("theirs.txt"), "root's");
+  fs::permissions(v.Work("theirs.txt"), fs::perms::all & ~fs::perms::owner_exec &
+                                            ~fs::perms::group_exec & ~fs::perms::others_exec);
   fs::permissions(v.dir.Path(), fs::perms::all);
   fs::permissions(v.Work(""), fs::perms::all);
 #ifdef _WIN32
@@ -358,6 +364,13 @@ TEST(VtvolxCrafted, ReadOnlyFilesAreNotReplaced) {
   EXPECT_NE(run.out.find("  refused, the file is read-only: locked.txt\n"), std::string::npos)
       << run.out;
   EXPECT_EQ(TextOf(ReadBytes(v.Work("locked.txt"))), "mine");
+#ifndef _WIN32
+  EXPECT_NE(run.out.find("  refused, another user's file would become this user's own: "
+                         "theirs.txt\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(TextOf(ReadBytes(v.Work("theirs.txt"))), "root's");
+#endif
   EXPECT_EQ(TextOf(ReadBytes(v.Work("free.txt"))), "new");
 }
 

@@ -2,8 +2,17 @@
 // writes.
 #include <gtest/gtest.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/wait.h>
 
+#include <csignal>
+#endif
+
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "platform.h"
 #include "vtvolx_fixtures.h"
@@ -346,12 +355,12 @@ TEST(VtvolxUnpack, ExtractorOutputIsCutToTheRealSize) {
   EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
   EXPECT_EQ(TextOf(ReadBytes(v.Work("pack.dat"))), "unpackedunpackedunpa");
   std::string out = run.out;
-  // The extractor writes the entry under a temporary name beside it.
+  // The extractor writes the entry under a temporary name in its folder.
   EXPECT_NE(out.find("beginning decompress filesize pack.dat :8\nOpening files\ndone.\n"
                      "writing header.\ndone.\npasting compressed file... pack.dat\nclosed files\n"
                      "execing: " +
                      v.dir.Path() + kSep + "Extract.exe " + v.dir.Path() + kSep +
-                     "out.vol huh.dat pack.dat."),
+                     "out.vol huh.dat .vantor-tmp-"),
             std::string::npos)
       << out;
   EXPECT_NE(out.find(" please wait...\n"
@@ -408,6 +417,66 @@ TEST(VtvolxUnpack, AnEntryThatIsNotUnpackedIsReportedAndNotWritten) {
     EXPECT_EQ(TextOf(ReadBytes(v.Work("after.txt"))), "next");
     EXPECT_EQ(std::distance(fs::directory_iterator(v.dir.File("work")), {}), 3) << c.said;
   }
+}
+
+#ifndef _WIN32
+// vtvolx started in the work folder, its output discarded and the fatal
+// signals at their defaults (a test runner may ignore some).
+pid_t StartInBackground(const PackedVolume& v, const std::vector<std::string>& arguments) {
+  std::vector<std::string> strings = {v.dir.File("vtvolx")};
+  strings.insert(strings.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (auto& s : strings)
+    argv.push_back(s.data());
+  argv.push_back(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    for (int signalNumber : {SIGTERM, SIGINT, SIGHUP})
+      signal(signalNumber, SIG_DFL);
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    if (chdir(v.Work("").c_str()) == 0) execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return child;
+}
+
+// The process ID that the hanging extractor says, once it runs.
+pid_t ExtractorPid(const PackedVolume& v) {
+  for (int wait = 0; wait < 1000; ++wait) {
+    pid_t pid = 0;
+    if (std::ifstream(v.dir.File("extractor.pid")) >> pid) return pid;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return 0;
+}
+#endif
+
+// A signal that ends vtvolx while its extractor hangs stops the extractor
+// too (it runs in a process group of its own, which a terminal's Ctrl+C
+// does not reach), and what it wrote goes; vtvolx ends by that signal.
+TEST(VtvolxUnpack, ASignalStopsAHangingExtractor) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no signals on Windows";
+#else
+  for (int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+    PackedVolume v("HANG", 30);
+    pid_t vtvolx = StartInBackground(v, {"p.vol", "-all"});
+    pid_t extractor = ExtractorPid(v);
+    ASSERT_GT(extractor, 0);
+    EXPECT_NE(getpgid(extractor), getpgid(vtvolx));
+    kill(vtvolx, signalNumber);
+    int status = 0;
+    waitpid(vtvolx, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << signalNumber;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_NE(kill(extractor, 0), 0) << "the extractor outlived vtvolx, signal " << signalNumber;
+    kill(extractor, SIGKILL);
+    EXPECT_EQ(std::distance(fs::directory_iterator(v.Work("")), {}), 1) << signalNumber;
+  }
+#endif
 }
 
 TEST(VtvolxCrafted, UnsafeNamesAreRefusedAndNothingLeavesTheFolder) {

@@ -8,9 +8,8 @@ namespace vantor::vtvolx {
 CopyOutcome CopyOut(VtvolxState& s, const CopyRequest& request) {
   bool packed = request.RealSize != request.StoredSize;
   // The extractor writes a packed entry's file by its name.
-  BinaryFile out =
-      packed ? BinaryFile::CreateReplacingNamed(request.FileName, BinaryFile::Replace::Quickly)
-             : BinaryFile::CreateReplacing(request.FileName, BinaryFile::Replace::Quickly);
+  BinaryFile out = packed ? BinaryFile::CreateReplacingNamed(request.FileName, request.How)
+                          : BinaryFile::CreateReplacing(request.FileName, request.How);
   int64_t count = 0;
   if (request.Position >= 0 && request.StoredSize > 0) {
     count = out.CopyFrom(s.VolumeFile, request.Position, request.StoredSize);

@@ -17,6 +17,9 @@ struct CopyRequest {
   std::string EntryName;  // what the report calls the entry
   int64_t StoredSize = 0;
   int64_t RealSize = 0;
+  // Entries the user keeps; the working copies, which every run writes
+  // anew, are Scratch.
+  BinaryFile::Replace How = BinaryFile::Replace::Quickly;
 };
 
 enum class CopyResult {

@@ -82,6 +82,9 @@ std::optional<std::string> ExtractionPolicy::RefusalOfTarget(const std::string& 
   if (kind == FileKind::Regular && !IsWritable(name)) {
     return "refused, the file is read-only: " + shown;
   }
+  if (kind == FileKind::Regular && !OwnerCanBeKept(name)) {
+    return "refused, another user's file would become this user's own: " + shown;
+  }
   return std::nullopt;
 }
 

@@ -2,9 +2,10 @@
 // (entries, the list or batch file), which volume it may read, and which
 // names a building run may not put its volume under. Nothing
 // the user owns is written through a link, replaced when it is no ordinary
-// file or is read-only, or destroyed because it is the volume being read, a
-// working copy that the run writes, or one of the program's own files (the
-// program, the extractor it starts, the template it reads).
+// file, is read-only or would change hands (another user's file), or
+// destroyed because it is the volume being read, a working copy that the
+// run writes, or one of the program's own files (the program, the extractor
+// it starts, the template it reads).
 #pragma once
 
 #include <optional>

@@ -30,7 +30,7 @@ void BuildWorkingVolume(VtvolxState& s, BinaryFile& packed, const std::string& o
                         const std::string& workPath) {
   s.Con.WriteLine("Opening files");
   BinaryFile templ = BinaryFile::OpenExisting(templatePath, BinaryFile::Access::ReadOnly);
-  BinaryFile work = BinaryFile::CreateReplacing(workPath, BinaryFile::Replace::Quickly);
+  BinaryFile work = BinaryFile::CreateReplacing(workPath, BinaryFile::Replace::Scratch);
   s.Con.WriteLine("done.");
   s.Con.WriteLine("writing header.");
   uint8_t head[16];

@@ -138,14 +138,15 @@ void ShowFirstBlock(VtvolxState& s, int64_t position) {
 
 void SaveIndex(VtvolxState& s, const ExtractionPolicy& policy) {
   std::string name = policy.IndexCopy();
-  CopyOut(s, {s.Header.IndexStart, name, name, s.Header.IndexSize, s.Header.IndexSize});
+  CopyOut(s, {s.Header.IndexStart, name, name, s.Header.IndexSize, s.Header.IndexSize,
+              BinaryFile::Replace::Scratch});
 }
 
 void SaveNameTable(VtvolxState& s, const ExtractionPolicy& policy) {
   std::string name = policy.NameTableCopy();
   if (s.Header.NameTableSize > 0) {
-    CopyOut(s,
-            {s.Header.NameTableStart, name, name, s.Header.NameTableSize, s.Header.NameTableSize});
+    CopyOut(s, {s.Header.NameTableStart, name, name, s.Header.NameTableSize, s.Header.NameTableSize,
+                BinaryFile::Replace::Scratch});
   } else {
     s.Con.WriteLine("No filenamelist....");
   }
