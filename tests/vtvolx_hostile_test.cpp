@@ -374,5 +374,30 @@ TEST(VtvolxCrafted, ReadOnlyFilesAndOtherUsersFilesAreNotReplaced) {
   EXPECT_EQ(TextOf(ReadBytes(v.Work("free.txt"))), "new");
 }
 
+#ifndef _WIN32
+TEST(VtvolxMake, RefusesAnotherUsersVolumeBeforeBuildingAnything) {
+  if (geteuid() != 0 || !fs::exists("/usr/bin/setpriv")) {
+    GTEST_SKIP() << "needs root to run vtvolx as another user";
+  }
+  VtvolxInstall v;
+  fs::create_directory(v.Work("src"));
+  WriteText(v.Work("src/a.txt"), "hello");
+  WriteText(v.Work("theirs.vol"), "root's");
+  fs::permissions(v.Work("theirs.vol"), fs::perms::all & ~fs::perms::owner_exec &
+                                            ~fs::perms::group_exec & ~fs::perms::others_exec);
+  fs::permissions(v.dir.Path(), fs::perms::all);
+  fs::permissions(v.Work(""), fs::perms::all);
+  ProgramRun run = RunProgram("/usr/bin/setpriv",
+                              {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                               v.dir.File("vtvolx"), "-make", "theirs.vol", "src"},
+                              "", v.Work(""));
+  EXPECT_NE(run.out.find("Cannot build theirs.vol: it belongs to another user or group"),
+            std::string::npos)
+      << run.out << run.err;
+  EXPECT_EQ(TextOf(ReadBytes(v.Work("theirs.vol"))), "root's");
+  EXPECT_FALSE(fs::exists(v.dir.File("VBLKdata.vol")));
+}
+#endif
+
 }  // namespace
 }  // namespace vantor::testing

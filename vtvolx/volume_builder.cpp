@@ -80,6 +80,10 @@ std::optional<std::string> WhyVolumeCannotGoThere(const Options& o, const Extrac
     return "that is one of vtvolx's own files";
   }
   if (kind == FileKind::Missing) return std::nullopt;
+  // Asked before the parts are built: the replace itself would refuse it.
+  if (!OwnerCanBeKept(file)) {
+    return "it belongs to another user or group, and the new volume would be this user's own";
+  }
   // Replacing a file while it is read would store the volume in itself.
   for (const SourceFile& f : files) {
     if (IdentityOf(JoinPath(o.SourceFolder, f.FoundName)) == standing) {
