@@ -3,6 +3,7 @@
 // the environment, and names of files and folders.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -92,6 +93,7 @@ struct FileIdentity {
   uint64_t device = 0;
   uint64_t inode = 0;
   bool operator==(const FileIdentity&) const = default;
+  auto operator<=>(const FileIdentity&) const = default;
 };
 // Following links; nothing when the name leads nowhere.
 std::optional<FileIdentity> IdentityOf(const std::string& name);
@@ -119,5 +121,11 @@ std::string FileBehindLinks(const std::string& name);
 // file once it exists. Empty when the folder does not exist or the last part
 // is "." or "..".
 std::string PlaceOf(const std::string& name);
+
+// A name given as code page 437 bytes, as the game's volumes hold them, as
+// this system names files: on Windows, whose names are Unicode, the
+// characters the bytes stand for (UTF-8 text stays as it is, as the JSON
+// listing shows names); elsewhere the bytes themselves.
+std::string FileNameOfCp437(std::string_view bytes);
 
 }  // namespace vantor

@@ -125,6 +125,10 @@ bool IsWritable(const std::string& name) {
   return access(name.c_str(), W_OK) == 0;
 }
 
+std::string FileNameOfCp437(std::string_view bytes) {
+  return std::string(bytes);
+}
+
 std::string ResolvedFolder(const std::string& folder) {
   char resolved[PATH_MAX];
   if (realpath(folder.empty() ? "." : folder.c_str(), resolved) == nullptr) return {};

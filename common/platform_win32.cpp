@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 
+#include "json_text.h"
 #include "platform.h"
 #include "win32_support.h"
 
@@ -291,6 +292,10 @@ bool IsWritable(const std::string& name) {
   // The file's security, a read-only medium or another program may still refuse.
   OpenHandle file(name, GENERIC_WRITE);
   return file.IsOpen();
+}
+
+std::string FileNameOfCp437(std::string_view bytes) {
+  return Utf8OrCp437(bytes);
 }
 
 std::string ResolvedFolder(const std::string& folder) {

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <map>
 
 #include "vtvolx_fixtures.h"
 
@@ -17,6 +19,19 @@ namespace fs = std::filesystem;
 
 size_t FilesIn(const std::string& folder) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+// Each file of a folder by its name in UTF-8 (the bytes themselves where
+// names are bytes), with what it holds.
+std::map<std::string, std::string> ContentsOf(const std::string& folder) {
+  std::map<std::string, std::string> contents;
+  for (const auto& file : fs::directory_iterator(folder)) {
+    std::u8string name = file.path().filename().u8string();
+    std::ifstream in(file.path(), std::ios::binary);
+    contents[std::string(name.begin(), name.end())] =
+        std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  return contents;
 }
 
 TEST(VtvolxFolders, TheVolumeLandsBesideTheFolderAsTheUserNamedIt) {
@@ -262,6 +277,44 @@ TEST(VtvolxCrafted, NamesOutsideTheTableOrWithoutAnEndAreBadEntries) {
   EXPECT_NE(list.out.find("  bad entry: index record 1 has a name outside the name table"),
             std::string::npos)
       << list.out;
+}
+
+// Names as Windows takes them: code page 437 bytes become their characters,
+// and names that Windows takes for one file are one file, so the later entry
+// is refused, naming both, and the run goes on. The same name twice is such a
+// pair everywhere.
+TEST(VtvolxCrafted, NoEntryLandsInAFileTheRunWroteBefore) {
+  VtvolxInstall v;
+  auto volume = VolumeBytes({{"dup.txt", "first"},
+                             {"dup.txt", "second"},
+                             {"Twin.txt", "upper"},
+                             {"twin.txt", "lower"},
+                             {"caf\x82.txt", "cp437"},
+                             {"caf\xC3\xA9.txt", "utf-8"},
+                             {"caf\x81.txt", "u"}});
+  WriteBytes(v.Work("v.vol"), volume);
+  ProgramRun run = v.Run({"v.vol", "-all"});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  std::vector<std::string> twins = {
+      "index record 1 names dup.txt, the file already written for "
+      "dup.txt, skipped\n"};
+  std::map<std::string, std::string> files = {{"v.vol", TextOf(volume)}, {"dup.txt", "first"}};
+#ifdef _WIN32
+  twins.push_back("index record 3 names twin.txt, the file already written for Twin.txt");
+  twins.push_back(
+      "index record 5 names caf\xC3\xA9.txt, the file already written for "
+      "caf\xC3\xA9.txt, skipped\n");
+  files.insert({{"Twin.txt", "upper"}, {"caf\xC3\xA9.txt", "cp437"}, {"caf\xC3\xBC.txt", "u"}});
+#else
+  files.insert({{"Twin.txt", "upper"},
+                {"twin.txt", "lower"},
+                {"caf\x82.txt", "cp437"},
+                {"caf\xC3\xA9.txt", "utf-8"},
+                {"caf\x81.txt", "u"}});
+#endif
+  for (const std::string& twin : twins)
+    EXPECT_NE(run.out.find("  bad entry: " + twin), std::string::npos) << twin << run.out;
+  EXPECT_EQ(ContentsOf(v.Work("")), files);
 }
 
 // A file the user may not write is not replaced; the other entries are.

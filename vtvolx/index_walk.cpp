@@ -67,6 +67,11 @@ void ExtractEntry(VtvolxState& s, const ExtractionPolicy& policy, const Entry& e
     s.SomeEntryFailed = true;
     return;
   }
+  if (auto earlier = s.Written.EarlierNameOf(outName)) {
+    return ReportBadEntry(s, e,
+                          "names " + PrintableName(outName) + ", the file already written for " +
+                              PrintableName(*earlier));
+  }
   s.Con.WriteLine("  getting: " + PrintableName(outName));
   int64_t dataStart = int64_t{e.Record.DataPosition} + 8;
   CopyOutcome copy =
@@ -74,6 +79,7 @@ void ExtractEntry(VtvolxState& s, const ExtractionPolicy& policy, const Entry& e
   if (copy.Result == CopyResult::Packed) {
     UnpackEntry(s, copy.PackedFile, outName, e.Record.RealSize);
   }
+  s.Written.NoteWritten(outName);
 }
 
 void ExtractionStep(VtvolxState& s, const ExtractionPolicy& policy, const Entry& e) {
@@ -92,7 +98,7 @@ void ExtractionStep(VtvolxState& s, const ExtractionPolicy& policy, const Entry&
     s.Con.WriteLine("  -test:  " + PrintableName(e.Name));
     return;
   }
-  ExtractEntry(s, policy, e, s.Opt.IsTed ? TedName(s.ExtractCount) : e.Name);
+  ExtractEntry(s, policy, e, s.Opt.IsTed ? TedName(s.ExtractCount) : FileNameOfCp437(e.Name));
 }
 
 // The list or batch file, under a name that the policy allows: the volume
