@@ -107,6 +107,11 @@ FileKind KindOf(const std::string& name, FileIdentity* identity = nullptr);
 // allowed (read-only files and file systems are not).
 bool IsWritable(const std::string& name);
 
+// Whether another program holds the file open so that it cannot be replaced
+// now: on Windows, opened without sharing its deletion. Never elsewhere,
+// where a rename replaces a file under its open handles.
+bool IsHeldOpenElsewhere(const std::string& name);
+
 // Whether two names lead to the same file on disk (both exist).
 bool IsSameFile(const std::string& a, const std::string& b);
 

@@ -125,6 +125,10 @@ bool IsWritable(const std::string& name) {
   return access(name.c_str(), W_OK) == 0;
 }
 
+bool IsHeldOpenElsewhere(const std::string&) {
+  return false;
+}
+
 std::string FileNameOfCp437(std::string_view bytes) {
   return std::string(bytes);
 }

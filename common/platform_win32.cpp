@@ -294,6 +294,13 @@ bool IsWritable(const std::string& name) {
   return file.IsOpen();
 }
 
+bool IsHeldOpenElsewhere(const std::string& name) {
+  // Replacing a file takes the right to delete it, which a handle that does
+  // not share deletion withholds from everyone else.
+  OpenHandle file(name, DELETE, FILE_FLAG_OPEN_REPARSE_POINT);
+  return !file.IsOpen() && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 std::string FileNameOfCp437(std::string_view bytes) {
   return Utf8OrCp437(bytes);
 }

@@ -12,6 +12,10 @@
 
 #include "vtvolx_fixtures.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace vantor::testing {
 namespace {
 
@@ -345,6 +349,31 @@ TEST(VtvolxCrafted, ReadOnlyFilesAreNotReplaced) {
       << run.out;
   EXPECT_EQ(TextOf(ReadBytes(v.Work("locked.txt"))), "mine");
   EXPECT_EQ(TextOf(ReadBytes(v.Work("free.txt"))), "new");
+}
+
+// A file that another program holds open cannot be replaced on Windows: it
+// is reported like a read-only one, and the run goes on.
+TEST(VtvolxCrafted, AFileHeldOpenByAnotherProgramIsReportedAndTheRunGoesOn) {
+#ifndef _WIN32
+  GTEST_SKIP() << "elsewhere a file is replaced under its open handles";
+#else
+  for (DWORD shared : {DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+    VtvolxInstall v;
+    WriteBytes(v.Work("v.vol"), VolumeBytes({{"held.txt", "new"}, {"free.txt", "new"}}));
+    WriteText(v.Work("held.txt"), "mine");
+    HANDLE held = CreateFileA(v.Work("held.txt").c_str(), GENERIC_READ, shared, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ProgramRun run = v.Run({"v.vol", "-all"});
+    CloseHandle(held);
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("  refused, another program has the file open: held.txt\n"),
+              std::string::npos)
+        << shared << run.out;
+    EXPECT_EQ(TextOf(ReadBytes(v.Work("held.txt"))), "mine");
+    EXPECT_EQ(TextOf(ReadBytes(v.Work("free.txt"))), "new");
+  }
+#endif
 }
 
 }  // namespace

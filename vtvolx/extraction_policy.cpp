@@ -75,6 +75,9 @@ std::optional<std::string> ExtractionPolicy::RefusalOfTarget(const std::string& 
   }
   // After the program's own files: on Windows the running program itself
   // cannot be opened for writing, and is to be named as what it is.
+  if (kind == FileKind::Regular && IsHeldOpenElsewhere(name)) {
+    return "refused, another program has the file open: " + shown;
+  }
   if (kind == FileKind::Regular && !IsWritable(name)) {
     return "refused, the file is read-only: " + shown;
   }
