@@ -122,10 +122,18 @@ std::string ResolvedFolder(const std::string& folder);
 std::string FileBehindLinks(const std::string& name);
 
 // Where a name stands, however it is spelled: its folder resolved through
-// every link, then its last part as written. Two names of one place are one
-// file once it exists. Empty when the folder does not exist or the last part
-// is "." or "..".
+// every link, then its last part as written (PlaceIn). Two names of one place
+// are one file once it exists. Empty when the folder does not exist or the
+// last part is "." or "..".
 std::string PlaceOf(const std::string& name);
+// The place of `name` in a folder that ResolvedFolder gave. On Windows the
+// name as the system resolves it: without trailing dots and blanks, and
+// where the file exists, its own name (for a short 8.3 name or another
+// case); empty when nothing is left. Elsewhere the name as it is.
+std::string PlaceIn(const std::string& resolvedFolder, const std::string& name);
+// Whether two places are one: on Windows letters compare without regard to
+// case, as there the file system compares them.
+bool SamePlace(std::string_view a, std::string_view b);
 
 // A name given as code page 437 bytes, as the game's volumes hold them, as
 // this system names files: on Windows, whose names are Unicode, the

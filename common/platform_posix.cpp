@@ -129,6 +129,14 @@ bool IsHeldOpenElsewhere(const std::string&) {
   return false;
 }
 
+std::string PlaceIn(const std::string& resolvedFolder, const std::string& name) {
+  return JoinPath(resolvedFolder, name);
+}
+
+bool SamePlace(std::string_view a, std::string_view b) {
+  return a == b;
+}
+
 std::string FileNameOfCp437(std::string_view bytes) {
   return std::string(bytes);
 }

@@ -87,6 +87,12 @@ std::string FoldCase(std::string_view text) {
   return folded;
 }
 
+// Windows drops the trailing dots and blanks of a name's last part.
+std::string WithoutTrailingDotsAndBlanks(std::string_view name) {
+  size_t end = name.find_last_not_of(". ");
+  return end == std::string_view::npos ? std::string() : std::string(name.substr(0, end + 1));
+}
+
 // The size of the file a link leads to; nothing when it leads nowhere.
 std::optional<int64_t> SizeBehindLink(const std::string& path) {
   OpenHandle file(path, FILE_READ_ATTRIBUTES);
@@ -299,6 +305,27 @@ bool IsHeldOpenElsewhere(const std::string& name) {
   // not share deletion withholds from everyone else.
   OpenHandle file(name, DELETE, FILE_FLAG_OPEN_REPARSE_POINT);
   return !file.IsOpen() && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+std::string PlaceIn(const std::string& resolvedFolder, const std::string& name) {
+  std::string resolved = WithoutTrailingDotsAndBlanks(name);
+  if (resolved.empty()) return {};
+  std::string place = JoinPath(resolvedFolder, resolved);
+  // An existing file (or a link, which stands for itself) tells its own
+  // name: a short 8.3 name or another case becomes the name it stands for.
+  OpenHandle file(place, 0, FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!file.IsOpen()) return place;
+  std::wstring own = FinalPathOf(file.Get());
+  size_t last = own.find_last_of(L'\\');
+  if (last == std::wstring::npos || last + 1 == own.size()) return place;
+  return JoinPath(resolvedFolder, Utf8(std::wstring_view(own).substr(last + 1)));
+}
+
+bool SamePlace(std::string_view a, std::string_view b) {
+  std::wstring wideA = Wide(a);
+  std::wstring wideB = Wide(b);
+  return CompareStringOrdinal(wideA.c_str(), static_cast<int>(wideA.size()), wideB.c_str(),
+                              static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
 }
 
 std::string FileNameOfCp437(std::string_view bytes) {

@@ -376,5 +376,45 @@ TEST(VtvolxCrafted, AFileHeldOpenByAnotherProgramIsReportedAndTheRunGoesOn) {
 #endif
 }
 
+// Windows takes a name without its trailing dots and blanks, in any case, or
+// as the short 8.3 name of an existing file: none of these spellings makes
+// one of the program's own files a list file.
+TEST(VtvolxRead, NoListFileIsTheProgramsOwnFileUnderAnotherSpelling) {
+#ifndef _WIN32
+  GTEST_SKIP() << "other systems take names as they are spelled";
+#else
+  VtvolxInstall v;
+  v.InstallExtractor();
+  std::string program = v.dir.File("vtvolx-program.exe");
+  fs::copy_file(VTVOLX_BINARY, program);
+  char shortPath[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameA(program.c_str(), shortPath, MAX_PATH), 0u);
+  std::string shortName = fs::path(shortPath).filename().string();
+  ASSERT_NE(shortName, "vtvolx-program.exe");
+  WriteText(v.dir.File("head.vol"), "old");
+  WriteBytes(v.dir.File("v.vol"), VolumeBytes({{"a.txt", "abc"}}));
+  std::vector<uint8_t> extractor = ReadBytes(v.dir.File("extract.exe"));
+  std::vector<uint8_t> programBytes = ReadBytes(program);
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"voli.dat.", "a working copy of this run"},  {"VOLS.DAT ", "a working copy of this run"},
+      {"HEAD.VOL. .", "one of vtvolx's own files"}, {"extract.exe.", "one of vtvolx's own files"},
+      {"Extract.Exe", "one of vtvolx's own files"}, {shortName, "one of vtvolx's own files"},
+  };
+  std::string typed;
+  for (const auto& [name, why] : refused)
+    typed += name + "\n";
+  ProgramRun run = RunProgram(program, {"v.vol", "-list"}, typed + "list.txt\n", v.dir.Path());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  for (const auto& [name, why] : refused) {
+    EXPECT_NE(run.out.find("refused, that is " + why + ": " + name + "\n"), std::string::npos)
+        << name << run.out;
+  }
+  EXPECT_EQ(ReadBytes(v.dir.File("extract.exe")), extractor);
+  EXPECT_EQ(ReadBytes(program), programBytes);
+  EXPECT_EQ(TextOf(ReadBytes(v.dir.File("head.vol"))), "old");
+  EXPECT_NE(TextOf(ReadBytes(v.dir.File("list.txt"))).find("a.txt"), std::string::npos);
+#endif
+}
+
 }  // namespace
 }  // namespace vantor::testing
