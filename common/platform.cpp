@@ -189,7 +189,7 @@ std::string PlaceOf(const std::string& name) {
   std::string last = name.substr(folder.size());
   if (last.empty() || last == "." || last == "..") return {};
   std::string resolved = ResolvedFolder(folder);
-  return resolved.empty() ? std::string() : JoinPath(resolved, last);
+  return resolved.empty() ? std::string() : PlaceIn(resolved, last);
 }
 
 }  // namespace vantor

@@ -3,6 +3,7 @@
 // the environment, and names of files and folders.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -99,6 +100,7 @@ struct FileIdentity {
   uint64_t device = 0;
   uint64_t inode = 0;
   bool operator==(const FileIdentity&) const = default;
+  auto operator<=>(const FileIdentity&) const = default;
 };
 // Following links; nothing when the name leads nowhere.
 std::optional<FileIdentity> IdentityOf(const std::string& name);
@@ -118,6 +120,11 @@ bool IsWritable(const std::string& name);
 // control list moves to the new one and no owner is given.
 bool OwnerCanBeKept(const std::string& name);
 
+// Whether another program holds the file open so that it cannot be replaced
+// now: on Windows, opened without sharing its deletion. Never elsewhere,
+// where a rename replaces a file under its open handles.
+bool IsHeldOpenElsewhere(const std::string& name);
+
 // Whether two names lead to the same file on disk (both exist).
 bool IsSameFile(const std::string& a, const std::string& b);
 
@@ -128,9 +135,23 @@ std::string ResolvedFolder(const std::string& folder);
 std::string FileBehindLinks(const std::string& name);
 
 // Where a name stands, however it is spelled: its folder resolved through
-// every link, then its last part as written. Two names of one place are one
-// file once it exists. Empty when the folder does not exist or the last part
-// is "." or "..".
+// every link, then its last part as written (PlaceIn). Two names of one place
+// are one file once it exists. Empty when the folder does not exist or the
+// last part is "." or "..".
 std::string PlaceOf(const std::string& name);
+// The place of `name` in a folder that ResolvedFolder gave. On Windows the
+// name as the system resolves it: without trailing dots and blanks, and
+// where the file exists, its own name (for a short 8.3 name or another
+// case); empty when nothing is left. Elsewhere the name as it is.
+std::string PlaceIn(const std::string& resolvedFolder, const std::string& name);
+// Whether two places are one: on Windows letters compare without regard to
+// case, as there the file system compares them.
+bool SamePlace(std::string_view a, std::string_view b);
+
+// A name given as code page 437 bytes, as the game's volumes hold them, as
+// this system names files: on Windows, whose names are Unicode, the
+// characters the bytes stand for (UTF-8 text stays as it is, as the JSON
+// listing shows names); elsewhere the bytes themselves.
+std::string FileNameOfCp437(std::string_view bytes);
 
 }  // namespace vantor

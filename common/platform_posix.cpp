@@ -172,6 +172,22 @@ bool OwnerCanBeKept(const std::string& name) {
   return stat(name.c_str(), &info) != 0 || file_calls::MayGiveOwner(info.st_uid, info.st_gid);
 }
 
+bool IsHeldOpenElsewhere(const std::string&) {
+  return false;
+}
+
+std::string PlaceIn(const std::string& resolvedFolder, const std::string& name) {
+  return JoinPath(resolvedFolder, name);
+}
+
+bool SamePlace(std::string_view a, std::string_view b) {
+  return a == b;
+}
+
+std::string FileNameOfCp437(std::string_view bytes) {
+  return std::string(bytes);
+}
+
 std::string ResolvedFolder(const std::string& folder) {
   char resolved[PATH_MAX];
   if (realpath(folder.empty() ? "." : folder.c_str(), resolved) == nullptr) return {};

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cerrno>
 
+#include "json_text.h"
 #include "platform.h"
 #include "temporary_names.h"
 #include "win32_support.h"
@@ -85,6 +86,12 @@ std::string FoldCase(std::string_view text) {
   for (char& c : folded)
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return folded;
+}
+
+// Windows drops the trailing dots and blanks of a name's last part.
+std::string WithoutTrailingDotsAndBlanks(std::string_view name) {
+  size_t end = name.find_last_not_of(". ");
+  return end == std::string_view::npos ? std::string() : std::string(name.substr(0, end + 1));
 }
 
 // The size of the file a link leads to; nothing when it leads nowhere.
@@ -326,6 +333,38 @@ bool IsWritable(const std::string& name) {
   // The file's security, a read-only medium or another program may still refuse.
   OpenHandle file(name, GENERIC_WRITE);
   return file.IsOpen();
+}
+
+bool IsHeldOpenElsewhere(const std::string& name) {
+  // Replacing a file takes the right to delete it, which a handle that does
+  // not share deletion withholds from everyone else.
+  OpenHandle file(name, DELETE, FILE_FLAG_OPEN_REPARSE_POINT);
+  return !file.IsOpen() && GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+std::string PlaceIn(const std::string& resolvedFolder, const std::string& name) {
+  std::string resolved = WithoutTrailingDotsAndBlanks(name);
+  if (resolved.empty()) return {};
+  std::string place = JoinPath(resolvedFolder, resolved);
+  // An existing file (or a link, which stands for itself) tells its own
+  // name: a short 8.3 name or another case becomes the name it stands for.
+  OpenHandle file(place, 0, FILE_FLAG_OPEN_REPARSE_POINT);
+  if (!file.IsOpen()) return place;
+  std::wstring own = FinalPathOf(file.Get());
+  size_t last = own.find_last_of(L'\\');
+  if (last == std::wstring::npos || last + 1 == own.size()) return place;
+  return JoinPath(resolvedFolder, Utf8(std::wstring_view(own).substr(last + 1)));
+}
+
+bool SamePlace(std::string_view a, std::string_view b) {
+  std::wstring wideA = Wide(a);
+  std::wstring wideB = Wide(b);
+  return CompareStringOrdinal(wideA.c_str(), static_cast<int>(wideA.size()), wideB.c_str(),
+                              static_cast<int>(wideB.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::string FileNameOfCp437(std::string_view bytes) {
+  return Utf8OrCp437(bytes);
 }
 
 std::string ResolvedFolder(const std::string& folder) {

@@ -7,9 +7,15 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <map>
 
 #include "platform.h"
 #include "vtvolx_fixtures.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace vantor::testing {
 namespace {
@@ -18,6 +24,19 @@ namespace fs = std::filesystem;
 
 size_t FilesIn(const std::string& folder) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+// Each file of a folder by its name in UTF-8 (the bytes themselves where
+// names are bytes), with what it holds.
+std::map<std::string, std::string> ContentsOf(const std::string& folder) {
+  std::map<std::string, std::string> contents;
+  for (const auto& file : fs::directory_iterator(folder)) {
+    std::u8string name = file.path().filename().u8string();
+    std::ifstream in(file.path(), std::ios::binary);
+    contents[std::string(name.begin(), name.end())] =
+        std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  return contents;
 }
 
 TEST(VtvolxFolders, TheVolumeLandsBesideTheFolderAsTheUserNamedIt) {
@@ -331,6 +350,44 @@ TEST(VtvolxCrafted, NamesOutsideTheTableOrWithoutAnEndAreBadEntries) {
       << list.out;
 }
 
+// Names as Windows takes them: code page 437 bytes become their characters,
+// and names that Windows takes for one file are one file, so the later entry
+// is refused, naming both, and the run goes on. The same name twice is such a
+// pair everywhere.
+TEST(VtvolxCrafted, NoEntryLandsInAFileTheRunWroteBefore) {
+  VtvolxInstall v;
+  auto volume = VolumeBytes({{"dup.txt", "first"},
+                             {"dup.txt", "second"},
+                             {"Twin.txt", "upper"},
+                             {"twin.txt", "lower"},
+                             {"caf\x82.txt", "cp437"},
+                             {"caf\xC3\xA9.txt", "utf-8"},
+                             {"caf\x81.txt", "u"}});
+  WriteBytes(v.Work("v.vol"), volume);
+  ProgramRun run = v.Run({"v.vol", "-all"});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  std::vector<std::string> twins = {
+      "index record 1 names dup.txt, the file already written for "
+      "dup.txt, skipped\n"};
+  std::map<std::string, std::string> files = {{"v.vol", TextOf(volume)}, {"dup.txt", "first"}};
+#ifdef _WIN32
+  twins.push_back("index record 3 names twin.txt, the file already written for Twin.txt");
+  twins.push_back(
+      "index record 5 names caf\xC3\xA9.txt, the file already written for "
+      "caf\xC3\xA9.txt, skipped\n");
+  files.insert({{"Twin.txt", "upper"}, {"caf\xC3\xA9.txt", "cp437"}, {"caf\xC3\xBC.txt", "u"}});
+#else
+  files.insert({{"Twin.txt", "upper"},
+                {"twin.txt", "lower"},
+                {"caf\x82.txt", "cp437"},
+                {"caf\xC3\xA9.txt", "utf-8"},
+                {"caf\x81.txt", "u"}});
+#endif
+  for (const std::string& twin : twins)
+    EXPECT_NE(run.out.find("  bad entry: " + twin), std::string::npos) << twin << run.out;
+  EXPECT_EQ(ContentsOf(v.Work("")), files);
+}
+
 // A file the user may not write is not replaced, nor is another user's file
 // that would become this user's; the other entries are.
 TEST(VtvolxCrafted, ReadOnlyFilesAndOtherUsersFilesAreNotReplaced) {
@@ -398,6 +455,71 @@ TEST(VtvolxMake, RefusesAnotherUsersVolumeBeforeBuildingAnything) {
   EXPECT_FALSE(fs::exists(v.dir.File("VBLKdata.vol")));
 }
 #endif
+
+// A file that another program holds open cannot be replaced on Windows: it
+// is reported like a read-only one, and the run goes on.
+TEST(VtvolxCrafted, AFileHeldOpenByAnotherProgramIsReportedAndTheRunGoesOn) {
+#ifndef _WIN32
+  GTEST_SKIP() << "elsewhere a file is replaced under its open handles";
+#else
+  for (DWORD shared : {DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+    VtvolxInstall v;
+    WriteBytes(v.Work("v.vol"), VolumeBytes({{"held.txt", "new"}, {"free.txt", "new"}}));
+    WriteText(v.Work("held.txt"), "mine");
+    HANDLE held = CreateFileA(v.Work("held.txt").c_str(), GENERIC_READ, shared, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ProgramRun run = v.Run({"v.vol", "-all"});
+    CloseHandle(held);
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("  refused, another program has the file open: held.txt\n"),
+              std::string::npos)
+        << shared << run.out;
+    EXPECT_EQ(TextOf(ReadBytes(v.Work("held.txt"))), "mine");
+    EXPECT_EQ(TextOf(ReadBytes(v.Work("free.txt"))), "new");
+  }
+#endif
+}
+
+// Windows takes a name without its trailing dots and blanks, in any case, or
+// as the short 8.3 name of an existing file: none of these spellings makes
+// one of the program's own files a list file.
+TEST(VtvolxRead, NoListFileIsTheProgramsOwnFileUnderAnotherSpelling) {
+#ifndef _WIN32
+  GTEST_SKIP() << "other systems take names as they are spelled";
+#else
+  VtvolxInstall v;
+  v.InstallExtractor();
+  std::string program = v.dir.File("vtvolx-program.exe");
+  fs::copy_file(VTVOLX_BINARY, program);
+  char shortPath[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameA(program.c_str(), shortPath, MAX_PATH), 0u);
+  std::string shortName = fs::path(shortPath).filename().string();
+  ASSERT_NE(shortName, "vtvolx-program.exe");
+  WriteText(v.dir.File("head.vol"), "old");
+  WriteBytes(v.dir.File("v.vol"), VolumeBytes({{"a.txt", "abc"}}));
+  std::vector<uint8_t> extractor = ReadBytes(v.dir.File("extract.exe"));
+  std::vector<uint8_t> programBytes = ReadBytes(program);
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"voli.dat.", "a working copy of this run"},  {"VOLS.DAT ", "a working copy of this run"},
+      {"HEAD.VOL. .", "one of vtvolx's own files"}, {"extract.exe.", "one of vtvolx's own files"},
+      {"Extract.Exe", "one of vtvolx's own files"}, {shortName, "one of vtvolx's own files"},
+  };
+  std::string typed;
+  for (const auto& [name, why] : refused)
+    typed += name + "\n";
+  ProgramRun run = RunProgram(program, {"v.vol", "-list"}, typed + "list.txt\n", v.dir.Path());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  for (const auto& [name, why] : refused) {
+    EXPECT_NE(run.out.find("refused, that is " + why + ": " + name + "\n"), std::string::npos)
+        << name << run.out;
+  }
+  EXPECT_EQ(ReadBytes(v.dir.File("extract.exe")), extractor);
+  EXPECT_EQ(ReadBytes(program), programBytes);
+  EXPECT_EQ(TextOf(ReadBytes(v.dir.File("head.vol"))), "old");
+  EXPECT_NE(TextOf(ReadBytes(v.dir.File("list.txt"))).find("a.txt"), std::string::npos);
+#endif
+}
 
 }  // namespace
 }  // namespace vantor::testing

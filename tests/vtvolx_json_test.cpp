@@ -54,7 +54,7 @@ TEST(VtvolxJson, EveryEntryAsOneLineThatPythonReads) {
   struct Expected {
     std::string values;  // index, name, size, real size, packed, safe
   } expected[] = {
-      {"0 \"quo\\\"te.txt\" 1 1 False True"},    {"1 \"back\\\\slash.txt\" 2 2 False False"},
+      {"0 \"quo\\\"te.txt\" 1 1 False False"},   {"1 \"back\\\\slash.txt\" 2 2 False False"},
       {"2 \"bell\\u0007.txt\" 3 3 False False"}, {"3 \"caf\\u00e9.dat\" 5 5 False True"},
       {"4 \"../up.txt\" 2 2 False False"},       {"5 \"packed.bin\" 3 10 True True"},
   };

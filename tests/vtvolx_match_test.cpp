@@ -71,10 +71,10 @@ TEST(EntryNames, UnsafeNamesAreRecognised) {
   // Also what Windows cannot create: device names, a colon, a trailing dot
   // or blank.
   for (const char* name :
-       {"..",       ".",       "../x.dat",   "a/b",    "a\\b",      "/etc/passwd",
-        "C:x.dat",  "c:",      "1:2",        "x\x01y", "tab\there", "del\x7f",
-        "CON",      "con.txt", "Nul.tar.gz", "aux",    "PRN.",      "com1",
-        "LPT9.dat", "trail.",  "blank ",     ""}) {
+       {"..",         ".",    "../x.dat", "a/b",       "a\\b",     "/etc/passwd", "C:x.dat",
+        "c:",         "1:2",  "x\x01y",   "tab\there", "del\x7f",  "CON",         "con.txt",
+        "Nul.tar.gz", "aux",  "PRN.",     "com1",      "LPT9.dat", "trail.",      "blank ",
+        "a*b",        "why?", "\"q\"",    "a<b",       "a>b",      "a|b",         ""}) {
     EXPECT_TRUE(IsUnsafeEntryName(name)) << name;
   }
   for (const char* name : {"a.txt", "..hidden", "x..y", "name with blanks", "\xe9t\xe9.txt",

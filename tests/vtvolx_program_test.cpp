@@ -489,6 +489,9 @@ TEST(VtvolxCrafted, UnsafeNamesAreRefusedAndNothingLeavesTheFolder) {
                                                     {"bell\x07.txt", "x"},
                                                     {"..", "x"},
                                                     {"CON.txt", "x"},
+                                                    {"wild*card?.txt", "x"},
+                                                    {"\"quoted\"", "x"},
+                                                    {"<in>|out", "x"},
                                                     {"fine.txt", "ok"}}));
   // "-test" refuses what the real run refuses, with its lines and exit code.
   ProgramRun test =
@@ -503,13 +506,15 @@ TEST(VtvolxCrafted, UnsafeNamesAreRefusedAndNothingLeavesTheFolder) {
       if (line.starts_with("  refused")) lines.push_back(line);
     return lines;
   };
-  EXPECT_EQ(refusals(run.out).size(), 7u) << run.out;
+  EXPECT_EQ(refusals(run.out).size(), 10u) << run.out;
   EXPECT_EQ(refusals(test.out), refusals(run.out));
   EXPECT_NE(test.out.find("  -test:  fine.txt\n"), std::string::npos) << test.out;
-  EXPECT_NE(run.out.find("  refused unsafe name: ../escape.txt\n"), std::string::npos);
-  EXPECT_NE(run.out.find("  refused unsafe name: " + v.dir.File("abs.txt") + "\n"),
-            std::string::npos);
-  EXPECT_NE(run.out.find("  refused unsafe name: sub/dir.txt\n"), std::string::npos);
+  for (const std::string& name :
+       {std::string("../escape.txt"), v.dir.File("abs.txt"), std::string("sub/dir.txt"),
+        std::string("wild*card?.txt"), std::string("\"quoted\""), std::string("<in>|out")}) {
+    EXPECT_NE(run.out.find("  refused unsafe name: " + name + "\n"), std::string::npos)
+        << name << run.out;
+  }
   EXPECT_FALSE(fs::exists(v.Work("escape.txt")));
   EXPECT_FALSE(fs::exists(v.dir.File("abs.txt")));
   EXPECT_EQ(TextOf(ReadBytes(v.Work("inner/fine.txt"))), "ok");

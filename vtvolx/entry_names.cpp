@@ -8,6 +8,8 @@ namespace vantor::vtvolx {
 namespace {
 
 constexpr std::string_view kCommandCharacters = "&|<>^%;`$\"";
+// Besides the folder separators and the colon, which say more.
+constexpr std::string_view kWindowsForbidden = "*?\"<>|";
 
 bool HasControlByte(std::string_view name) {
   for (char c : name) {
@@ -36,6 +38,9 @@ std::optional<std::string> WhyNameIsUnsafe(std::string_view name) {
   if (name == "." || name == "..") return "a name that means a folder";
   if (name.find_first_of("/\\") != std::string_view::npos) return "a name with a folder in it";
   if (name.find(':') != std::string_view::npos) return "a name with a drive or stream colon";
+  if (name.find_first_of(kWindowsForbidden) != std::string_view::npos) {
+    return "a name with a character Windows forbids: * ? \" < > |";
+  }
   if (HasControlByte(name)) return "a name with control characters";
   if (name.back() == '.' || name.back() == ' ') return "a name that ends in a dot or a blank";
   if (IsWindowsDeviceName(name)) return "a Windows device name";

@@ -28,17 +28,16 @@ ExtractionPolicy::ExtractionPolicy(const Options& options)
 // regard to case: on Windows they are one file.
 bool ExtractionPolicy::IsProgramFile(const std::string& place) const {
   std::string name = place.substr(DirectoryPart(place).size());
-  if (programFolder_.empty() || JoinPath(programFolder_, name) != place) return false;
+  if (programFolder_.empty() || !SamePlace(JoinPath(programFolder_, name), place)) return false;
   std::string lower = LowerCase(name);
   return lower == programName_ || lower == kExtractorName || lower == kTemplateName ||
          lower == kWorkingVolumeName || IsWorkingFileName(lower);
 }
 
-// Most targets are names in the current folder: their place needs no look
-// at the disk.
+// Most targets are names in the current folder, which is resolved once.
 std::string ExtractionPolicy::PlaceOfTarget(const std::string& name) const {
   bool plain = DirectoryPart(name).empty() && name != "." && name != "..";
-  return plain ? JoinPath(currentFolder_, name) : PlaceOf(name);
+  return plain ? PlaceIn(currentFolder_, name) : PlaceOf(name);
 }
 
 // Working copies are replaced by a rename, so a link to one, hard or
@@ -52,7 +51,7 @@ bool ExtractionPolicy::IsOwnFile(const std::string& name) const {
 }
 
 bool ExtractionPolicy::IsWorkingCopyPlace(const std::string& place) const {
-  return !place.empty() && (place == indexPlace_ || place == nameTablePlace_);
+  return !place.empty() && (SamePlace(place, indexPlace_) || SamePlace(place, nameTablePlace_));
 }
 
 std::optional<std::string> ExtractionPolicy::RefusalOfTarget(const std::string& name) const {
@@ -79,6 +78,9 @@ std::optional<std::string> ExtractionPolicy::RefusalOfTarget(const std::string& 
   }
   // After the program's own files: on Windows the running program itself
   // cannot be opened for writing, and is to be named as what it is.
+  if (kind == FileKind::Regular && IsHeldOpenElsewhere(name)) {
+    return "refused, another program has the file open: " + shown;
+  }
   if (kind == FileKind::Regular && !IsWritable(name)) {
     return "refused, the file is read-only: " + shown;
   }

@@ -61,6 +61,11 @@ std::string TedName(int32_t number) {
 }
 
 void ExtractEntry(VtvolxState& s, const Entry& e, const std::string& outName) {
+  if (auto earlier = s.Written.EarlierNameOf(outName)) {
+    return ReportBadEntry(s, e,
+                          "names " + PrintableName(outName) + ", the file already written for " +
+                              PrintableName(*earlier));
+  }
   s.Con.WriteLine("  getting: " + PrintableName(outName));
   int64_t dataStart = int64_t{e.Record.DataPosition} + 8;
   CopyOutcome copy =
@@ -68,6 +73,7 @@ void ExtractEntry(VtvolxState& s, const Entry& e, const std::string& outName) {
   if (copy.Result == CopyResult::Packed) {
     UnpackEntry(s, copy.PackedFile, outName, e.Record.RealSize);
   }
+  s.Written.NoteWritten(outName);
 }
 
 void ExtractionStep(VtvolxState& s, const ExtractionPolicy& policy, const Entry& e) {
@@ -77,7 +83,7 @@ void ExtractionStep(VtvolxState& s, const ExtractionPolicy& policy, const Entry&
   if (!selected) return;
   ++s.SelectedCount;
   if (e.StoredSize <= 0) return;
-  std::string outName = s.Opt.IsTed ? TedName(s.ExtractCount) : e.Name;
+  std::string outName = s.Opt.IsTed ? TedName(s.ExtractCount) : FileNameOfCp437(e.Name);
   // "-test" shows what the real run would do, refusals and exit code included.
   if (auto refusal = policy.RefusalOfEntry(e.Name, outName, s.Opt.IsTed)) {
     s.Con.WriteLine("  " + *refusal);

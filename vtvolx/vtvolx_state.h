@@ -10,6 +10,7 @@
 #include "command_line.h"
 #include "plain_console.h"
 #include "volume_format.h"
+#include "written_files.h"
 
 namespace vantor::vtvolx {
 
@@ -42,6 +43,7 @@ struct VtvolxState {
   int32_t RecordBytes = 0;
   int32_t ExtractCount = 0;
   int32_t SelectedCount = 0;
+  WrittenFiles Written;
 
   // Set when an entry was refused, cut short or not unpacked, or the volume
   // is damaged: the run still handles every entry it can, then ends with
