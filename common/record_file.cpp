@@ -5,6 +5,7 @@
 #include "little_endian.h"
 #include "platform.h"
 #include "run_time_error.h"
+#include "text_format.h"
 
 namespace vantor {
 namespace {
@@ -134,6 +135,10 @@ bool RecordFile::Replaced() {
 
 void RecordFile::Adopt() {
   known_ = KnownOf(Current());
+}
+
+std::string ReplacedFileNote(std::string_view name) {
+  return PrintableName(name) + " was changed by another program; nothing written";
 }
 
 void MergeChanges(std::span<const uint8_t> base, std::span<const uint8_t> edited,

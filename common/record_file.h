@@ -16,6 +16,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "binary_file.h"
 #include "platform.h"
@@ -96,6 +97,10 @@ class RecordFile {
   bool open_ = false;
   Known known_;
 };
+
+// What a command that writes says when it wrote nothing because another
+// program put a new file under `name` (RecordFile::Replaced).
+std::string ReplacedFileNote(std::string_view name);
 
 // The bytes of `edited` that differ from `base` put into `current`: a record
 // edited on the screen written back over what the file holds now, so that

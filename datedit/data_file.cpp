@@ -166,7 +166,7 @@ void NoteNothingWritten(DateditState& s, ShownRecord why) {
     s.Con.ReadKey();
     return;
   }
-  s.ScreenNote = PrintableName(s.DataFileName) + " was changed by another program; nothing written";
+  s.ScreenNote = ReplacedFileNote(s.DataFileName);
   // Written now as well: a new file that the structure test refuses ends the
   // program with this screen.
   s.Con.WriteLine(s.ScreenNote);

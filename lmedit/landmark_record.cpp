@@ -125,8 +125,7 @@ FileLock LockForWriting(LmeditState& s, const RecordFile& file) {
 bool NoFileReplaced(LmeditState& s, std::initializer_list<RecordFile*> files) {
   for (RecordFile* file : files) {
     if (file->Replaced()) {
-      s.ScreenNote =
-          PrintableName(file->Name()) + " was changed by another program; nothing written";
+      s.ScreenNote = ReplacedFileNote(file->Name());
       return false;
     }
   }
