@@ -62,13 +62,19 @@ bool Flushed(BinaryFile::Replace how, bool replacesAFile) {
          (how == BinaryFile::Replace::Quickly && replacesAFile);
 }
 
+// Why a new file could not be given what it keeps of the one it replaces:
+// the owner or group refused, or the system's own failure.
+RunTimeError KeepingFailed(const std::string& name, int reason) {
+  if (reason == EPERM) return sys::OwnerRefusal(name);
+  return FileError(FileOperation::Create, name, reason);
+}
+
 // Gives a new file what it keeps of the one it replaces, or refuses to make it.
 void GiveKept(sys::Handle handle, const std::string& name, const sys::KeptAttributes& kept) {
   if (sys::GiveAttributes(handle, kept)) return;
   int reason = errno;
   sys::Close(handle);
-  if (reason == EPERM) throw sys::OwnerRefusal(name);
-  throw FileError(FileOperation::Create, name, reason);
+  throw KeepingFailed(name, reason);
 }
 
 }  // namespace
@@ -532,7 +538,7 @@ void BinaryFile::FollowTemporaryName() {
   handle_ = sys::OpenExistingFile(temporaryName_, true, size_);
   if (sys::IdentityOf(handle_) != named) throw noFile;
   if (auto kept = sys::AttributesToKeep(name_)) {
-    if (!sys::GiveAttributes(handle_, *kept)) throw sys::OwnerRefusal(name_);
+    if (!sys::GiveAttributes(handle_, *kept)) throw KeepingFailed(name_, errno);
   }
 }
 
