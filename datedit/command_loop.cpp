@@ -1,12 +1,12 @@
 #include "command_loop.h"
 
+#include "base/text_format.h"
 #include "data_file.h"
 #include "field_editor.h"
 #include "format_file.h"
 #include "format_seek.h"
 #include "record_screen.h"
 #include "record_transfer.h"
-#include "text_format.h"
 #include "typed_names.h"
 
 namespace vantor::datedit {

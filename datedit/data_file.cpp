@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "base/run_time_error.h"
+#include "base/text_format.h"
 #include "format_file.h"
-#include "little_endian.h"
-#include "platform.h"
-#include "run_time_error.h"
-#include "text_format.h"
+#include "os/platform.h"
+#include "records/little_endian.h"
 #include "typed_names.h"
 
 namespace vantor::datedit {

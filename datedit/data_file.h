@@ -8,7 +8,7 @@
 
 #include "datedit.h"
 #include "datedit_state.h"
-#include "file_lock.h"
+#include "os/file_lock.h"
 
 namespace vantor::datedit {
 

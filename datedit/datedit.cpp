@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "base/text_format.h"
 #include "command_loop.h"
 #include "data_file.h"
-#include "platform.h"
-#include "text_form_import.h"
-#include "text_format.h"
+#include "os/platform.h"
+#include "textform/text_form_import.h"
 
 namespace vantor::datedit {
 namespace {

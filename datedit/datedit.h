@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
+#include "console/console.h"
 
 namespace vantor::datedit {
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "console.h"
+#include "console/console.h"
 #include "name_tables.h"
-#include "record_file.h"
+#include "records/record_file.h"
 
 namespace vantor::datedit {
 

@@ -5,10 +5,10 @@
 #include <optional>
 #include <span>
 
+#include "base/run_time_error.h"
+#include "base/text_format.h"
 #include "field_types.h"
 #include "formatted_view.h"
-#include "run_time_error.h"
-#include "text_format.h"
 
 namespace vantor::datedit {
 namespace {

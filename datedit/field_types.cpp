@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 
-#include "hex.h"
-#include "little_endian.h"
-#include "text_format.h"
+#include "base/hex.h"
+#include "base/text_format.h"
+#include "records/little_endian.h"
 
 namespace vantor::datedit {
 namespace {

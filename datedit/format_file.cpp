@@ -1,8 +1,8 @@
 #include "format_file.h"
 
+#include "base/run_time_error.h"
+#include "base/text_format.h"
 #include "field_types.h"
-#include "run_time_error.h"
-#include "text_format.h"
 
 namespace vantor::datedit {
 namespace {

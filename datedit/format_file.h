@@ -6,7 +6,7 @@
 #include <string>
 
 #include "datedit_state.h"
-#include "text_file.h"
+#include "files/text_file.h"
 
 namespace vantor::datedit {
 

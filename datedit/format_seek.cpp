@@ -4,7 +4,7 @@
 
 #include "data_file.h"
 #include "format_file.h"
-#include "platform.h"
+#include "os/platform.h"
 
 namespace vantor::datedit {
 

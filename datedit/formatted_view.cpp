@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <span>
 
+#include "base/text_format.h"
 #include "field_types.h"
-#include "text_format.h"
 
 namespace vantor::datedit {
 namespace {

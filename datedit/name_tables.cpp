@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "landmark_types.h"
+#include "records/landmark_types.h"
 
 namespace vantor::datedit {
 namespace {

@@ -1,9 +1,9 @@
 #include "record_screen.h"
 
+#include "base/hex.h"
+#include "base/text_format.h"
 #include "data_file.h"
 #include "formatted_view.h"
-#include "hex.h"
-#include "text_format.h"
 
 namespace vantor::datedit {
 namespace {

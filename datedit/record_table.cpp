@@ -5,13 +5,13 @@
 #include <cmath>
 #include <set>
 
-#include "cp437.h"
-#include "hex.h"
-#include "json_text.h"
-#include "little_endian.h"
-#include "text_form_import.h"
-#include "text_format.h"
-#include "text_io.h"
+#include "base/cp437.h"
+#include "base/hex.h"
+#include "base/json_text.h"
+#include "base/text_format.h"
+#include "base/text_io.h"
+#include "records/little_endian.h"
+#include "textform/text_form_import.h"
 
 namespace vantor::datedit {
 namespace {

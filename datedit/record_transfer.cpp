@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/run_time_error.h"
+#include "base/text_format.h"
 #include "data_file.h"
-#include "platform.h"
-#include "run_time_error.h"
-#include "text_format.h"
+#include "os/platform.h"
 #include "typed_names.h"
 
 namespace vantor::datedit {

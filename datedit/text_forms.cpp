@@ -3,19 +3,19 @@
 #include <algorithm>
 #include <charconv>
 
-#include "binary_file.h"
-#include "csv_text.h"
+#include "base/json_text.h"
+#include "base/run_time_error.h"
+#include "base/text_format.h"
 #include "data_file.h"
+#include "files/binary_file.h"
+#include "files/text_file.h"
 #include "format_file.h"
 #include "format_seek.h"
-#include "json_text.h"
-#include "platform.h"
-#include "record_file.h"
+#include "os/platform.h"
 #include "record_table.h"
-#include "run_time_error.h"
-#include "text_file.h"
-#include "text_form_import.h"
-#include "text_format.h"
+#include "records/record_file.h"
+#include "textform/csv_text.h"
+#include "textform/text_form_import.h"
 
 namespace vantor::datedit {
 namespace {

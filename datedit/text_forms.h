@@ -4,8 +4,8 @@
 // file's bytes. Neither uses the screen.
 #pragma once
 
+#include "console/plain_console.h"
 #include "datedit.h"
-#include "plain_console.h"
 
 namespace vantor::datedit {
 

@@ -1,6 +1,6 @@
 #include "typed_names.h"
 
-#include "text_format.h"
+#include "base/text_format.h"
 
 namespace vantor::datedit {
 namespace {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "console.h"
+#include "console/console.h"
 
 namespace vantor::datedit {
 

@@ -6,13 +6,13 @@
 #include <cmath>
 #include <limits>
 
-#include "binary_file.h"
-#include "cp437.h"
+#include "base/cp437.h"
+#include "base/run_time_error.h"
+#include "base/text_format.h"
+#include "files/binary_file.h"
 #include "landmark_record.h"
-#include "record_file.h"
-#include "run_time_error.h"
-#include "text_form_import.h"
-#include "text_format.h"
+#include "records/record_file.h"
+#include "textform/text_form_import.h"
 
 namespace vantor::lmedit {
 namespace {

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "console/plain_console.h"
 #include "lmedit_state.h"
-#include "plain_console.h"
 
 namespace vantor::lmedit {
 

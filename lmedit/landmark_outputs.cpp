@@ -6,15 +6,15 @@
 #include <optional>
 #include <vector>
 
-#include "hex.h"
+#include "base/hex.h"
+#include "base/run_time_error.h"
+#include "base/text_format.h"
+#include "base/text_io.h"
+#include "files/text_file.h"
 #include "landmark_record.h"
-#include "landmark_types.h"
-#include "platform.h"
-#include "run_time_error.h"
+#include "os/platform.h"
+#include "records/landmark_types.h"
 #include "single_format.h"
-#include "text_file.h"
-#include "text_format.h"
-#include "text_io.h"
 
 namespace vantor::lmedit {
 namespace {

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
-#include "little_endian.h"
-#include "run_time_error.h"
-#include "text_format.h"
+#include "base/run_time_error.h"
+#include "base/text_format.h"
+#include "os/platform.h"
+#include "records/little_endian.h"
 
 namespace vantor::lmedit {
 namespace {

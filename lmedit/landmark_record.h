@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "file_lock.h"
 #include "lmedit_state.h"
-#include "record_file.h"
+#include "os/file_lock.h"
+#include "records/record_file.h"
 
 namespace vantor::lmedit {
 

@@ -7,16 +7,16 @@
 #include <span>
 #include <vector>
 
-#include "cp437.h"
-#include "csv_text.h"
-#include "hex.h"
-#include "json_text.h"
+#include "base/cp437.h"
+#include "base/hex.h"
+#include "base/json_text.h"
+#include "base/text_format.h"
+#include "base/text_io.h"
 #include "landmark_map.h"
 #include "landmark_record.h"
-#include "landmark_types.h"
-#include "text_form_import.h"
-#include "text_format.h"
-#include "text_io.h"
+#include "records/landmark_types.h"
+#include "textform/csv_text.h"
+#include "textform/text_form_import.h"
 
 namespace vantor::lmedit {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "console/plain_console.h"
 #include "lmedit_state.h"
-#include "plain_console.h"
 
 namespace vantor::lmedit {
 

@@ -4,11 +4,11 @@
 #include <optional>
 #include <string_view>
 
-#include "hex.h"
+#include "base/hex.h"
+#include "base/text_format.h"
+#include "base/text_io.h"
 #include "landmark_record.h"
-#include "landmark_types.h"
-#include "text_format.h"
-#include "text_io.h"
+#include "records/landmark_types.h"
 
 namespace vantor::lmedit {
 namespace {

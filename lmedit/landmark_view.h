@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "console.h"
+#include "console/console.h"
 #include "lmedit_state.h"
 
 namespace vantor::lmedit {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "console.h"
-#include "record_file.h"
+#include "console/console.h"
+#include "records/record_file.h"
 
 namespace vantor::lmedit {
 

@@ -2,11 +2,11 @@
 // an option beginning with "--", writes one of their text forms.
 #include <cstdio>
 
-#include "console.h"
+#include "console/console.h"
+#include "console/plain_console.h"
+#include "console/screen_console.h"
 #include "main_screen.h"
-#include "plain_console.h"
-#include "program_main.h"
-#include "terminal_backend.h"
+#include "os/program_main.h"
 
 int main(int argc, char** argv) {
   using namespace vantor;

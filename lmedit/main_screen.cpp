@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <tuple>
 
+#include "base/run_time_error.h"
+#include "base/text_format.h"
+#include "base/text_io.h"
 #include "landmark_map.h"
 #include "landmark_outputs.h"
 #include "landmark_record.h"
 #include "landmark_text.h"
 #include "landmark_view.h"
-#include "platform.h"
-#include "run_time_error.h"
-#include "text_form_import.h"
-#include "text_format.h"
-#include "text_io.h"
+#include "os/platform.h"
+#include "textform/text_form_import.h"
 
 namespace vantor::lmedit {
 namespace {

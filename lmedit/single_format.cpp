@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "text_format.h"
+#include "base/text_format.h"
 
 namespace vantor::lmedit {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "console.h"
+#include "console/console.h"
 
 namespace vantor {
 

@@ -16,9 +16,9 @@
 #include <random>
 #include <stdexcept>
 
-#include "file_lock.h"
-#include "platform.h"
-#include "stream_backend.h"
+#include "console/stream_backend.h"
+#include "os/file_lock.h"
+#include "os/platform.h"
 
 #ifndef _WIN32
 extern char** environ;

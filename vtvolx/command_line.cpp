@@ -1,7 +1,7 @@
 #include "command_line.h"
 
-#include "platform.h"
-#include "text_format.h"
+#include "base/text_format.h"
+#include "os/platform.h"
 
 namespace vantor::vtvolx {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "text_format.h"
+#include "base/text_format.h"
 
 namespace vantor::vtvolx {
 namespace {

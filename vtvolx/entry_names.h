@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "text_format.h"
+#include "base/text_format.h"
 
 namespace vantor::vtvolx {
 

@@ -1,7 +1,7 @@
 #include "entry_writer.h"
 
+#include "base/text_format.h"
 #include "entry_names.h"
-#include "text_format.h"
 
 namespace vantor::vtvolx {
 

@@ -1,8 +1,8 @@
 #include "extraction_policy.h"
 
+#include "base/text_format.h"
 #include "entry_names.h"
-#include "platform.h"
-#include "text_format.h"
+#include "os/platform.h"
 #include "working_files.h"
 
 namespace vantor::vtvolx {

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "command_line.h"
-#include "platform.h"
+#include "os/platform.h"
 
 namespace vantor::vtvolx {
 

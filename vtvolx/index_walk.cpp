@@ -2,11 +2,11 @@
 
 #include <optional>
 
+#include "base/text_format.h"
 #include "entry_names.h"
 #include "entry_writer.h"
+#include "files/text_file.h"
 #include "name_pattern.h"
-#include "text_file.h"
-#include "text_format.h"
 #include "unpacker.h"
 #include "volume_reader.h"
 

@@ -1,8 +1,8 @@
 #include "json_listing.h"
 
+#include "base/json_text.h"
 #include "extraction_policy.h"
 #include "index_walk.h"
-#include "json_text.h"
 
 namespace vantor::vtvolx {
 

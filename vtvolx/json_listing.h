@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "plain_console.h"
+#include "console/plain_console.h"
 #include "volume_reader.h"
 #include "vtvolx_state.h"
 

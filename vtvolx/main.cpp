@@ -1,8 +1,8 @@
 // vtvolx: lists, extracts and builds the game's volume archives.
 #include <cstdio>
 
-#include "plain_console.h"
-#include "program_main.h"
+#include "console/plain_console.h"
+#include "os/program_main.h"
 #include "vtvolx.h"
 
 int main(int argc, char** argv) {

@@ -4,11 +4,11 @@
 #include <map>
 #include <optional>
 
+#include "base/run_time_error.h"
+#include "base/text_format.h"
 #include "entry_names.h"
-#include "little_endian.h"
-#include "platform.h"
-#include "run_time_error.h"
-#include "text_format.h"
+#include "os/platform.h"
+#include "records/little_endian.h"
 #include "volume_reader.h"
 #include "working_files.h"
 

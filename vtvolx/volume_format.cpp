@@ -1,6 +1,6 @@
 #include "volume_format.h"
 
-#include "little_endian.h"
+#include "records/little_endian.h"
 
 namespace vantor::vtvolx {
 

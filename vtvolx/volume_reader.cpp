@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/run_time_error.h"
+#include "base/text_format.h"
 #include "entry_writer.h"
-#include "little_endian.h"
-#include "run_time_error.h"
-#include "text_format.h"
+#include "records/little_endian.h"
 
 namespace vantor::vtvolx {
 namespace {

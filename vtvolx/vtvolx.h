@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "plain_console.h"
+#include "console/plain_console.h"
 #include "vtvolx_state.h"
 
 namespace vantor::vtvolx {

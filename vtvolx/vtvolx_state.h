@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "binary_file.h"
 #include "command_line.h"
-#include "plain_console.h"
+#include "console/plain_console.h"
+#include "files/binary_file.h"
 #include "volume_format.h"
 #include "written_files.h"
 

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "file_lock.h"
+#include "os/file_lock.h"
 #include "vtvolx_state.h"
 
 namespace vantor::vtvolx {

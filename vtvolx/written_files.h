@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform.h"
+#include "os/platform.h"
 
 namespace vantor::vtvolx {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "csv_text.h"
 #include "fuzz_support.h"
+#include "textform/csv_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vantor;

@@ -2,13 +2,13 @@
 #include <cstdint>
 #include <string>
 
+#include "base/run_time_error.h"
 #include "datedit_state.h"
 #include "field_editor.h"
 #include "format_file.h"
 #include "formatted_view.h"
 #include "fuzz_support.h"
 #include "name_tables.h"
-#include "run_time_error.h"
 #include "scripted_backend.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "console/plain_console.h"
 #include "datedit.h"
 #include "fuzz_support.h"
 #include "main_screen.h"
-#include "plain_console.h"
 #include "text_forms.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/json_text.h"
 #include "fuzz_support.h"
-#include "json_reader.h"
-#include "json_text.h"
+#include "textform/json_reader.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "base/run_time_error.h"
 #include "fuzz_support.h"
 #include "lmedit_state.h"
 #include "main_screen.h"
-#include "run_time_error.h"
 #include "scripted_backend.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

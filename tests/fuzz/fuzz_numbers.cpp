@@ -3,9 +3,9 @@
 #include <deque>
 #include <string>
 
+#include "base/run_time_error.h"
+#include "base/text_io.h"
 #include "fuzz_support.h"
-#include "run_time_error.h"
-#include "text_io.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <set>
 #include <string>
 
+#include "base/json_text.h"
+#include "base/run_time_error.h"
+#include "console/plain_console.h"
 #include "entry_names.h"
 #include "fuzz_support.h"
-#include "json_text.h"
-#include "plain_console.h"
-#include "run_time_error.h"
 #include "vtvolx.h"
 
 namespace {

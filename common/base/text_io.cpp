@@ -1,0 +1,153 @@
+#include "base/text_io.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "base/hex.h"
+#include "base/run_time_error.h"
+
+namespace vantor {
+namespace {
+
+bool IsSeparator(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+std::optional<uint32_t> ParseHexDigits(std::string_view digits) {
+  if (digits.empty() || digits.size() > 8) return std::nullopt;
+  uint32_t value = 0;
+  for (char c : digits) {
+    if (!IsHexDigit(c)) return std::nullopt;
+    value = value * 16 + static_cast<uint32_t>(HexDigitValue(c));
+  }
+  return value;
+}
+
+std::optional<uint32_t> ParseDecimalDigits(std::string_view digits) {
+  if (digits.empty()) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : digits) {
+    if (!IsDigit(c)) return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+    if (value > 2147483647u) return std::nullopt;
+  }
+  return static_cast<uint32_t>(value);
+}
+
+// Digits with at most one point, at least one digit in all.
+bool IsMantissa(std::string_view text) {
+  bool seenPoint = false;
+  bool seenDigit = false;
+  for (char c : text) {
+    if (c == '.' && !seenPoint) {
+      seenPoint = true;
+    } else if (IsDigit(c)) {
+      seenDigit = true;
+    } else {
+      return false;
+    }
+  }
+  return seenDigit;
+}
+
+bool IsExponent(std::string_view text) {
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (!IsDigit(c)) return false;
+  }
+  return true;
+}
+
+// Written as a real number, whatever its size.
+bool IsRealSyntax(std::string_view token) {
+  if (token.empty() || token.size() > kMaxRealToken) return false;
+  if (token[0] == '+' || token[0] == '-') token.remove_prefix(1);
+  auto e = token.find_first_of("eE");
+  return IsMantissa(token.substr(0, e)) &&
+         (e == std::string_view::npos || IsExponent(token.substr(e + 1)));
+}
+
+[[noreturn]] void ThrowInvalidNumber(const std::string& token, const char* expected) {
+  throw RunTimeError(ErrorCode::InvalidNumericFormat,
+                     "invalid numeric format: \"" + token + "\" is not " + expected);
+}
+
+int32_t IntegerOf(const std::string& token) {
+  auto value = ParseIntegerToken(token);
+  if (!value) ThrowInvalidNumber(token, "an integer");
+  return *value;
+}
+
+}  // namespace
+
+std::optional<int32_t> ParseIntegerToken(std::string_view token) {
+  if (token.empty() || token.size() > kMaxIntegerToken) return std::nullopt;
+  bool negative = token[0] == '-';
+  if (token[0] == '+' || token[0] == '-') token.remove_prefix(1);
+  std::optional<uint32_t> magnitude = !token.empty() && token[0] == '$'
+                                          ? ParseHexDigits(token.substr(1))
+                                          : ParseDecimalDigits(token);
+  if (!magnitude) return std::nullopt;
+  // Hex gives the 32-bit pattern: $FFFFFFFF is -1.
+  uint32_t bits = negative ? 0u - *magnitude : *magnitude;
+  return static_cast<int32_t>(bits);
+}
+
+std::optional<double> ParseRealToken(std::string_view token) {
+  if (!IsRealSyntax(token)) return std::nullopt;
+  std::string text(token);
+  errno = 0;
+  double value = std::strtod(text.c_str(), nullptr);
+  if (errno == ERANGE && std::isinf(value)) return std::nullopt;
+  return value;
+}
+
+std::optional<std::string> ReadToken(LineInput& input) {
+  while (auto line = input.ReadRawLine()) {
+    size_t start = 0;
+    while (start < line->size() && IsSeparator((*line)[start]))
+      ++start;
+    if (start == line->size()) continue;
+    size_t end = start;
+    while (end < line->size() && !IsSeparator((*line)[end]))
+      ++end;
+    return line->substr(start, end - start);
+  }
+  return std::nullopt;
+}
+
+std::string ReadRequiredToken(LineInput& input) {
+  auto token = ReadToken(input);
+  if (!token) throw RunTimeError(ErrorCode::DiskReadError, "input ended while a number was wanted");
+  return *token;
+}
+
+int32_t ReadInteger(LineInput& input) {
+  auto token = ReadToken(input);
+  return token ? IntegerOf(*token) : 0;
+}
+
+int32_t ReadRequiredInteger(LineInput& input) {
+  return IntegerOf(ReadRequiredToken(input));
+}
+
+double ReadReal(LineInput& input) {
+  auto token = ReadToken(input);
+  if (!token) return 0;
+  auto value = ParseRealToken(*token);
+  if (!value) ThrowInvalidNumber(*token, "a number");
+  return *value;
+}
+
+std::optional<double> ReadRequiredReal(LineInput& input) {
+  std::string token = ReadRequiredToken(input);
+  if (!IsRealSyntax(token)) ThrowInvalidNumber(token, "a number");
+  return ParseRealToken(token);
+}
+
+}  // namespace vantor
