@@ -16,6 +16,9 @@ class TextOutput {
   // Single-byte characters, written as they are.
   virtual void Write(std::string_view text) = 0;
   virtual void WriteLn() = 0;
+  // Passes on what is held back, so that it is seen before the program
+  // waits or ends; nothing for an output that holds nothing back.
+  virtual void Flush() {}
 
   void WriteLine(std::string_view text) {
     Write(text);
