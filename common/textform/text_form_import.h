@@ -74,6 +74,14 @@ enum class TextColumnRole {
 struct TextColumn {
   std::string name;
   TextColumnRole role;
+  // The bytes of a record the column stands for; the import compares them
+  // to tell a changed value.
+  size_t offset = 0;
+  size_t length = 0;
+  // Whether a JSON export writes the cell as a number rather than a string
+  // (infinities and not-a-numbers, which JSON has no number for, stay
+  // strings; the record's number is always a number).
+  bool jsonNumber = false;
 };
 
 // What an input must look like.
