@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "base/run_time_error.h"
-#include "os/fault_injection.h"
 #include "os/file_calls.h"
 #include "os/platform.h"
 
@@ -41,8 +40,6 @@ bool EnoughFreeSpace(int fd, int64_t length) {
   return fstatvfs(fd, &volume) != 0 ||
          static_cast<int64_t>(volume.f_bavail) * static_cast<int64_t>(volume.f_frsize) >= length;
 }
-
-}  // namespace
 
 Handle OpenExistingFile(const std::string& name, bool forWriting, int64_t& size) {
   // Without blocking: opening a FIFO would wait for a writer forever.
@@ -98,50 +95,15 @@ bool GiveAttributes(Handle file, const KeptAttributes& kept) {
   return fchmod(Fd(file), static_cast<mode_t>(kept.permissions)) == 0;
 }
 
-bool MayGiveOwner(uint32_t owner, uint32_t group) {
-  // Asked each time: only files that already exist ask.
-  const uid_t self = geteuid();
-  if (self == 0) return true;
-  if (owner != self) return false;
-  if (group == getegid()) return true;
-  std::vector<gid_t> groups(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)));
-  int count = getgroups(static_cast<int>(groups.size()), groups.data());
-  groups.resize(static_cast<size_t>(std::max(count, 0)));
-  return std::find(groups.begin(), groups.end(), group) != groups.end();
-}
-
-RunTimeError OwnerRefusal(const std::string& name) {
-  return RunTimeError(ErrorCode::AccessDenied,
-                      "cannot replace \"" + name +
-                          "\": it belongs to another user or group, and the new file would "
-                          "be this user's own; nothing written");
-}
-
-Permissions PermissionsForNewFile() {
-  static const mode_t mode = [] {
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-  }();
-  return mode;
-}
-
 Handle OpenUnnamedBeside(const std::string& name) {
 #ifdef VANTOR_UNNAMED_FILES
-  if (!faults::UnnamedFilesRefused()) {
-    int fd = open(FolderOf(name).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-    return fd < 0 ? kNoFile : fd;
-  }
+  int fd = open(FolderOf(name).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  return fd < 0 ? kNoFile : fd;
 #else
   (void)name;
-#endif
   errno = EOPNOTSUPP;
   return kNoFile;
-}
-
-bool UnnamedFilesUnsupported(int reason) {
-  // File systems and kernels without unnamed files answer with one of these.
-  return reason == EOPNOTSUPP || reason == EISDIR || reason == EINVAL;
+#endif
 }
 
 bool LinkUnnamed(Handle file, const std::string& linkName) {
@@ -283,6 +245,66 @@ bool SyncFolder(const std::string& folder) {
   bool synced = fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot
   close(fd);
   return synced;
+}
+
+}  // namespace
+
+const Table& SystemCalls() {
+  static constexpr Table kSystem{
+      .openExistingFile = OpenExistingFile,
+      .openForWriting = OpenForWriting,
+      .attributesToKeep = AttributesToKeep,
+      .giveAttributes = GiveAttributes,
+      .openUnnamedBeside = OpenUnnamedBeside,
+      .linkUnnamed = LinkUnnamed,
+      .createNew = CreateNew,
+      .readAt = ReadAt,
+      .writeAt = WriteAt,
+      .sizeOf = SizeOf,
+      .identityOf = IdentityOf,
+      .setSize = SetSize,
+      .copyRange = CopyRange,
+      .reserveSpace = ReserveSpace,
+      .syncData = SyncData,
+      .close = Close,
+      .removeName = RemoveName,
+      .moveIntoPlace = MoveIntoPlace,
+      .syncFolder = SyncFolder,
+  };
+  return kSystem;
+}
+
+bool MayGiveOwner(uint32_t owner, uint32_t group) {
+  // Asked each time: only files that already exist ask.
+  const uid_t self = geteuid();
+  if (self == 0) return true;
+  if (owner != self) return false;
+  if (group == getegid()) return true;
+  std::vector<gid_t> groups(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)));
+  int count = getgroups(static_cast<int>(groups.size()), groups.data());
+  groups.resize(static_cast<size_t>(std::max(count, 0)));
+  return std::find(groups.begin(), groups.end(), group) != groups.end();
+}
+
+RunTimeError OwnerRefusal(const std::string& name) {
+  return RunTimeError(ErrorCode::AccessDenied,
+                      "cannot replace \"" + name +
+                          "\": it belongs to another user or group, and the new file would "
+                          "be this user's own; nothing written");
+}
+
+Permissions PermissionsForNewFile() {
+  static const mode_t mode = [] {
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+  }();
+  return mode;
+}
+
+bool UnnamedFilesUnsupported(int reason) {
+  // File systems and kernels without unnamed files answer with one of these.
+  return reason == EOPNOTSUPP || reason == EISDIR || reason == EINVAL;
 }
 
 }  // namespace vantor::file_calls

@@ -102,8 +102,6 @@ bool RenameOverOpenFile(const std::wstring& from, const std::wstring& to) {
   return renamed;
 }
 
-}  // namespace
-
 Handle OpenExistingFile(const std::string& name, bool forWriting, int64_t& size) {
   DWORD access = GENERIC_READ | (forWriting ? GENERIC_WRITE : 0);
   HANDLE file = OpenHandle(name, access, OPEN_EXISTING);
@@ -144,29 +142,13 @@ std::optional<KeptAttributes> AttributesToKeep(const std::string& name) {
   return KeptAttributes{};
 }
 
-Permissions PermissionsForNewFile() {
-  return 0;
-}
-
 bool GiveAttributes(Handle, const KeptAttributes&) {
   return true;
-}
-
-bool MayGiveOwner(uint32_t, uint32_t) {
-  return true;
-}
-
-RunTimeError OwnerRefusal(const std::string& name) {
-  return RunTimeError(ErrorCode::AccessDenied, "cannot replace \"" + name + "\"");
 }
 
 Handle OpenUnnamedBeside(const std::string&) {
   errno = EOPNOTSUPP;
   return kNoFile;
-}
-
-bool UnnamedFilesUnsupported(int reason) {
-  return reason == EOPNOTSUPP;
 }
 
 bool LinkUnnamed(Handle, const std::string&) {
@@ -295,6 +277,49 @@ bool SyncFolder(const std::string&) {
   // The rename was written through (MOVEFILE_WRITE_THROUGH); Windows has no
   // flush of a folder.
   return true;
+}
+
+}  // namespace
+
+const Table& SystemCalls() {
+  static constexpr Table kSystem{
+      .openExistingFile = OpenExistingFile,
+      .openForWriting = OpenForWriting,
+      .attributesToKeep = AttributesToKeep,
+      .giveAttributes = GiveAttributes,
+      .openUnnamedBeside = OpenUnnamedBeside,
+      .linkUnnamed = LinkUnnamed,
+      .createNew = CreateNew,
+      .readAt = ReadAt,
+      .writeAt = WriteAt,
+      .sizeOf = SizeOf,
+      .identityOf = IdentityOf,
+      .setSize = SetSize,
+      .copyRange = CopyRange,
+      .reserveSpace = ReserveSpace,
+      .syncData = SyncData,
+      .close = Close,
+      .removeName = RemoveName,
+      .moveIntoPlace = MoveIntoPlace,
+      .syncFolder = SyncFolder,
+  };
+  return kSystem;
+}
+
+bool MayGiveOwner(uint32_t, uint32_t) {
+  return true;
+}
+
+RunTimeError OwnerRefusal(const std::string& name) {
+  return RunTimeError(ErrorCode::AccessDenied, "cannot replace \"" + name + "\"");
+}
+
+Permissions PermissionsForNewFile() {
+  return 0;
+}
+
+bool UnnamedFilesUnsupported(int reason) {
+  return reason == EOPNOTSUPP;
 }
 
 }  // namespace vantor::file_calls
