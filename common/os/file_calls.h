@@ -96,6 +96,15 @@ struct Table {
   bool (*moveIntoPlace)(const std::string& temporaryName, const std::string& name);
   // Makes the last rename in `folder` survive a power cut; false and errno.
   bool (*syncFolder)(const std::string& folder);
+
+  // What a lock on the file or folder `path` is taken through: the file
+  // itself, or on Windows a mutex named after it; kNoFile and errno.
+  Handle (*openForLock)(const std::string& path);
+  // Takes the lock without waiting: 1, 0 when another run holds it, -1 and
+  // errno.
+  int (*tryLock)(Handle lock);
+  // Gives the lock back, if it was taken, and closes its handle.
+  void (*unlock)(Handle lock);
 };
 
 // The system's own calls.

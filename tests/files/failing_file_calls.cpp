@@ -66,6 +66,15 @@ struct WrappedThrowing<member, op> {
   }
 };
 
+// A lock that could not be tried, unlike one that another run holds.
+int TryLock(sys::Handle lock) {
+  if (NextCallFails()) {
+    errno = gPlan.reason;
+    return -1;
+  }
+  return sys::SystemCalls().tryLock(lock);
+}
+
 sys::Table CountingCalls() {
   sys::Table calls = sys::SystemCalls();
   calls.openExistingFile =
@@ -85,6 +94,8 @@ sys::Table CountingCalls() {
   calls.syncData = Wrapped<&sys::Table::syncData>::Call;
   calls.moveIntoPlace = Wrapped<&sys::Table::moveIntoPlace>::Call;
   calls.syncFolder = Wrapped<&sys::Table::syncFolder>::Call;
+  calls.openForLock = Wrapped<&sys::Table::openForLock>::Call;
+  calls.tryLock = TryLock;
   return calls;
 }
 

@@ -22,8 +22,8 @@ class InstalledFileCalls {
 };
 
 // Counts the calls whose failure a program must report (every call but the
-// size and identity questions, a close and a name removal, which clean up
-// after a failure already reported) and makes the nth of them fail.
+// size and identity questions, a close, an unlock and a name removal, which
+// clean up after a failure already reported) and makes the nth of them fail.
 class FailingFileCalls : public InstalledFileCalls {
  public:
   FailingFileCalls();

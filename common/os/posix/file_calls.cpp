@@ -3,6 +3,7 @@
 // a portable way stands in: plain reads and writes for copy_file_range, the
 // free-space check for fallocate, named temporary files for O_TMPFILE.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -247,6 +248,25 @@ bool SyncFolder(const std::string& folder) {
   return synced;
 }
 
+Handle OpenForLock(const std::string& path) {
+  // Without blocking: opening a FIFO would wait for a writer forever.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  return fd < 0 ? kNoFile : fd;
+}
+
+int TryLock(Handle lock) {
+  int result;
+  do {
+    result = flock(Fd(lock), LOCK_EX | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  if (result == 0) return 1;
+  return errno == EWOULDBLOCK ? 0 : -1;
+}
+
+void Unlock(Handle lock) {
+  close(Fd(lock));  // gives the lock back
+}
+
 }  // namespace
 
 const Table& SystemCalls() {
@@ -270,6 +290,9 @@ const Table& SystemCalls() {
       .removeName = RemoveName,
       .moveIntoPlace = MoveIntoPlace,
       .syncFolder = SyncFolder,
+      .openForLock = OpenForLock,
+      .tryLock = TryLock,
+      .unlock = Unlock,
   };
   return kSystem;
 }

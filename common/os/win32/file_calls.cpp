@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "base/run_time_error.h"
@@ -279,6 +281,37 @@ bool SyncFolder(const std::string&) {
   return true;
 }
 
+// The mutex of a file or folder, named after its volume and index, so that
+// every spelling of the name (relative, through a link, in other case) meets
+// the same one.
+Handle OpenForLock(const std::string& path) {
+  std::optional<FileIdentity> file = vantor::IdentityOf(path);
+  HANDLE mutex = nullptr;
+  if (file) {
+    std::wstring name = L"Local\\vantor-lock-" + std::to_wstring(file->device) + L"-" +
+                        std::to_wstring(file->inode);
+    mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+  }
+  if (mutex != nullptr) return reinterpret_cast<Handle>(mutex);
+  Failed();
+  return kNoFile;
+}
+
+int TryLock(Handle lock) {
+  // A run that ended without giving the mutex back (WAIT_ABANDONED) holds it
+  // no longer.
+  DWORD outcome = WaitForSingleObject(Win(lock), 0);
+  if (outcome == WAIT_OBJECT_0 || outcome == WAIT_ABANDONED) return 1;
+  if (outcome == WAIT_TIMEOUT) return 0;
+  Failed();
+  return -1;
+}
+
+void Unlock(Handle lock) {
+  ReleaseMutex(Win(lock));  // refused, harmlessly, where it was not taken
+  CloseHandle(Win(lock));
+}
+
 }  // namespace
 
 const Table& SystemCalls() {
@@ -302,6 +335,9 @@ const Table& SystemCalls() {
       .removeName = RemoveName,
       .moveIntoPlace = MoveIntoPlace,
       .syncFolder = SyncFolder,
+      .openForLock = OpenForLock,
+      .tryLock = TryLock,
+      .unlock = Unlock,
   };
   return kSystem;
 }
