@@ -75,26 +75,23 @@ int TryLock(sys::Handle lock) {
   return sys::SystemCalls().tryLock(lock);
 }
 
+// Every one of `members` wrapped.
+template <auto... members>
+void Wrap(sys::Table& calls) {
+  ((calls.*members = Wrapped<members>::Call), ...);
+}
+
 sys::Table CountingCalls() {
   sys::Table calls = sys::SystemCalls();
   calls.openExistingFile =
       WrappedThrowing<&sys::Table::openExistingFile, FileOperation::Open>::Call;
-  calls.openForWriting = Wrapped<&sys::Table::openForWriting>::Call;
   calls.attributesToKeep =
       WrappedThrowing<&sys::Table::attributesToKeep, FileOperation::Create>::Call;
-  calls.giveAttributes = Wrapped<&sys::Table::giveAttributes>::Call;
-  calls.openUnnamedBeside = Wrapped<&sys::Table::openUnnamedBeside>::Call;
-  calls.linkUnnamed = Wrapped<&sys::Table::linkUnnamed>::Call;
-  calls.createNew = Wrapped<&sys::Table::createNew>::Call;
-  calls.readAt = Wrapped<&sys::Table::readAt>::Call;
-  calls.writeAt = Wrapped<&sys::Table::writeAt>::Call;
-  calls.setSize = Wrapped<&sys::Table::setSize>::Call;
-  calls.copyRange = Wrapped<&sys::Table::copyRange>::Call;
-  calls.reserveSpace = Wrapped<&sys::Table::reserveSpace>::Call;
-  calls.syncData = Wrapped<&sys::Table::syncData>::Call;
-  calls.moveIntoPlace = Wrapped<&sys::Table::moveIntoPlace>::Call;
-  calls.syncFolder = Wrapped<&sys::Table::syncFolder>::Call;
-  calls.openForLock = Wrapped<&sys::Table::openForLock>::Call;
+  Wrap<&sys::Table::openForWriting, &sys::Table::giveAttributes, &sys::Table::openUnnamedBeside,
+       &sys::Table::linkUnnamed, &sys::Table::createNew, &sys::Table::readAt, &sys::Table::writeAt,
+       &sys::Table::setSize, &sys::Table::copyRange, &sys::Table::reserveSpace,
+       &sys::Table::syncData, &sys::Table::moveIntoPlace, &sys::Table::syncFolder,
+       &sys::Table::openForLock>(calls);
   calls.tryLock = TryLock;
   return calls;
 }

@@ -16,6 +16,7 @@
 #include "base/run_time_error.h"
 #include "os/file_calls.h"
 #include "os/platform.h"
+#include "os/system_file_calls.h"
 
 #if defined(O_TMPFILE) && !defined(VANTOR_PORTABLE_FALLBACKS)
 #define VANTOR_UNNAMED_FILES 1
@@ -41,6 +42,10 @@ bool EnoughFreeSpace(int fd, int64_t length) {
   return fstatvfs(fd, &volume) != 0 ||
          static_cast<int64_t>(volume.f_bavail) * static_cast<int64_t>(volume.f_frsize) >= length;
 }
+
+}  // namespace
+
+namespace system {
 
 Handle OpenExistingFile(const std::string& name, bool forWriting, int64_t& size) {
   // Without blocking: opening a FIFO would wait for a writer forever.
@@ -267,35 +272,7 @@ void Unlock(Handle lock) {
   close(Fd(lock));  // gives the lock back
 }
 
-}  // namespace
-
-const Table& SystemCalls() {
-  static constexpr Table kSystem{
-      .openExistingFile = OpenExistingFile,
-      .openForWriting = OpenForWriting,
-      .attributesToKeep = AttributesToKeep,
-      .giveAttributes = GiveAttributes,
-      .openUnnamedBeside = OpenUnnamedBeside,
-      .linkUnnamed = LinkUnnamed,
-      .createNew = CreateNew,
-      .readAt = ReadAt,
-      .writeAt = WriteAt,
-      .sizeOf = SizeOf,
-      .identityOf = IdentityOf,
-      .setSize = SetSize,
-      .copyRange = CopyRange,
-      .reserveSpace = ReserveSpace,
-      .syncData = SyncData,
-      .close = Close,
-      .removeName = RemoveName,
-      .moveIntoPlace = MoveIntoPlace,
-      .syncFolder = SyncFolder,
-      .openForLock = OpenForLock,
-      .tryLock = TryLock,
-      .unlock = Unlock,
-  };
-  return kSystem;
-}
+}  // namespace system
 
 bool MayGiveOwner(uint32_t owner, uint32_t group) {
   // Asked each time: only files that already exist ask.

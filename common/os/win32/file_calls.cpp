@@ -16,6 +16,7 @@
 #include "base/run_time_error.h"
 #include "os/file_calls.h"
 #include "os/platform.h"
+#include "os/system_file_calls.h"
 #include "os/win32/support.h"
 
 namespace vantor::file_calls {
@@ -103,6 +104,10 @@ bool RenameOverOpenFile(const std::wstring& from, const std::wstring& to) {
   CloseHandle(file);
   return renamed;
 }
+
+}  // namespace
+
+namespace system {
 
 Handle OpenExistingFile(const std::string& name, bool forWriting, int64_t& size) {
   DWORD access = GENERIC_READ | (forWriting ? GENERIC_WRITE : 0);
@@ -312,35 +317,7 @@ void Unlock(Handle lock) {
   CloseHandle(Win(lock));
 }
 
-}  // namespace
-
-const Table& SystemCalls() {
-  static constexpr Table kSystem{
-      .openExistingFile = OpenExistingFile,
-      .openForWriting = OpenForWriting,
-      .attributesToKeep = AttributesToKeep,
-      .giveAttributes = GiveAttributes,
-      .openUnnamedBeside = OpenUnnamedBeside,
-      .linkUnnamed = LinkUnnamed,
-      .createNew = CreateNew,
-      .readAt = ReadAt,
-      .writeAt = WriteAt,
-      .sizeOf = SizeOf,
-      .identityOf = IdentityOf,
-      .setSize = SetSize,
-      .copyRange = CopyRange,
-      .reserveSpace = ReserveSpace,
-      .syncData = SyncData,
-      .close = Close,
-      .removeName = RemoveName,
-      .moveIntoPlace = MoveIntoPlace,
-      .syncFolder = SyncFolder,
-      .openForLock = OpenForLock,
-      .tryLock = TryLock,
-      .unlock = Unlock,
-  };
-  return kSystem;
-}
+}  // namespace system
 
 bool MayGiveOwner(uint32_t, uint32_t) {
   return true;
