@@ -1,6 +1,7 @@
-// The few system calls under BinaryFile, one implementation per platform
-// (posix/file_calls.cpp, win32/file_calls.cpp); the buffering and every rule
-// about files stay in binary_file.cpp. Internal to common/.
+// The few system calls under BinaryFile and FileLock, as one table of
+// functions with one implementation per platform (posix/file_calls.cpp,
+// win32/file_calls.cpp); the buffering and every rule about files stay in
+// binary_file.cpp. Internal to common/.
 //
 // A failed call reports its reason as an errno value (on Windows the system's
 // error translated), so that messages and run-time error numbers are the
