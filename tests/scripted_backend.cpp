@@ -36,9 +36,26 @@ void ScriptedBackend::QueueExtendedKey(int scanCode) {
 }
 
 ScriptedConsole::ScriptedConsole(const ConsoleOptions& options)
-    : Console(options, std::make_unique<ScriptedBackend>()),
-      script_(static_cast<ScriptedBackend*>(&Backend())) {
-  KeepTranscript();
+    : ScriptedConsole(options, new ScriptedBackend()) {}
+
+// The console owns the script; this one keeps a pointer to feed it.
+ScriptedConsole::ScriptedConsole(const ConsoleOptions& options, ScriptedBackend* script)
+    : Console(options, std::unique_ptr<ConsoleBackend>(script)), script_(script) {}
+
+void ScriptedConsole::Write(std::string_view text) {
+  transcript_.append(text);
+  Console::Write(text);
+}
+
+void ScriptedConsole::WriteLn() {
+  transcript_.push_back('\n');
+  Console::WriteLn();
+}
+
+void ScriptedConsole::EndTypedLine(std::string_view line) {
+  transcript_.append(line);
+  transcript_.push_back('\n');
+  Console::EndTypedLine(line);
 }
 
 ScriptedConsole& ScriptedConsole::Keys(std::string_view keys) {

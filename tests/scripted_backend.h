@@ -49,8 +49,20 @@ class ScriptedConsole : public Console {
   ScriptedConsole& ExtendedKey(int scanCode);
   ScriptedBackend& Script() { return *script_; }
 
+  void Write(std::string_view text) override;
+  void WriteLn() override;
+  // Everything written and echoed, each line end as a line feed: what
+  // scrolled off the screen can still be read back.
+  std::string_view Transcript() const { return transcript_; }
+
+ protected:
+  void EndTypedLine(std::string_view line) override;
+
  private:
+  ScriptedConsole(const ConsoleOptions& options, ScriptedBackend* script);
+
   ScriptedBackend* script_;
+  std::string transcript_;
 };
 
 }  // namespace vantor

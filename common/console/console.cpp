@@ -53,7 +53,6 @@ void Console::SetTextMode(int mode) {
 }
 
 void Console::Write(std::string_view text) {
-  if (transcript_) transcript_->append(text);
   for (char c : text) {
     if (c == '\a' && screen_.Kind() == ScreenKind::Window) backend_->Bell();
     screen_.Put(static_cast<uint8_t>(c));
@@ -121,9 +120,12 @@ std::optional<Console::TypedLine> Console::ReadTypedLine() {
     typed.unheld.push_back(unheld);
     screen_.Put(static_cast<uint8_t>(shown));
   }
-  screen_.LineEnd();
-  if (transcript_) transcript_->append(line + "\n");
+  EndTypedLine(line);
   return typed;
+}
+
+void Console::EndTypedLine(std::string_view /*line*/) {
+  screen_.LineEnd();
 }
 
 std::optional<std::string> Console::ReadRawLine() {

@@ -138,10 +138,7 @@ class Console : public TextOutput, public LineInput {
   void AwaitOtherProgram(std::chrono::milliseconds time);
 
   void Write(std::string_view text) override;
-  void WriteLn() override {
-    if (transcript_) transcript_->push_back('\n');
-    screen_.LineEnd();
-  }
+  void WriteLn() override { screen_.LineEnd(); }
 
   // Names the window; when the program ends it is renamed "(Inactive <title>)".
   void SetTitle(std::string_view title);
@@ -155,13 +152,9 @@ class Console : public TextOutput, public LineInput {
 
   const ScreenModel& Screen() const { return screen_; }
 
-  // Keeps everything written and echoed from now on, each line end as a line
-  // feed: what scrolled off the screen can still be read back.
-  void KeepTranscript() { transcript_.emplace(); }
-  std::string_view Transcript() const {
-    return transcript_ ? std::string_view(*transcript_) : std::string_view();
-  }
-  ConsoleBackend& Backend() { return *backend_; }
+ protected:
+  // Ends a typed line on the screen; `line` is the text typed, as echoed.
+  virtual void EndTypedLine(std::string_view line);
 
  private:
   // A typed line and, for each of its characters, whether it stands for one
@@ -181,7 +174,6 @@ class Console : public TextOutput, public LineInput {
   std::optional<int> pendingScanCode_;
   bool finished_ = false;
   std::string title_;
-  std::optional<std::string> transcript_;
 };
 
 }  // namespace vantor

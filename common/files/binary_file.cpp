@@ -9,7 +9,6 @@
 
 #include "base/run_time_error.h"
 #include "os/fatal_signals.h"
-#include "os/fault_injection.h"
 #include "os/file_calls.h"
 #include "os/platform.h"
 
@@ -21,11 +20,6 @@ namespace sys = file_calls;
 constexpr size_t kBlockSize = 64 * 1024;
 // Reads that jump about (a block head here, a name there) load only this much.
 constexpr size_t kSmallBlockSize = 4 * 1024;
-
-// A failure that a test asked for, with the error a failing medium gives.
-void FailIfInjected(FileOperation op, const std::string& name) {
-  if (faults::NextOperationFails()) throw FileError(op, name, EIO);
-}
 
 // The folder a file of that name lies in, for the calls that want a folder.
 std::string FolderOf(const std::string& name) {
@@ -71,9 +65,9 @@ RunTimeError KeepingFailed(const std::string& name, int reason) {
 
 // Gives a new file what it keeps of the one it replaces, or refuses to make it.
 void GiveKept(sys::Handle handle, const std::string& name, const sys::KeptAttributes& kept) {
-  if (sys::GiveAttributes(handle, kept)) return;
+  if (sys::Calls().giveAttributes(handle, kept)) return;
   int reason = errno;
-  sys::Close(handle);
+  sys::Calls().close(handle);
   throw KeepingFailed(name, reason);
 }
 
@@ -83,22 +77,19 @@ BinaryFile::BinaryFile(std::intptr_t handle, std::string name, int64_t size)
     : handle_(handle), name_(std::move(name)), size_(size) {}
 
 BinaryFile BinaryFile::OpenExisting(const std::string& name, Access access) {
-  FailIfInjected(FileOperation::Open, name);
   int64_t size = 0;
-  sys::Handle handle = sys::OpenExistingFile(name, access == Access::ReadWrite, size);
+  sys::Handle handle = sys::Calls().openExistingFile(name, access == Access::ReadWrite, size);
   return BinaryFile(handle, name, size);
 }
 
 BinaryFile BinaryFile::Create(const std::string& name) {
-  FailIfInjected(FileOperation::Create, name);
-  sys::Handle handle = sys::OpenForWriting(name, true);
+  sys::Handle handle = sys::Calls().openForWriting(name, true);
   if (handle == sys::kNoFile) throw FileError(FileOperation::Create, name, errno);
   return BinaryFile(handle, name, 0);
 }
 
 BinaryFile BinaryFile::CreateOverwriting(const std::string& name) {
-  FailIfInjected(FileOperation::Create, name);
-  sys::Handle handle = sys::OpenForWriting(name, false);
+  sys::Handle handle = sys::Calls().openForWriting(name, false);
   if (handle == sys::kNoFile) throw FileError(FileOperation::Create, name, errno);
   BinaryFile file(handle, name, 0);
   file.cutAtClose_ = true;
@@ -106,9 +97,8 @@ BinaryFile BinaryFile::CreateOverwriting(const std::string& name) {
 }
 
 BinaryFile BinaryFile::CreateReplacing(const std::string& name, Replace how) {
-  FailIfInjected(FileOperation::Create, name);
-  std::optional<sys::KeptAttributes> kept = sys::AttributesToKeep(name);
-  sys::Handle handle = sys::OpenUnnamedBeside(name);
+  std::optional<sys::KeptAttributes> kept = sys::Calls().attributesToKeep(name);
+  sys::Handle handle = sys::Calls().openUnnamedBeside(name);
   if (handle == sys::kNoFile && sys::UnnamedFilesUnsupported(errno)) {
     return CreateNamedTemporary(name, how);
   }
@@ -123,19 +113,18 @@ BinaryFile BinaryFile::CreateReplacing(const std::string& name, Replace how) {
 }
 
 BinaryFile BinaryFile::CreateReplacingNamed(const std::string& name, Replace how) {
-  FailIfInjected(FileOperation::Create, name);
   return CreateNamedTemporary(name, how);
 }
 
 BinaryFile BinaryFile::CreateNamedTemporary(const std::string& name, Replace how) {
-  std::optional<sys::KeptAttributes> kept = sys::AttributesToKeep(name);
+  std::optional<sys::KeptAttributes> kept = sys::Calls().attributesToKeep(name);
   sys::Permissions permissions = kept ? kept->permissions : sys::PermissionsForNewFile();
   std::string temporary;
   FatalSignalsHeld held;
   sys::Handle handle = sys::kNoFile;
   for (int attempt = 0; handle == sys::kNoFile; ++attempt) {
     temporary = TemporaryNameBeside(name);
-    handle = sys::CreateNew(temporary, permissions);
+    handle = sys::Calls().createNew(temporary, permissions);
     if (handle == sys::kNoFile && (errno != EEXIST || attempt == 100)) {
       throw FileError(FileOperation::Create, name, errno);
     }
@@ -144,7 +133,7 @@ BinaryFile BinaryFile::CreateNamedTemporary(const std::string& name, Replace how
     try {
       GiveKept(handle, name, *kept);
     } catch (const RunTimeError&) {
-      sys::RemoveName(temporary);
+      sys::Calls().removeName(temporary);
       throw;
     }
   }
@@ -197,19 +186,19 @@ void BinaryFile::Release() noexcept {
       // Nobody is left to hear of it; callers that care call Close.
     }
   }
-  sys::Close(std::exchange(handle_, sys::kNoFile));
+  sys::Calls().close(std::exchange(handle_, sys::kNoFile));
   ThrowAwayTemporary();
 }
 
 // Closes a replacing file that is not to be kept, and removes it.
 void BinaryFile::Abandon() noexcept {
   DropBlock();
-  sys::Close(std::exchange(handle_, sys::kNoFile));
+  sys::Calls().close(std::exchange(handle_, sys::kNoFile));
   ThrowAwayTemporary();
 }
 
 void BinaryFile::ThrowAwayTemporary() noexcept {
-  if (!temporaryName_.empty()) sys::RemoveName(temporaryName_);
+  if (!temporaryName_.empty()) sys::Calls().removeName(temporaryName_);
   ForgetTemporaryName(cleanupSlot_);
   cleanupSlot_ = -1;
   temporaryName_.clear();
@@ -239,10 +228,10 @@ void BinaryFile::WriteDirtyBytes() {
   size_t begin = dirtyBegin_;
   size_t end = dirtyEnd_;
   dirtyBegin_ = dirtyEnd_ = 0;
-  if (!sys::WriteAt(handle_, block_.data() + begin, end - begin, blockStart_ + begin)) {
+  if (!sys::Calls().writeAt(handle_, block_.data() + begin, end - begin, blockStart_ + begin)) {
     int reason = errno;
     DropBlock();
-    size_ = sys::SizeOf(handle_);
+    size_ = sys::Calls().sizeOf(handle_);
     throw FileError(FileOperation::Write, name_, reason);
   }
 }
@@ -255,7 +244,7 @@ void BinaryFile::LoadBlock() {
   // sequential (a write in between may have moved the buffer away).
   bool sequential = position_ >= lastLoadStart_ && position_ <= lastLoadEnd_;
   size_t want = sequential ? kBlockSize : kSmallBlockSize;
-  int64_t got = sys::ReadAt(handle_, block_.data(), want, position_);
+  int64_t got = sys::Calls().readAt(handle_, block_.data(), want, position_);
   if (got < 0) throw FileError(FileOperation::Read, name_, errno);
   blockStart_ = position_;
   blockLength_ = static_cast<size_t>(got);
@@ -265,7 +254,6 @@ void BinaryFile::LoadBlock() {
 
 size_t BinaryFile::ReadUpTo(void* buffer, size_t n) {
   RequireOpen();
-  FailIfInjected(FileOperation::Read, name_);
   auto* out = static_cast<uint8_t*>(buffer);
   size_t total = 0;
   while (total < n && position_ < size_) {
@@ -282,7 +270,7 @@ size_t BinaryFile::ReadUpTo(void* buffer, size_t n) {
     if (n - total >= kBlockSize) {
       // A large read goes straight to the caller's buffer.
       Flush();
-      int64_t got = sys::ReadAt(handle_, out + total, n - total, position_);
+      int64_t got = sys::Calls().readAt(handle_, out + total, n - total, position_);
       if (got < 0) throw FileError(FileOperation::Read, name_, errno);
       total += static_cast<size_t>(got);
       position_ += got;
@@ -300,22 +288,20 @@ void BinaryFile::ReadExact(void* buffer, size_t n) {
 
 size_t BinaryFile::ReadAt(int64_t offset, void* buffer, size_t n) {
   RequireOpen();
-  FailIfInjected(FileOperation::Read, name_);
   Flush();  // the disk must hold what was written before
   if (offset < 0) return 0;
-  int64_t got = sys::ReadAt(handle_, buffer, n, offset);
+  int64_t got = sys::Calls().readAt(handle_, buffer, n, offset);
   if (got < 0) throw FileError(FileOperation::Read, name_, errno);
   return static_cast<size_t>(got);
 }
 
 void BinaryFile::WriteAt(int64_t offset, const void* buffer, size_t n) {
   RequireOpen();
-  FailIfInjected(FileOperation::Write, name_);
   Flush();
   DropBlock();
-  if (!sys::WriteAt(handle_, buffer, n, offset)) {
+  if (!sys::Calls().writeAt(handle_, buffer, n, offset)) {
     int reason = errno;
-    size_ = sys::SizeOf(handle_);
+    size_ = sys::Calls().sizeOf(handle_);
     throw FileError(FileOperation::Write, name_, reason);
   }
   size_ = std::max(size_, offset + static_cast<int64_t>(n));
@@ -326,27 +312,26 @@ void BinaryFile::Refresh() {
   Flush();
   DropBlock();
   lastLoadStart_ = lastLoadEnd_ = 0;
-  size_ = sys::SizeOf(handle_);
+  size_ = sys::Calls().sizeOf(handle_);
 }
 
 FileIdentity BinaryFile::Identity() const {
   RequireOpen();
-  return sys::IdentityOf(handle_);
+  return sys::Calls().identityOf(handle_);
 }
 
 void BinaryFile::WriteThrough(const void* buffer, size_t n) {
   Flush();
   DropBlock();
-  if (!sys::WriteAt(handle_, buffer, n, position_)) {
+  if (!sys::Calls().writeAt(handle_, buffer, n, position_)) {
     int reason = errno;
-    size_ = sys::SizeOf(handle_);
+    size_ = sys::Calls().sizeOf(handle_);
     throw FileError(FileOperation::Write, name_, reason);
   }
 }
 
 void BinaryFile::Write(const void* buffer, size_t n) {
   RequireOpen();
-  FailIfInjected(FileOperation::Write, name_);
   if (n == 0) return;
   if (n >= kBlockSize) {
     WriteThrough(buffer, n);
@@ -377,7 +362,6 @@ void BinaryFile::Write(const void* buffer, size_t n) {
 
 void BinaryFile::Seek(int64_t position) {
   RequireOpen();
-  FailIfInjected(FileOperation::Seek, name_);
   if (position < 0) {
     throw RunTimeError(ErrorCode::DiskReadError,
                        "cannot seek in \"" + name_ + "\": position before the start of the file");
@@ -401,9 +385,9 @@ bool BinaryFile::AtEnd() const {
 
 void BinaryFile::Truncate() {
   RequireOpen();
-  FailIfInjected(FileOperation::Truncate, name_);
   Flush();
-  if (!sys::SetSize(handle_, position_)) throw FileError(FileOperation::Truncate, name_, errno);
+  if (!sys::Calls().setSize(handle_, position_))
+    throw FileError(FileOperation::Truncate, name_, errno);
   size_ = position_;
   if (position_ < blockStart_) {
     DropBlock();
@@ -429,12 +413,12 @@ int64_t BinaryFile::CopyThroughBuffer(BinaryFile& from, int64_t fromOffset, int6
 int64_t BinaryFile::CopyFrom(BinaryFile& from, int64_t fromOffset, int64_t length) {
   RequireOpen();
   from.RequireOpen();
-  FailIfInjected(FileOperation::Write, name_);
   if (length <= 0) return 0;
   Flush();
   DropBlock();
   from.Flush();
-  sys::CopyResult copy = sys::CopyRange(from.handle_, fromOffset, handle_, position_, length);
+  sys::CopyResult copy =
+      sys::Calls().copyRange(from.handle_, fromOffset, handle_, position_, length);
   // Where the system cannot copy between these files, the buffer does.
   if (copy.outcome == sys::CopyOutcome::Unsupported) {
     return CopyThroughBuffer(from, fromOffset, length);
@@ -455,7 +439,7 @@ int64_t BinaryFile::CopyFrom(BinaryFile& from, int64_t fromOffset, int64_t lengt
 std::optional<std::string> BinaryFile::ReserveSpace(int64_t offset, int64_t length) {
   RequireOpen();
   if (length <= 0) return std::nullopt;
-  int reason = sys::ReserveSpace(handle_, offset, length);
+  int reason = sys::Calls().reserveSpace(handle_, offset, length);
   if (reason == 0) return std::nullopt;
   return std::strerror(reason);
 }
@@ -467,23 +451,22 @@ void BinaryFile::Close() {
   try {
     WriteDirtyBytes();
   } catch (...) {
-    sys::Close(std::exchange(handle_, sys::kNoFile));
+    sys::Calls().close(std::exchange(handle_, sys::kNoFile));
     throw;
   }
   DropBlock();
-  if (std::exchange(cutAtClose_, false) && !sys::SetSize(handle_, size_)) {
+  if (std::exchange(cutAtClose_, false) && !sys::Calls().setSize(handle_, size_)) {
     int reason = errno;
-    sys::Close(std::exchange(handle_, sys::kNoFile));
+    sys::Calls().close(std::exchange(handle_, sys::kNoFile));
     throw FileError(FileOperation::Truncate, name_, reason);
   }
-  if (!sys::Close(std::exchange(handle_, sys::kNoFile))) {
+  if (!sys::Calls().close(std::exchange(handle_, sys::kNoFile))) {
     throw FileError(FileOperation::Close, name_, errno);
   }
 }
 
 void BinaryFile::Commit() {
   RequireOpen();
-  FailIfInjected(FileOperation::Create, name_);
   if (!replacing_) return Close();
   try {
     WriteDirtyBytes();
@@ -495,18 +478,17 @@ void BinaryFile::Commit() {
     throw;
   }
   DropBlock();
-  bool closed = sys::Close(std::exchange(handle_, sys::kNoFile));
+  bool closed = sys::Calls().close(std::exchange(handle_, sys::kNoFile));
   int reason = errno;
-  if (durable_ && !sys::SyncFolder(FolderOf(name_))) {
+  if (durable_ && !sys::Calls().syncFolder(FolderOf(name_))) {
     throw FileError(FileOperation::Write, FolderOf(name_), errno);
   }
   if (!closed) throw FileError(FileOperation::Close, name_, reason);
 }
 
-// A flush can fail as a write does (a test can make it fail).
+// A failed flush is reported as the failed write it is.
 void BinaryFile::SyncToDisk() {
-  FailIfInjected(FileOperation::Write, name_);
-  if (!sys::SyncData(handle_)) throw FileError(FileOperation::Write, name_, errno);
+  if (!sys::Calls().syncData(handle_)) throw FileError(FileOperation::Write, name_, errno);
 }
 
 // Gives the file its final name in one step: a rename from the temporary
@@ -514,7 +496,7 @@ void BinaryFile::SyncToDisk() {
 void BinaryFile::PutInPlace() {
   FatalSignalsHeld held;
   if (unnamed_) LinkUnnamedFile();
-  if (!sys::MoveIntoPlace(temporaryName_, name_)) {
+  if (!sys::Calls().moveIntoPlace(temporaryName_, name_)) {
     throw FileError(FileOperation::Create, name_, errno);
   }
   ForgetTemporaryName(cleanupSlot_);
@@ -530,22 +512,22 @@ void BinaryFile::PutInPlace() {
 void BinaryFile::FollowTemporaryName() {
   FileIdentity named;
   FileKind kind = KindOf(temporaryName_, &named);
-  if (kind == FileKind::Missing || named == sys::IdentityOf(handle_)) return;
+  if (kind == FileKind::Missing || named == sys::Calls().identityOf(handle_)) return;
   const RunTimeError noFile(ErrorCode::AccessDenied,
                             "cannot create \"" + name_ + "\": not an ordinary file");
   if (kind != FileKind::Regular) throw noFile;
-  sys::Close(std::exchange(handle_, sys::kNoFile));
-  handle_ = sys::OpenExistingFile(temporaryName_, true, size_);
-  if (sys::IdentityOf(handle_) != named) throw noFile;
-  if (auto kept = sys::AttributesToKeep(name_)) {
-    if (!sys::GiveAttributes(handle_, *kept)) throw KeepingFailed(name_, errno);
+  sys::Calls().close(std::exchange(handle_, sys::kNoFile));
+  handle_ = sys::Calls().openExistingFile(temporaryName_, true, size_);
+  if (sys::Calls().identityOf(handle_) != named) throw noFile;
+  if (auto kept = sys::Calls().attributesToKeep(name_)) {
+    if (!sys::Calls().giveAttributes(handle_, *kept)) throw KeepingFailed(name_, errno);
   }
 }
 
 void BinaryFile::LinkUnnamedFile() {
   for (int attempt = 0;; ++attempt) {
     std::string candidate = TemporaryNameBeside(name_);
-    if (sys::LinkUnnamed(handle_, candidate)) {
+    if (sys::Calls().linkUnnamed(handle_, candidate)) {
       temporaryName_ = candidate;
       unnamed_ = false;
       cleanupSlot_ = NoteTemporaryName(candidate);

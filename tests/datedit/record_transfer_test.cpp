@@ -13,12 +13,14 @@
 #endif
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 
 #include "base/run_time_error.h"
 #include "base/text_format.h"
 #include "datedit/datedit_loop_support.h"
+#include "files/failing_file_calls.h"
 #include "format_seek.h"
 #include "os/platform.h"
 
@@ -199,6 +201,30 @@ TEST(InsertRecord, AFileOf65535RecordsIsRefusedUntouched) {
   EXPECT_EQ(h.state.RecCount, 65535);
   h.state.DataFile.Close();
   EXPECT_EQ(ReadBytes(dir.File("full.dat")), original);
+}
+
+// A disk that cannot take the longer file: the insert says so and waits,
+// and leaves the file as it was, with nothing beside it.
+TEST(InsertRecord, AFullDiskIsReportedAndLeavesTheFileUntouched) {
+  ScratchDir dir;
+  const Bytes original = DataFileBytes(3, 40, Records("ABC"));
+  WriteBytes(dir.File("d.dat"), original);
+  WriteBytes(dir.File("x.rec"), Records("X"));
+  file_calls::Table fullDisk = file_calls::SystemCalls();
+  fullDisk.reserveSpace = [](file_calls::Handle, int64_t, int64_t) { return ENOSPC; };
+  testing::InstalledFileCalls calls(fullDisk);
+  DateditHarness h(dir.Path(), {dir.File("d.dat")});
+  h.console.Keys("i").Line(dir.File("x.rec")).Line("").Keys("kQ");
+  OpenAndRun(h);
+  EXPECT_NE(h.console.Transcript().find("No room on the disk for one more record (" +
+                                        std::string(std::strerror(ENOSPC)) + ")... hit a key"),
+            std::string::npos)
+      << h.console.Transcript();
+  EXPECT_TRUE(h.console.Script().AllKeysTaken());
+  EXPECT_EQ(h.state.RecCount, 3);
+  h.state.DataFile.Close();
+  EXPECT_EQ(ReadBytes(dir.File("d.dat")), original);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }
 
 // An insert killed at any moment, even by SIGKILL, leaves the old file or

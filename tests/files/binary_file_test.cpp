@@ -19,7 +19,7 @@
 #include <numeric>
 
 #include "base/run_time_error.h"
-#include "os/fault_injection.h"
+#include "files/failing_file_calls.h"
 #include "records/record_file.h"
 #include "test_support.h"
 
@@ -180,8 +180,18 @@ TEST(BinaryFile, ClosedFileIsNotOpen) {
 // temporary name, as where the file system has no unnamed files.
 class ReplacingFile : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override { faults::RefuseUnnamedFiles(GetParam()); }
-  void TearDown() override { faults::RefuseUnnamedFiles(false); }
+  // The system's calls, or calls of a file system without unnamed files.
+  static file_calls::Table Calls(bool refuseUnnamedFiles) {
+    file_calls::Table calls = file_calls::SystemCalls();
+    if (refuseUnnamedFiles) {
+      calls.openUnnamedBeside = [](const std::string&) {
+        errno = EOPNOTSUPP;
+        return file_calls::kNoFile;
+      };
+    }
+    return calls;
+  }
+  testing::InstalledFileCalls calls_{Calls(GetParam())};
   static size_t FilesIn(const ScratchDir& dir) {
     return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir.Path()), {}));
   }
@@ -383,8 +393,7 @@ TEST(BinaryFile, ANamedTemporaryFileTakesWhatIsUnderItsNameUnlessALink) {
 INSTANTIATE_TEST_SUITE_P(UnnamedOrNamed, ReplacingFile, ::testing::Bool());
 
 // A file that replaces another goes to the disk before the rename, unless it
-// is a scratch file; a new file written quickly is left to the cache. The
-// flush is a file operation that can fail, so the operations counted show it.
+// is a scratch file; a new file written quickly is left to the cache.
 TEST(BinaryFile, ReplacingAnOldFileFlushesTheNewOne) {
   using Replace = BinaryFile::Replace;
   struct Case {
@@ -396,23 +405,23 @@ TEST(BinaryFile, ReplacingAnOldFileFlushesTheNewOne) {
                         {Replace::Quickly, false, false},
                         {Replace::Quickly, true, true},
                         {Replace::Scratch, true, false}};
-  auto operations = [](const std::string& name, Replace how) {
-    faults::FailOperation(0);
-    BinaryFile file = BinaryFile::CreateReplacing(name, how);
-    file.Write("new", 3);
-    file.Commit();
-    int counted = faults::OperationsCounted();
-    faults::Disarm();
-    return counted;
+  static int flushes = 0;
+  file_calls::Table calls = file_calls::SystemCalls();
+  calls.syncData = [](file_calls::Handle file) {
+    ++flushes;
+    return file_calls::SystemCalls().syncData(file);
   };
+  testing::InstalledFileCalls counting(calls);
   ScratchDir dir;
-  const int unflushed = operations(dir.File("new"), Replace::Scratch);
   for (const Case& c : cases) {
     const std::string name = dir.File("file");
     std::filesystem::remove(name);
     if (c.overOldFile) WriteBytes(name, {1});
-    EXPECT_EQ(operations(name, c.how), unflushed + (c.flushed ? 1 : 0))
-        << static_cast<int>(c.how) << " " << c.overOldFile;
+    flushes = 0;
+    BinaryFile file = BinaryFile::CreateReplacing(name, c.how);
+    file.Write("new", 3);
+    file.Commit();
+    EXPECT_EQ(flushes, c.flushed ? 1 : 0) << static_cast<int>(c.how) << " " << c.overOldFile;
   }
 }
 

@@ -3,6 +3,7 @@
 // a portable way stands in: plain reads and writes for copy_file_range, the
 // free-space check for fallocate, named temporary files for O_TMPFILE.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -13,9 +14,9 @@
 #include <vector>
 
 #include "base/run_time_error.h"
-#include "os/fault_injection.h"
 #include "os/file_calls.h"
 #include "os/platform.h"
+#include "os/system_file_calls.h"
 
 #if defined(O_TMPFILE) && !defined(VANTOR_PORTABLE_FALLBACKS)
 #define VANTOR_UNNAMED_FILES 1
@@ -43,6 +44,8 @@ bool EnoughFreeSpace(int fd, int64_t length) {
 }
 
 }  // namespace
+
+namespace system {
 
 Handle OpenExistingFile(const std::string& name, bool forWriting, int64_t& size) {
   // Without blocking: opening a FIFO would wait for a writer forever.
@@ -98,50 +101,15 @@ bool GiveAttributes(Handle file, const KeptAttributes& kept) {
   return fchmod(Fd(file), static_cast<mode_t>(kept.permissions)) == 0;
 }
 
-bool MayGiveOwner(uint32_t owner, uint32_t group) {
-  // Asked each time: only files that already exist ask.
-  const uid_t self = geteuid();
-  if (self == 0) return true;
-  if (owner != self) return false;
-  if (group == getegid()) return true;
-  std::vector<gid_t> groups(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)));
-  int count = getgroups(static_cast<int>(groups.size()), groups.data());
-  groups.resize(static_cast<size_t>(std::max(count, 0)));
-  return std::find(groups.begin(), groups.end(), group) != groups.end();
-}
-
-RunTimeError OwnerRefusal(const std::string& name) {
-  return RunTimeError(ErrorCode::AccessDenied,
-                      "cannot replace \"" + name +
-                          "\": it belongs to another user or group, and the new file would "
-                          "be this user's own; nothing written");
-}
-
-Permissions PermissionsForNewFile() {
-  static const mode_t mode = [] {
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-  }();
-  return mode;
-}
-
 Handle OpenUnnamedBeside(const std::string& name) {
 #ifdef VANTOR_UNNAMED_FILES
-  if (!faults::UnnamedFilesRefused()) {
-    int fd = open(FolderOf(name).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-    return fd < 0 ? kNoFile : fd;
-  }
+  int fd = open(FolderOf(name).c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+  return fd < 0 ? kNoFile : fd;
 #else
   (void)name;
-#endif
   errno = EOPNOTSUPP;
   return kNoFile;
-}
-
-bool UnnamedFilesUnsupported(int reason) {
-  // File systems and kernels without unnamed files answer with one of these.
-  return reason == EOPNOTSUPP || reason == EISDIR || reason == EINVAL;
+#endif
 }
 
 bool LinkUnnamed(Handle file, const std::string& linkName) {
@@ -283,6 +251,60 @@ bool SyncFolder(const std::string& folder) {
   bool synced = fsync(fd) == 0 || errno == EINVAL;  // some file systems cannot
   close(fd);
   return synced;
+}
+
+Handle OpenForLock(const std::string& path) {
+  // Without blocking: opening a FIFO would wait for a writer forever.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  return fd < 0 ? kNoFile : fd;
+}
+
+int TryLock(Handle lock) {
+  int result;
+  do {
+    result = flock(Fd(lock), LOCK_EX | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  if (result == 0) return 1;
+  return errno == EWOULDBLOCK ? 0 : -1;
+}
+
+void Unlock(Handle lock) {
+  close(Fd(lock));  // gives the lock back
+}
+
+}  // namespace system
+
+bool MayGiveOwner(uint32_t owner, uint32_t group) {
+  // Asked each time: only files that already exist ask.
+  const uid_t self = geteuid();
+  if (self == 0) return true;
+  if (owner != self) return false;
+  if (group == getegid()) return true;
+  std::vector<gid_t> groups(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)));
+  int count = getgroups(static_cast<int>(groups.size()), groups.data());
+  groups.resize(static_cast<size_t>(std::max(count, 0)));
+  return std::find(groups.begin(), groups.end(), group) != groups.end();
+}
+
+RunTimeError OwnerRefusal(const std::string& name) {
+  return RunTimeError(ErrorCode::AccessDenied,
+                      "cannot replace \"" + name +
+                          "\": it belongs to another user or group, and the new file would "
+                          "be this user's own; nothing written");
+}
+
+Permissions PermissionsForNewFile() {
+  static const mode_t mode = [] {
+    mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+  }();
+  return mode;
+}
+
+bool UnnamedFilesUnsupported(int reason) {
+  // File systems and kernels without unnamed files answer with one of these.
+  return reason == EOPNOTSUPP || reason == EISDIR || reason == EINVAL;
 }
 
 }  // namespace vantor::file_calls

@@ -1,57 +1,51 @@
 #include "os/file_lock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <optional>
 #include <utility>
 
 #include "base/run_time_error.h"
+#include "os/file_calls.h"
 #include "os/platform.h"
 
 namespace vantor {
 namespace {
 
-// A descriptor that is closed unless it is handed on: a wait that ends the
-// program leaves no descriptor behind.
-class Descriptor {
+using file_calls::Calls;
+
+// A lock's handle that is given back unless it is handed on: a wait that
+// ends the program leaves no descriptor behind.
+class LockHandle {
  public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) close(fd_);
+  explicit LockHandle(file_calls::Handle handle) : handle_(handle) {}
+  ~LockHandle() {
+    if (handle_ != file_calls::kNoFile) Calls().unlock(handle_);
   }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int Get() const { return fd_; }
-  int Release() { return std::exchange(fd_, -1); }
+  LockHandle(const LockHandle&) = delete;
+  LockHandle& operator=(const LockHandle&) = delete;
+  file_calls::Handle Get() const { return handle_; }
+  file_calls::Handle Release() { return std::exchange(handle_, file_calls::kNoFile); }
 
  private:
-  int fd_;
+  file_calls::Handle handle_;
 };
 
 // Takes the lock if nobody holds it; false when another run does. The lock
 // is never waited for inside the system: a wait there could not be ended by
 // a key typed meanwhile, and a signal could come just before it began.
-bool TryLock(int fd, const std::string& path) {
-  int result;
-  do {
-    result = flock(fd, LOCK_EX | LOCK_NB);
-  } while (result != 0 && errno == EINTR);
-  if (result == 0) return true;
-  if (errno == EWOULDBLOCK) return false;
-  throw FileError(FileOperation::Open, path, errno);
+bool TryLock(file_calls::Handle lock, const std::string& path) {
+  int taken = Calls().tryLock(lock);
+  if (taken < 0) throw FileError(FileOperation::Open, path, errno);
+  return taken == 1;
 }
 
-// Whether the file locked through `fd` is still the one under `path`: a
-// program that held the lock may have put a new file in its place, and a lock
-// on the old one guards nothing.
-bool StillUnderName(int fd, const std::string& path) {
-  struct stat held {};
-  struct stat named {};
-  if (fstat(fd, &held) != 0 || stat(path.c_str(), &named) != 0) return true;
-  return held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+// Whether the file locked is still the one under `path`: a program that held
+// the lock may have put a new file in its place, and a lock on the old one
+// guards nothing.
+bool StillUnderName(file_calls::Handle lock, const std::string& path) {
+  FileIdentity held = Calls().identityOf(lock);
+  std::optional<FileIdentity> named = IdentityOf(path);
+  return held == FileIdentity{} || !named || held == *named;
 }
 
 }  // namespace
@@ -60,23 +54,23 @@ FileLock::FileLock(const std::string& path, const std::function<void()>& onWait,
                    const Pause& pause) {
   bool waited = false;
   for (;;) {
-    Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.Get() < 0) throw FileError(FileOperation::Open, path, errno);
-    if (!TryLock(fd.Get(), path)) {
+    LockHandle lock(Calls().openForLock(path));
+    if (lock.Get() == file_calls::kNoFile) throw FileError(FileOperation::Open, path, errno);
+    if (!TryLock(lock.Get(), path)) {
       if (!std::exchange(waited, true)) onWait();
       do {
         PauseBetweenTries(pause);
-      } while (!TryLock(fd.Get(), path));
+      } while (!TryLock(lock.Get(), path));
     }
-    if (StillUnderName(fd.Get(), path)) {
-      handle_ = fd.Release();
+    if (StillUnderName(lock.Get(), path)) {
+      handle_ = lock.Release();
       return;
     }
   }
 }
 
 FileLock::~FileLock() {
-  close(static_cast<int>(handle_));  // gives the lock back
+  Calls().unlock(handle_);
 }
 
 }  // namespace vantor

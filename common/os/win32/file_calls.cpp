@@ -9,11 +9,14 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "base/run_time_error.h"
 #include "os/file_calls.h"
 #include "os/platform.h"
+#include "os/system_file_calls.h"
 #include "os/win32/support.h"
 
 namespace vantor::file_calls {
@@ -104,6 +107,8 @@ bool RenameOverOpenFile(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
+namespace system {
+
 Handle OpenExistingFile(const std::string& name, bool forWriting, int64_t& size) {
   DWORD access = GENERIC_READ | (forWriting ? GENERIC_WRITE : 0);
   HANDLE file = OpenHandle(name, access, OPEN_EXISTING);
@@ -144,29 +149,13 @@ std::optional<KeptAttributes> AttributesToKeep(const std::string& name) {
   return KeptAttributes{};
 }
 
-Permissions PermissionsForNewFile() {
-  return 0;
-}
-
 bool GiveAttributes(Handle, const KeptAttributes&) {
   return true;
-}
-
-bool MayGiveOwner(uint32_t, uint32_t) {
-  return true;
-}
-
-RunTimeError OwnerRefusal(const std::string& name) {
-  return RunTimeError(ErrorCode::AccessDenied, "cannot replace \"" + name + "\"");
 }
 
 Handle OpenUnnamedBeside(const std::string&) {
   errno = EOPNOTSUPP;
   return kNoFile;
-}
-
-bool UnnamedFilesUnsupported(int reason) {
-  return reason == EOPNOTSUPP;
 }
 
 bool LinkUnnamed(Handle, const std::string&) {
@@ -295,6 +284,55 @@ bool SyncFolder(const std::string&) {
   // The rename was written through (MOVEFILE_WRITE_THROUGH); Windows has no
   // flush of a folder.
   return true;
+}
+
+// The mutex of a file or folder, named after its volume and index, so that
+// every spelling of the name (relative, through a link, in other case) meets
+// the same one.
+Handle OpenForLock(const std::string& path) {
+  std::optional<FileIdentity> file = vantor::IdentityOf(path);
+  HANDLE mutex = nullptr;
+  if (file) {
+    std::wstring name = L"Local\\vantor-lock-" + std::to_wstring(file->device) + L"-" +
+                        std::to_wstring(file->inode);
+    mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+  }
+  if (mutex != nullptr) return reinterpret_cast<Handle>(mutex);
+  Failed();
+  return kNoFile;
+}
+
+int TryLock(Handle lock) {
+  // A run that ended without giving the mutex back (WAIT_ABANDONED) holds it
+  // no longer.
+  DWORD outcome = WaitForSingleObject(Win(lock), 0);
+  if (outcome == WAIT_OBJECT_0 || outcome == WAIT_ABANDONED) return 1;
+  if (outcome == WAIT_TIMEOUT) return 0;
+  Failed();
+  return -1;
+}
+
+void Unlock(Handle lock) {
+  ReleaseMutex(Win(lock));  // refused, harmlessly, where it was not taken
+  CloseHandle(Win(lock));
+}
+
+}  // namespace system
+
+bool MayGiveOwner(uint32_t, uint32_t) {
+  return true;
+}
+
+RunTimeError OwnerRefusal(const std::string& name) {
+  return RunTimeError(ErrorCode::AccessDenied, "cannot replace \"" + name + "\"");
+}
+
+Permissions PermissionsForNewFile() {
+  return 0;
+}
+
+bool UnnamedFilesUnsupported(int reason) {
+  return reason == EOPNOTSUPP;
 }
 
 }  // namespace vantor::file_calls

@@ -1,6 +1,5 @@
 // The lock on Windows: a named mutex, named after the file's or folder's
-// volume and index, so that every spelling of the name (relative, through a
-// link, in other case) meets the same one. The lock holds no handle on the
+// volume and index (file_calls' openForLock). The lock holds no handle on the
 // file itself: Windows will not put a new file under a name while any
 // program has the old one open, and the holder of the lock is exactly the
 // program that may want to (an insert, an import).
@@ -11,6 +10,7 @@
 #include <utility>
 
 #include "base/run_time_error.h"
+#include "os/file_calls.h"
 #include "os/file_lock.h"
 #include "os/platform.h"
 #include "os/win32/support.h"
@@ -18,35 +18,25 @@
 namespace vantor {
 namespace {
 
-[[noreturn]] void Fail(const std::string& path, HANDLE toClose) {
-  int reason = ErrnoFromWin32(GetLastError());
-  if (toClose != nullptr) CloseHandle(toClose);
-  throw FileError(FileOperation::Open, path, reason);
-}
+using file_calls::Calls;
 
-std::wstring MutexName(const FileIdentity& file) {
-  return L"Local\\vantor-lock-" + std::to_wstring(file.device) + L"-" + std::to_wstring(file.inode);
-}
-
-// Takes the mutex of `file`, waiting as long as another run holds it. The
-// wait is made of short tries, so that the pause between them can end the
-// program (Ctrl+C typed meanwhile).
-HANDLE TakeMutex(const FileIdentity& file, const std::string& path,
-                 const std::function<void()>& onWait, const FileLock::Pause& pause, bool& waited) {
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, MutexName(file).c_str());
-  if (mutex == nullptr) Fail(path, nullptr);
+// Takes the mutex of the file under `path`, waiting as long as another run
+// holds it. The wait is made of short tries, so that the pause between them
+// can end the program (Ctrl+C typed meanwhile).
+file_calls::Handle TakeMutex(const std::string& path, const std::function<void()>& onWait,
+                             const FileLock::Pause& pause, bool& waited) {
+  file_calls::Handle mutex = Calls().openForLock(path);
+  if (mutex == file_calls::kNoFile) throw FileError(FileOperation::Open, path, errno);
   try {
-    // A run that ended without giving the mutex back (WAIT_ABANDONED) holds
-    // it no longer.
-    DWORD outcome = WaitForSingleObject(mutex, 0);
-    if (outcome == WAIT_TIMEOUT && !std::exchange(waited, true)) onWait();
-    while (outcome == WAIT_TIMEOUT) {
+    int taken = Calls().tryLock(mutex);
+    if (taken == 0 && !std::exchange(waited, true)) onWait();
+    while (taken == 0) {
       PauseBetweenTries(pause);
-      outcome = WaitForSingleObject(mutex, 0);
+      taken = Calls().tryLock(mutex);
     }
-    if (outcome != WAIT_OBJECT_0 && outcome != WAIT_ABANDONED) Fail(path, nullptr);
+    if (taken < 0) throw FileError(FileOperation::Open, path, errno);
   } catch (...) {
-    CloseHandle(mutex);
+    Calls().unlock(mutex);
     throw;
   }
   return mutex;
@@ -59,24 +49,21 @@ FileLock::FileLock(const std::string& path, const std::function<void()>& onWait,
   bool waited = false;
   for (;;) {
     std::optional<FileIdentity> locked = IdentityOf(path);
-    if (!locked) Fail(path, nullptr);
-    HANDLE mutex = TakeMutex(*locked, path, onWait, pause, waited);
+    if (!locked) throw FileError(FileOperation::Open, path, ErrnoFromWin32(GetLastError()));
+    file_calls::Handle mutex = TakeMutex(path, onWait, pause, waited);
     // The run that held the lock may have put a new file under the name;
     // that one is the file to lock.
     std::optional<FileIdentity> now = IdentityOf(path);
     if (!now || *now == *locked) {
-      handle_ = reinterpret_cast<std::intptr_t>(mutex);
+      handle_ = mutex;
       return;
     }
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
+    Calls().unlock(mutex);
   }
 }
 
 FileLock::~FileLock() {
-  HANDLE mutex = reinterpret_cast<HANDLE>(handle_);
-  ReleaseMutex(mutex);
-  CloseHandle(mutex);
+  Calls().unlock(handle_);
 }
 
 }  // namespace vantor
