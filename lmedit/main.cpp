@@ -5,7 +5,7 @@
 #include "console/console.h"
 #include "console/plain_console.h"
 #include "console/screen_console.h"
-#include "main_screen.h"
+#include "lmedit.h"
 #include "os/program_main.h"
 
 int main(int argc, char** argv) {

@@ -8,8 +8,8 @@
 
 #include "base/run_time_error.h"
 #include "fuzz_support.h"
+#include "lmedit.h"
 #include "lmedit_state.h"
-#include "main_screen.h"
 #include "scripted_backend.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "lmedit.h"
 #include "lmedit_state.h"
 #include "main_screen.h"
 #include "records/little_endian.h"
 #include "scripted_backend.h"
+#include "session.h"
 #include "test_support.h"
 
 namespace vantor::testing {
