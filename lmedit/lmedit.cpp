@@ -1,13 +1,12 @@
 #include "lmedit.h"
 
-#include <algorithm>
-
 #include "base/text_format.h"
 #include "landmark_map.h"
 #include "landmark_text.h"
 #include "main_screen.h"
 #include "os/platform.h"
 #include "session.h"
+#include "textform/text_form_arguments.h"
 #include "textform/text_form_import.h"
 
 namespace vantor::lmedit {
@@ -40,49 +39,30 @@ std::string CheckTextMode(LmeditOptions& options, const std::vector<std::string>
 
 // The arguments after argument 0 when one of them begins with "--".
 LmeditOptions ParseTextMode(LmeditOptions options, const std::vector<std::string>& arguments) {
-  bool help = false, outputGiven = false;
-  int modes = 0;
-  std::vector<std::string> files;
-  std::string error;
-  for (size_t i = 1; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (argument == "--help") {
-      help = true;
-    } else if (argument == "--map") {
-      options.Mode = LmeditMode::Map;
-      ++modes;
-    } else if (std::optional<bool> json = ExportAsJson(argument)) {
-      options.Mode = LmeditMode::Export;
-      options.ExportJson = *json;
-      ++modes;
-    } else if (argument == "--import") {
-      options.Mode = LmeditMode::Import;
-      ++modes;
-    } else if (argument == "--no-labels") {
-      options.MapLabels = false;
-    } else if (argument == "--dry-run") {
-      options.DryRun = true;
-    } else if (argument == "-o" && i + 1 < arguments.size()) {
-      options.TextOutputName = arguments[++i];
-      outputGiven = true;
-    } else if (argument == "-o") {
-      error = "-o needs the name of the output file";
-    } else if (IsLongOption(argument)) {
-      error = "unknown option " + PrintableName(argument);
-    } else {
-      files.push_back(argument);
-    }
-  }
-  if (error.empty() && !help) {
-    if (modes == 0)
+  const TextFormArguments read = ReadTextFormArguments(arguments, [&](const std::string& argument) {
+    if (argument == "--map") return ToolArgument::Mode;
+    if (argument != "--no-labels") return ToolArgument::NotOwn;
+    options.MapLabels = false;
+    return ToolArgument::Option;
+  });
+  options.Mode = read.Mode == TextFormMode::ToolMode ? LmeditMode::Map
+                 : read.Mode == TextFormMode::Export ? LmeditMode::Export
+                 : read.Mode == TextFormMode::Import ? LmeditMode::Import
+                                                     : options.Mode;
+  options.ExportJson = read.ExportJson;
+  options.DryRun = read.DryRun;
+  options.TextOutputName = read.OutputName.value_or(std::string());
+  std::string error = read.Error;
+  if (error.empty() && !read.Help) {
+    if (read.ModesGiven == 0)
       error =
           options.DryRun ? "--dry-run belongs to --import" : "-o and --no-labels belong to --map";
-    else if (modes > 1)
+    else if (read.ModesGiven > 1)
       error = "give one of --map, --export and --import";
     else
-      error = CheckTextMode(options, files, outputGiven);
+      error = CheckTextMode(options, read.Files, read.OutputName.has_value());
   }
-  if (help) {
+  if (read.Help) {
     options.Mode = LmeditMode::Help;
   } else if (!error.empty()) {
     options.Mode = LmeditMode::BadCommandLine;
@@ -108,11 +88,7 @@ LmeditOptions ParseOptions(const std::vector<std::string>& arguments) {
   options.ProgramPath = argument(0);
   options.TemplateName = argument(1).substr(0, kMaxFileName);
   options.OutputName = argument(2).substr(0, kMaxFileName);
-  if (std::any_of(arguments.begin() + std::min<size_t>(1, arguments.size()), arguments.end(),
-                  IsLongOption)) {
-    return ParseTextMode(options, arguments);
-  }
-  return options;
+  return AsksForTextForm(arguments) ? ParseTextMode(options, arguments) : options;
 }
 
 std::string UsageText() {
