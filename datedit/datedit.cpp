@@ -76,6 +76,12 @@ std::string UsageText() {
          "         shows this text\n";
 }
 
+ConsoleOptions DateditConsoleOptions() {
+  ConsoleOptions options;
+  options.pinnedTopRows = 3;
+  return options;
+}
+
 int RunDatedit(Console& console, const DateditOptions& options) {
   DateditState s(console);
   InitNameTables(s.Names);

@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
   using namespace vantor;
   const datedit::DateditOptions options = datedit::ParseCommandLine(StartProgram(argc, argv));
   return RunTextFormOrScreen(
-      options.Mode != datedit::DateditMode::Screen, DateditConsoleOptions(),
+      options.Mode != datedit::DateditMode::Screen, datedit::DateditConsoleOptions(),
       [&](PlainConsole& out, PlainConsole& err) { return datedit::RunTextMode(options, out, err); },
       [&](Console& console) { return datedit::RunDatedit(console, options); });
 }

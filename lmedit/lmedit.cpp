@@ -73,6 +73,15 @@ LmeditOptions ParseTextMode(LmeditOptions options, const std::vector<std::string
 
 }  // namespace
 
+ConsoleOptions LmeditWindowOptions() {
+  ConsoleOptions options;
+  options.kind = ScreenKind::Window;
+  options.maxTypedLine = 126;
+  options.interruptExitCode = 255;
+  options.keepLastScreen = true;
+  return options;
+}
+
 std::string WindowTitle(std::string_view arg0) {
   // The name after the folder as the platform ends it ("\\", "/" or ":" on Windows).
   std::string_view name = arg0.substr(DirectoryPart(arg0).size());

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "console/console.h"
 #include "console/plain_console.h"
 #include "lmedit_state.h"
 
@@ -36,6 +37,10 @@ std::string UsageText();
 // A run in one of the text-only modes, on the standard streams; returns the
 // exit code (1 for a command line or a file that is refused).
 int RunTextMode(const LmeditOptions& options, PlainConsole& out, PlainConsole& err);
+
+// lmedit's 80 x 25 window: typed lines take at most 126 characters, Ctrl+C
+// ends the program with 255, the last screen stays when it ends.
+ConsoleOptions LmeditWindowOptions();
 
 // The window's title: the program's own path, at most 80 characters.
 std::string WindowTitle(std::string_view arg0);

@@ -8,7 +8,7 @@ int main(int argc, char** argv) {
   using namespace vantor;
   const lmedit::LmeditOptions options = lmedit::ParseOptions(StartProgram(argc, argv));
   return RunTextFormOrScreen(
-      options.Mode != lmedit::LmeditMode::Edit, LmeditWindowOptions(),
+      options.Mode != lmedit::LmeditMode::Edit, lmedit::LmeditWindowOptions(),
       [&](PlainConsole& out, PlainConsole& err) { return lmedit::RunTextMode(options, out, err); },
       [&](Console& console) {
         lmedit::LmeditState state(console);

@@ -26,21 +26,6 @@ bool ConsoleBackend::InterruptTyped(std::chrono::milliseconds time) {
   return false;
 }
 
-ConsoleOptions DateditConsoleOptions() {
-  ConsoleOptions options;
-  options.pinnedTopRows = 3;
-  return options;
-}
-
-ConsoleOptions LmeditWindowOptions() {
-  ConsoleOptions options;
-  options.kind = ScreenKind::Window;
-  options.maxTypedLine = 126;
-  options.interruptExitCode = 255;
-  options.keepLastScreen = true;
-  return options;
-}
-
 Console::Console(const ConsoleOptions& options, std::unique_ptr<ConsoleBackend> backend)
     : options_(options),
       screen_(options.kind, options.columns, options.rows),

@@ -184,7 +184,7 @@ TEST(FaultInjection, ExtractionFailuresAreReportedAndLeaveNoPartialFile) {
 
 void RunDateditWith(const std::string& folder, const std::vector<std::string>& arguments,
                     const std::function<void(ScriptedConsole&)>& keys, std::string& screen) {
-  ScriptedConsole console(DateditConsoleOptions());
+  ScriptedConsole console(datedit::DateditConsoleOptions());
   keys(console);
   auto options = datedit::ParseCommandLine(DateditHarness::WithProgram(folder, arguments));
   try {

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string path = fuzzing::ScratchFolder() + "/data.dat";
   fuzzing::WriteFile(path, data, size);
 
-  ScriptedConsole console(DateditConsoleOptions());
+  ScriptedConsole console(datedit::DateditConsoleOptions());
   DateditOptions options = ParseCommandLine({fuzzing::ScratchFolder() + "/datedit", path});
   DateditState state(console);
   state.ProgramDir = options.ProgramDir;

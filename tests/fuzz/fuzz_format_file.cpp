@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/run_time_error.h"
+#include "datedit.h"
 #include "datedit_state.h"
 #include "field_editor.h"
 #include "format_file.h"
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string path = fuzzing::ScratchFolder() + "/format.txt";
   fuzzing::WriteFile(path, data, size);
 
-  ScriptedConsole console(DateditConsoleOptions());
+  ScriptedConsole console(datedit::DateditConsoleOptions());
   console.SetTextMode(256);
   DateditState state(console);
   InitNameTables(state.Names);
