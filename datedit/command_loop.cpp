@@ -12,7 +12,6 @@
 namespace vantor::datedit {
 namespace {
 
-constexpr int kFiftyRowMode = 256;
 constexpr size_t kMaxFormatName = 255;
 
 void WriteMenu(DateditState& s) {
@@ -81,7 +80,7 @@ void EditCommand(DateditState& s) {
 void JumpCommand(DateditState& s) {
   s.Con.WriteLn();
   s.Con.WriteLine("Which rec# to jump to?  0 to " + FormatInt(s.RecCount - 1) + " = max ");
-  RecordPosition(s, ReadInteger(s.Con));
+  MoveToRecord(s, ReadInteger(s.Con));
 }
 
 }  // namespace
@@ -89,10 +88,10 @@ void JumpCommand(DateditState& s) {
 bool DispatchKey(DateditState& s, const DateditOptions& options, int key) {
   switch (key) {
     case 'f':
-      RecordPosition(s, int64_t{s.RecNow} + 1);
+      MoveToRecord(s, int64_t{s.RecNow} + 1);
       break;
     case 'b':
-      RecordPosition(s, int64_t{s.RecNow} - 1);
+      MoveToRecord(s, int64_t{s.RecNow} - 1);
       break;
     case 'a':
       s.AsciiMode = !s.AsciiMode;
@@ -136,7 +135,7 @@ bool DispatchKey(DateditState& s, const DateditOptions& options, int key) {
 }
 
 void CommandLoop(DateditState& s, const DateditOptions& options) {
-  s.Con.SetTextMode(kFiftyRowMode);
+  s.Con.UseFiftyRows();
   int key = ' ';
   do {
     s.Con.ClearScreen();

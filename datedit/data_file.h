@@ -34,10 +34,9 @@ bool IsLegalRecord(DateditState& s, int64_t n);
 // file (another program shortened it); record 0 when none is left.
 void KeepCurrentRecordLegal(DateditState& s);
 
-// The file position of record n when n is a legal record (which then becomes
-// current), otherwise the position of the current record. The count is read
-// anew first.
-int64_t RecordPosition(DateditState& s, int64_t n);
+// Makes record n current when it is a legal record; otherwise the current
+// record stays. The count is read anew first.
+void MoveToRecord(DateditState& s, int64_t n);
 
 // The number of the record at a file position.
 int32_t RecordAtFilePos(int64_t position, int32_t recSize);

@@ -87,7 +87,7 @@ int RunDatedit(Console& console, const DateditOptions& options) {
   InitNameTables(s.Names);
   s.ProgramDir = options.ProgramDir;
   OpenDataFile(s, options);
-  if (s.IsStructured) CommandLoop(s, options);
+  CommandLoop(s, options);
   s.DataFile.Close();
   return 0;
 }

@@ -46,7 +46,6 @@ struct DateditState {
   int32_t RecCount = 0;
   int32_t RecSize = 0;
   int32_t RecNow = 0;
-  bool IsStructured = false;
   bool AsciiMode = false;
   bool FormattedView = false;
   bool FormatLoaded = false;

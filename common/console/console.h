@@ -102,8 +102,8 @@ class Console : public TextOutput, public LineInput {
   Console(const ConsoleOptions& options, std::unique_ptr<ConsoleBackend> backend);
   ~Console() override;
 
-  // Mode 256 is the 50-row flag: 80 x 50, otherwise 80 x 25. Clears the screen.
-  void SetTextMode(int mode);
+  // Makes the screen 80 x 50 (datedit's record screen) and clears it.
+  void UseFiftyRows();
   void ClearScreen() { screen_.Clear(); }
   void ClearToEndOfLine() { screen_.ClearToEndOfLine(); }
   void GotoXY(int column, int row) { screen_.GotoXY(column, row); }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
+
 #include "base/run_time_error.h"
 #include "console/plain_console.h"
 #include "console/stream_backend.h"
@@ -105,8 +107,19 @@ TEST(Console, IntegerReadSkipsEmptyLinesAtTheKeyboard) {
 
 TEST(Console, EndOfInputAtAKeyIsARunTimeError) {
   ScriptedConsole con{ConsoleOptions{}};
-  EXPECT_THROW(con.ReadKey(), RunTimeError);
-  EXPECT_THROW(con.ReadLine(10), RunTimeError);
+  // Number 100 and the message as the README documents them.
+  for (auto [read, message] : std::initializer_list<std::pair<std::function<void()>, const char*>>{
+           {[&] { con.ReadKey(); }, "input ended while waiting for a key"},
+           {[&] { con.ReadLine(10); }, "input ended while waiting for a line"},
+           {[&] { ReadRequiredInteger(con); }, "input ended while a number was wanted"}}) {
+    try {
+      read();
+      ADD_FAILURE() << message;
+    } catch (const RunTimeError& error) {
+      EXPECT_EQ(error.Number(), 100);
+      EXPECT_STREQ(error.what(), message);
+    }
+  }
   EXPECT_EQ(ReadInteger(con), 0);
 }
 
@@ -121,10 +134,10 @@ TEST(Console, CtrlCEndsTheProgramWithItsCode) {
   }
 }
 
-TEST(Console, SetTextModeMakesFiftyRowsAndClears) {
+TEST(Console, UseFiftyRowsMakesFiftyRowsAndClears) {
   ScriptedConsole con{ConsoleOptions{}};
   con.Write("old");
-  con.SetTextMode(256);
+  con.UseFiftyRows();
   EXPECT_EQ(con.Screen().Rows(), 50);
   EXPECT_EQ(con.Screen().Columns(), 80);
   EXPECT_EQ(con.Screen().Text(), "");

@@ -35,7 +35,7 @@ class EditFieldTest : public ::testing::Test {
     TextFileReader file(dir.File("f.txt"));
     ReadStructureDefinition(h.state, file);
     InitNameTables(h.state.Names);
-    h.console.SetTextMode(256);
+    h.console.UseFiftyRows();
     h.console.ClearScreen();
   }
   void Edit(int n, const std::string& typed) {

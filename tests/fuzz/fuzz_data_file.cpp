@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     OpenDataFile(state, options);
     CommandLoop(state, options);
-    fuzzing::Require(state.IsStructured, "the loop ran on an unstructured file");
+    fuzzing::Require(IsStructuredFile(state.DataFile.Size(), state.RecCount, state.RecSize),
+                     "the loop ran on an unstructured file");
     fuzzing::Require(state.RecNow >= 0 && state.RecNow < state.RecCount, "current record legal");
   } catch (const ProgramEnd& end) {
     fuzzing::Require(end.exitCode == 1, "refusals end with exit code 1");

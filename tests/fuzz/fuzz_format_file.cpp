@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::WriteFile(path, data, size);
 
   ScriptedConsole console(datedit::DateditConsoleOptions());
-  console.SetTextMode(256);
+  console.UseFiftyRows();
   DateditState state(console);
   InitNameTables(state.Names);
   state.RecSize = 46;
