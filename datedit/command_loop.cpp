@@ -70,10 +70,7 @@ void EditCommand(DateditState& s) {
   s.Con.WriteLn();
   s.Con.Write("input the  fieldnr you want to edit: ");
   int32_t n = ReadInteger(s.Con);
-  if (n >= 1 && n <= kMaxFields) {
-    const FieldDef& field = s.FieldTable[n - 1];
-    EditField(s, field.Indicator, field.Len, edited, n, field);
-  }
+  if (n >= 1 && n <= kMaxFields) EditField(s.Con, s.Names, s.FieldTable, edited, n);
   WriteEditBack(s, base, edited);
 }
 

@@ -87,13 +87,13 @@ std::string FormatFilePath(const DateditState& s, const std::string& name) {
   return FormatFilePath(s.ProgramDir, name);
 }
 
-void ReadHeaderNow(DateditState& s) {
+void ReadHeaderNow(DataDocument& d) {
   uint8_t header[kHeaderReadSize];
-  if (s.DataFile.ReadHeader(header) != sizeof header) {
-    throw FileError(FileOperation::Read, s.DataFile.Name(), 0);
+  if (d.DataFile.ReadHeader(header) != sizeof header) {
+    throw FileError(FileOperation::Read, d.DataFile.Name(), 0);
   }
-  std::copy(header, header + kHeaderTextSize, s.HeaderText.begin());
-  s.RecCount = WordAt(header + RecordFile::kCountOffset);
+  std::copy(header, header + kHeaderTextSize, d.HeaderText.begin());
+  d.RecCount = WordAt(header + RecordFile::kCountOffset);
 }
 
 void OpenDataFile(DateditState& s, const DateditOptions& options) {

@@ -24,7 +24,7 @@ void OpenDataFile(DateditState& s, const DateditOptions& options);
 bool IsStructuredFile(int64_t fileSize, int32_t recCount, int32_t recSize);
 
 // Reads the header text and the record count as the file holds them now.
-void ReadHeaderNow(DateditState& s);
+void ReadHeaderNow(DataDocument& d);
 
 // Whether record n lies wholly in the file, by the count last read and the
 // file's size now.

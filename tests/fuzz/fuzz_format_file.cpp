@@ -39,10 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     console.Line("-1");
   try {
     ShowFormattedRecord(state, state.RecordBuffer);
-    for (int n : {1, 2, 3, 128}) {
-      const FieldDef& field = state.FieldTable[n - 1];
-      EditField(state, field.Indicator, field.Len, state.RecordBuffer, n, field);
-    }
+    for (int n : {1, 2, 3, 128})
+      EditField(state.Con, state.Names, state.FieldTable, state.RecordBuffer, n);
   } catch (const RunTimeError&) {
     // The scripted input ran out: an input ending is a run-time error.
   }
