@@ -12,7 +12,6 @@
 namespace vantor::datedit {
 namespace {
 
-constexpr int kFiftyRowMode = 256;
 constexpr size_t kMaxFormatName = 255;
 
 void WriteMenu(DateditState& s) {
@@ -71,17 +70,14 @@ void EditCommand(DateditState& s) {
   s.Con.WriteLn();
   s.Con.Write("input the  fieldnr you want to edit: ");
   int32_t n = ReadInteger(s.Con);
-  if (n >= 1 && n <= kMaxFields) {
-    const FieldDef& field = s.FieldTable[n - 1];
-    EditField(s, field.Indicator, field.Len, edited, n, field);
-  }
+  if (n >= 1 && n <= kMaxFields) EditField(s.Con, s.Names, s.FieldTable, edited, n);
   WriteEditBack(s, base, edited);
 }
 
 void JumpCommand(DateditState& s) {
   s.Con.WriteLn();
   s.Con.WriteLine("Which rec# to jump to?  0 to " + FormatInt(s.RecCount - 1) + " = max ");
-  RecordPosition(s, ReadInteger(s.Con));
+  MoveToRecord(s, ReadInteger(s.Con));
 }
 
 }  // namespace
@@ -89,10 +85,10 @@ void JumpCommand(DateditState& s) {
 bool DispatchKey(DateditState& s, const DateditOptions& options, int key) {
   switch (key) {
     case 'f':
-      RecordPosition(s, int64_t{s.RecNow} + 1);
+      MoveToRecord(s, int64_t{s.RecNow} + 1);
       break;
     case 'b':
-      RecordPosition(s, int64_t{s.RecNow} - 1);
+      MoveToRecord(s, int64_t{s.RecNow} - 1);
       break;
     case 'a':
       s.AsciiMode = !s.AsciiMode;
@@ -136,7 +132,7 @@ bool DispatchKey(DateditState& s, const DateditOptions& options, int key) {
 }
 
 void CommandLoop(DateditState& s, const DateditOptions& options) {
-  s.Con.SetTextMode(kFiftyRowMode);
+  s.Con.UseFiftyRows();
   int key = ' ';
   do {
     s.Con.ClearScreen();

@@ -34,7 +34,8 @@ void WriteSummary(DateditState& s) {
   con.WriteLine("Name:" + s.DataFileName);
   con.WriteLine("Recsize :" + FormatInt(s.RecSize, 8));
   con.WriteLine("Reccount:" + FormatInt(s.RecCount, 8));
-  con.WriteLine("Is VT structured dat file : " + FormatBool(s.IsStructured, 6));
+  // Written only for a file that passed the structure test.
+  con.WriteLine("Is VT structured dat file : " + FormatBool(true, 6));
 }
 
 [[noreturn]] void Refuse(DateditState& s, const std::string& line, bool waitForEnter) {
@@ -58,7 +59,6 @@ void TestStructure(DateditState& s) {
   if (!IsStructuredFile(fileSize, s.RecCount, s.RecSize)) {
     Refuse(s, "Not a structured dat file. use a proper hex editor....", true);
   }
-  s.IsStructured = true;
   WriteSummary(s);
   if (fileSize <= kHeadSize) {
     Refuse(s, "Empty, no records!!!!!!!!! quitting..........", false);
@@ -87,13 +87,13 @@ std::string FormatFilePath(const DateditState& s, const std::string& name) {
   return FormatFilePath(s.ProgramDir, name);
 }
 
-void ReadHeaderNow(DateditState& s) {
+void ReadHeaderNow(DataDocument& d) {
   uint8_t header[kHeaderReadSize];
-  if (s.DataFile.ReadHeader(header) != sizeof header) {
-    throw FileError(FileOperation::Read, s.DataFile.Name(), 0);
+  if (d.DataFile.ReadHeader(header) != sizeof header) {
+    throw FileError(FileOperation::Read, d.DataFile.Name(), 0);
   }
-  std::copy(header, header + kHeaderTextSize, s.HeaderText.begin());
-  s.RecCount = WordAt(header + RecordFile::kCountOffset);
+  std::copy(header, header + kHeaderTextSize, d.HeaderText.begin());
+  d.RecCount = WordAt(header + RecordFile::kCountOffset);
 }
 
 void OpenDataFile(DateditState& s, const DateditOptions& options) {
@@ -101,7 +101,6 @@ void OpenDataFile(DateditState& s, const DateditOptions& options) {
   s.DataFile = RecordFile::Open(s.DataFileName, BinaryFile::Access::ReadWrite);
   ReadHeaderNow(s);
   s.RecSize = s.DataFile.RecordSize();
-  s.IsStructured = false;
   if (options.FormatFileName) LoadFormatFromArgument(s, *options.FormatFileName);
   TestStructure(s);
   s.RecNow = 0;
@@ -126,11 +125,10 @@ void KeepCurrentRecordLegal(DateditState& s) {
   }
 }
 
-int64_t RecordPosition(DateditState& s, int64_t n) {
+void MoveToRecord(DateditState& s, int64_t n) {
   ReadHeaderNow(s);
   // Numbers too large for a position are never legal: the count is 16-bit.
   if (IsLegalRecord(s, n)) s.RecNow = static_cast<int32_t>(n);
-  return kHeadSize + static_cast<int64_t>(s.RecNow) * s.RecSize;
 }
 
 int32_t RecordAtFilePos(int64_t position, int32_t recSize) {

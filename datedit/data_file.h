@@ -24,7 +24,7 @@ void OpenDataFile(DateditState& s, const DateditOptions& options);
 bool IsStructuredFile(int64_t fileSize, int32_t recCount, int32_t recSize);
 
 // Reads the header text and the record count as the file holds them now.
-void ReadHeaderNow(DateditState& s);
+void ReadHeaderNow(DataDocument& d);
 
 // Whether record n lies wholly in the file, by the count last read and the
 // file's size now.
@@ -34,10 +34,9 @@ bool IsLegalRecord(DateditState& s, int64_t n);
 // file (another program shortened it); record 0 when none is left.
 void KeepCurrentRecordLegal(DateditState& s);
 
-// The file position of record n when n is a legal record (which then becomes
-// current), otherwise the position of the current record. The count is read
-// anew first.
-int64_t RecordPosition(DateditState& s, int64_t n);
+// Makes record n current when it is a legal record; otherwise the current
+// record stays. The count is read anew first.
+void MoveToRecord(DateditState& s, int64_t n);
 
 // The number of the record at a file position.
 int32_t RecordAtFilePos(int64_t position, int32_t recSize);

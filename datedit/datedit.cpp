@@ -1,12 +1,10 @@
 #include "datedit.h"
 
-#include <algorithm>
-
 #include "base/text_format.h"
 #include "command_loop.h"
 #include "data_file.h"
 #include "os/platform.h"
-#include "textform/text_form_import.h"
+#include "textform/text_form_arguments.h"
 
 namespace vantor::datedit {
 namespace {
@@ -31,39 +29,18 @@ std::string CheckFiles(DateditOptions& options, const std::vector<std::string>& 
 
 // The arguments after argument 0 when one of them begins with "--".
 void ParseTextMode(DateditOptions& options, const std::vector<std::string>& arguments) {
-  std::vector<std::string> files;
-  std::string error;
-  bool help = false;
-  int modes = 0;
-  for (size_t i = 1; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (argument == "--help") {
-      help = true;
-    } else if (std::optional<bool> json = ExportAsJson(argument)) {
-      options.Mode = DateditMode::Export;
-      options.Form = *json ? TextForm::Json : TextForm::Csv;
-      ++modes;
-    } else if (argument == "--import") {
-      options.Mode = DateditMode::Import;
-      ++modes;
-    } else if (argument == "--dry-run") {
-      options.DryRun = true;
-    } else if (argument == "-o" && i + 1 < arguments.size()) {
-      options.OutputName = arguments[++i];
-    } else if (argument == "-o") {
-      error = "-o needs the name of the output file";
-    } else if (IsLongOption(argument)) {
-      error = "unknown option " + PrintableName(argument);
-    } else {
-      files.push_back(argument);
-    }
-  }
-  if (help) {
+  const TextFormArguments read = ReadTextFormArguments(arguments);
+  if (read.Help) {
     options.Mode = DateditMode::Help;
     return;
   }
-  if (error.empty() && modes != 1) error = "give one of --export and --import";
-  if (error.empty()) error = CheckFiles(options, files);
+  options.Mode = read.Mode == TextFormMode::Import ? DateditMode::Import : DateditMode::Export;
+  options.Form = read.ExportJson ? TextForm::Json : TextForm::Csv;
+  options.DryRun = read.DryRun;
+  options.OutputName = read.OutputName.value_or(std::string());
+  std::string error = read.Error;
+  if (error.empty() && read.ModesGiven != 1) error = "give one of --export and --import";
+  if (error.empty()) error = CheckFiles(options, read.Files);
   if (!error.empty()) {
     options.Mode = DateditMode::BadCommandLine;
     options.CommandLineError = error;
@@ -75,8 +52,7 @@ void ParseTextMode(DateditOptions& options, const std::vector<std::string>& argu
 DateditOptions ParseCommandLine(const std::vector<std::string>& arguments) {
   DateditOptions options;
   if (!arguments.empty()) options.ProgramDir = ProgramDirFromArg0(arguments[0]);
-  if (std::any_of(arguments.begin() + std::min<size_t>(1, arguments.size()), arguments.end(),
-                  IsLongOption)) {
+  if (AsksForTextForm(arguments)) {
     ParseTextMode(options, arguments);
     return options;
   }
@@ -100,12 +76,18 @@ std::string UsageText() {
          "         shows this text\n";
 }
 
+ConsoleOptions DateditConsoleOptions() {
+  ConsoleOptions options;
+  options.pinnedTopRows = 3;
+  return options;
+}
+
 int RunDatedit(Console& console, const DateditOptions& options) {
   DateditState s(console);
   InitNameTables(s.Names);
   s.ProgramDir = options.ProgramDir;
   OpenDataFile(s, options);
-  if (s.IsStructured) CommandLoop(s, options);
+  CommandLoop(s, options);
   s.DataFile.Close();
   return 0;
 }

@@ -35,6 +35,10 @@ DateditOptions ParseCommandLine(const std::vector<std::string>& arguments);
 // The text of --help.
 std::string UsageText();
 
+// datedit's own console, 80 x 25 until the command loop makes it 80 x 50;
+// its three status lines stay in view on a smaller terminal.
+ConsoleOptions DateditConsoleOptions();
+
 // Runs the program; returns its exit code or ends it with ProgramEnd.
 int RunDatedit(Console& console, const DateditOptions& options);
 

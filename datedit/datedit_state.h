@@ -30,14 +30,10 @@ using FieldDefs = std::array<FieldDef, kMaxFields>;
 
 using RecordBytes = std::array<uint8_t, kRecordBufferSize>;
 
-struct DateditState {
-  explicit DateditState(Console& console) : Con(console) {}
-
-  Console& Con;
-  NameTables Names;
-
-  // Read from the disk whenever a command needs it: another program may
-  // change the file while datedit waits for a key.
+// The open document: the data file, its header and the layout of its
+// records. Read from the disk whenever a command needs it: another program
+// may change the file while datedit waits for a key.
+struct DataDocument {
   RecordFile DataFile;
   std::string DataFileName;
   // HeaderText and RecCount as the header held when last read (every pass
@@ -45,8 +41,18 @@ struct DateditState {
   std::array<uint8_t, kHeaderTextSize> HeaderText{};
   int32_t RecCount = 0;
   int32_t RecSize = 0;
+  FieldDefs FieldTable{};
+};
+
+// The browser state: the document, and the run around it (the console, the
+// name tables, the view and the current record).
+struct DateditState : DataDocument {
+  explicit DateditState(Console& console) : Con(console) {}
+
+  Console& Con;
+  NameTables Names;
+
   int32_t RecNow = 0;
-  bool IsStructured = false;
   bool AsciiMode = false;
   bool FormattedView = false;
   bool FormatLoaded = false;
@@ -57,8 +63,6 @@ struct DateditState {
   // Written once below the menu of the next screen: why the last command
   // wrote nothing.
   std::string ScreenNote;
-
-  FieldDefs FieldTable{};
 };
 
 }  // namespace vantor::datedit

@@ -47,19 +47,21 @@ size_t StoredLength(const FieldType& type, uint16_t length) {
 
 }  // namespace
 
-size_t FieldOffset(const DateditState& s, int fieldNumber) {
+size_t FieldOffset(const FieldDefs& layout, int fieldNumber) {
   size_t offset = 0;
-  for (int k = 1; k < fieldNumber && k <= kMaxFields && s.FieldTable[k - 1].Len != 0; ++k) {
-    offset += s.FieldTable[k - 1].Len;
+  for (int k = 1; k < fieldNumber && k <= kMaxFields && layout[k - 1].Len != 0; ++k) {
+    offset += layout[k - 1].Len;
   }
   return offset;
 }
 
-void EditField(DateditState& s, char indicator, uint16_t length, RecordBytes& record,
-               int fieldNumber, const FieldDef& field) {
-  Console& con = s.Con;
-  size_t offset = FieldOffset(s, fieldNumber);
-  con.Write(FieldValueText(s.Names, indicator, length, record, offset));
+void EditField(Console& con, const NameTables& names, const FieldDefs& layout, RecordBytes& record,
+               int fieldNumber) {
+  const FieldDef& field = layout[fieldNumber - 1];
+  const char indicator = field.Indicator;
+  const uint16_t length = field.Len;
+  size_t offset = FieldOffset(layout, fieldNumber);
+  con.Write(FieldValueText(names, indicator, length, record, offset));
   con.WriteLn();
   con.WriteLn();
   con.ClearToEndOfLine();

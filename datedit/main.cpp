@@ -1,10 +1,6 @@
 // datedit: browses and edits the game's structured record files, or, with
 // an option beginning with "--", writes or reads their text forms.
-#include <cstdio>
-
-#include "console/console.h"
-#include "console/plain_console.h"
-#include "console/screen_console.h"
+#include "console/tool_main.h"
 #include "datedit.h"
 #include "os/program_main.h"
 #include "text_forms.h"
@@ -12,12 +8,8 @@
 int main(int argc, char** argv) {
   using namespace vantor;
   const datedit::DateditOptions options = datedit::ParseCommandLine(StartProgram(argc, argv));
-  if (options.Mode != datedit::DateditMode::Screen) {
-    PlainConsole out(stdin, stdout);
-    PlainConsole err(stdin, stderr);
-    return RunMain([&] { return datedit::RunTextMode(options, out, err); }, [&] { out.Flush(); });
-  }
-  std::unique_ptr<Console> console = MakeScreenConsole(DateditConsoleOptions());
-  return RunMain([&] { return datedit::RunDatedit(*console, options); },
-                 [&] { console->Finish(); });
+  return RunTextFormOrScreen(
+      options.Mode != datedit::DateditMode::Screen, datedit::DateditConsoleOptions(),
+      [&](PlainConsole& out, PlainConsole& err) { return datedit::RunTextMode(options, out, err); },
+      [&](Console& console) { return datedit::RunDatedit(console, options); });
 }

@@ -89,9 +89,9 @@ LandmarkHeader ReadLandmarkHeader(RecordFile& file) {
   return header;
 }
 
-uint16_t ReadHeader(LmeditState& s) {
-  s.Header = ReadLandmarkHeader(s.TemplateFile);
-  return RecordCount(s.Header);
+uint16_t ReadHeader(LandmarkFiles& files) {
+  files.Header = ReadLandmarkHeader(files.TemplateFile);
+  return RecordCount(files.Header);
 }
 
 void ReadRecord(RecordFile& file, int32_t n, LandmarkRecord& record) {

@@ -54,7 +54,7 @@ void StoreName(LandmarkRecord& record, std::string_view name);
 // short for a header is a run-time error.
 LandmarkHeader ReadLandmarkHeader(RecordFile& file);
 // The template's header read again into Header; returns its record count.
-uint16_t ReadHeader(LmeditState& s);
+uint16_t ReadHeader(LandmarkFiles& files);
 // Record n (from 1) as the file holds it now: all 63 bytes, or a run-time
 // error when the file ends first.
 void ReadRecord(RecordFile& file, int32_t n, LandmarkRecord& record);

@@ -19,13 +19,10 @@ using LandmarkHeader = RecordFile::Header;
 // The 63 bytes of one landmark record, as they lie in the file.
 using LandmarkRecord = std::array<uint8_t, kRecordSize>;
 
-struct LmeditState {
-  explicit LmeditState(Console& console) : Con(console) {}
-
-  Console& Con;
-
-  // Both files are read afresh by every command that shows or uses a record,
-  // so that what another program wrote meanwhile is never undone.
+// The open documents: both landmark files and the header they share. Both
+// files are read afresh by every command that shows or uses a record, so
+// that what another program wrote meanwhile is never undone.
+struct LandmarkFiles {
   RecordFile TemplateFile;
   RecordFile OutputFile;
   std::string TemplateName;
@@ -33,6 +30,15 @@ struct LmeditState {
   // The template's header as last read, bytes 26 to 99 zero; its record count
   // is the count of both files.
   LandmarkHeader Header{};
+};
+
+// The editor state: the files, and the run around them (the console, the
+// current record and the records on the screen).
+struct LmeditState : LandmarkFiles {
+  explicit LmeditState(Console& console) : Con(console) {}
+
+  Console& Con;
+
   // The record on the screen, from 1; -1 when typed at the jump prompt.
   int32_t CurrentRecord = 1;
   // Set by "E" and by -1 at the jump prompt: the main loop ends.

@@ -1,54 +1,13 @@
-// lmedit as the user meets it: the start-up dialogue that opens the template
-// and output files, and the main screen with its one-key commands.
+// The main screen of the editor: both current records, the command menu and
+// the one-key commands.
 #pragma once
 
-#include <string>
-#include <string_view>
-#include <vector>
-
-#include "console/plain_console.h"
 #include "lmedit_state.h"
 
 namespace vantor::lmedit {
 
-// What a run does: the screen editor, or, when an argument begins with
-// "--" (no landmark file's name does), one of the text-only forms.
-enum class LmeditMode { Edit, Map, Export, Import, Help, BadCommandLine };
-
-// What the command line asks for, read once at the start.
-struct LmeditOptions {
-  std::string ProgramPath;   // argument 0: the window's title
-  std::string TemplateName;  // the first argument, cut to 128 characters; the text forms' file
-  std::string OutputName;    // the second, the same way
-  LmeditMode Mode = LmeditMode::Edit;
-  std::string TextOutputName;    // -o of --map and --export; empty: standard output
-  bool MapLabels = true;         // off with --no-labels
-  bool ExportJson = false;       // --export=json
-  std::string InputName;         // --import's IN
-  bool DryRun = false;           // --import only lists the changes
-  std::string CommandLineError;  // why a BadCommandLine is one
-};
-LmeditOptions ParseOptions(const std::vector<std::string>& arguments);
-
-// The text of --help.
-std::string UsageText();
-
-// A run in one of the text-only modes, on the standard streams; returns the
-// exit code (1 for a command line or a file that is refused).
-int RunTextMode(const LmeditOptions& options, PlainConsole& out, PlainConsole& err);
-
-// The window's title: the program's own path, at most 80 characters.
-std::string WindowTitle(std::string_view arg0);
-
-// Opens the template file and the output file (creating a blank one when it
-// does not exist), asking for the names that are empty, and reads the header.
-void StartSession(LmeditState& s);
-
 // Reads and draws both current records and performs one command per key
 // until Quit is set.
 void MainLoop(LmeditState& s);
-
-// The program run on a fresh state; returns the exit code.
-int RunLmedit(LmeditState& s, const LmeditOptions& options);
 
 }  // namespace vantor::lmedit

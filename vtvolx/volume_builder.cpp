@@ -99,9 +99,15 @@ void WriteBlockHead(BinaryFile& data, int64_t fileSize) {
   data.Write(head, sizeof head);
 }
 
+// A name that holds "~" is stored as the folder search gives it, which is
+// already the long name; the line tells the user which name that is.
+void ReportLongName(PlainConsole& con, const std::string& name) {
+  con.WriteLine(" Long name is " + PrintableName(name));
+}
+
 void StoreFile(VtvolxState& s, PartFiles& parts, const SourceFile& file, int32_t& fileCount,
                int32_t& dataOffset) {
-  if (HasTilde(file.FoundName)) GetLongName(s, file.FoundName);
+  if (HasTilde(file.FoundName)) ReportLongName(s.Con, file.FoundName);
   s.Con.WriteLine("File:" + PrintableName(LowerCase(file.FoundName)) +
                   " size:" + FormatInt(file.Size, 10));
   std::string path = JoinPath(s.Opt.SourceFolder, file.FoundName);
@@ -190,13 +196,6 @@ std::string NewVolumePath(const Options& o) {
 
 std::string NewVolumeFile(const Options& o) {
   return FileBehindLinks(NewVolumePath(o));
-}
-
-std::string GetLongName(VtvolxState& s, const std::string& name) {
-  // The folder search already gives the long name here; no command
-  // interpreter is asked.
-  s.Con.WriteLine(" Long name is " + PrintableName(name));
-  return name;
 }
 
 std::vector<SourceFile> ListSourceFolder(VtvolxState& s) {

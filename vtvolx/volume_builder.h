@@ -27,8 +27,6 @@ bool CheckSourceFiles(VtvolxState& s, const ExtractionPolicy& policy,
                       const std::vector<SourceFile>& files);
 void BuildVolume(VtvolxState& s, const std::vector<SourceFile>& files);
 void AssembleVolume(VtvolxState& s);
-// The name under which a file whose name holds "~" is stored.
-std::string GetLongName(VtvolxState& s, const std::string& name);
 
 // Where the new volume goes: its name taken from the folder that holds the
 // source folder, as the user named the source folder.

@@ -156,13 +156,15 @@ void SaveNameTable(VtvolxState& s, const ExtractionPolicy& policy) {
 // long as the header says, and as far as the file holds it) has no more.
 bool EntryReader::ReadRecord(uint8_t* bytes) {
   int64_t offset = int64_t{number_} * int64_t{kIndexRecordSize};
-  if (offset + int64_t{kIndexRecordSize} > int64_t{s_.Header.IndexSize}) return false;
+  if (offset + int64_t{kIndexRecordSize} > int64_t{volume_.Header.IndexSize}) return false;
   int64_t inChunk = offset - chunkStart_;
   // Records are read in order: the next one is in this chunk or begins the next.
   if (inChunk + int64_t{kIndexRecordSize} > static_cast<int64_t>(chunk_.size())) {
-    size_t want = static_cast<size_t>(std::min<int64_t>(s_.Header.IndexSize - offset, kIndexChunk));
+    size_t want =
+        static_cast<size_t>(std::min<int64_t>(volume_.Header.IndexSize - offset, kIndexChunk));
     chunk_.resize(want);
-    chunk_.resize(s_.VolumeFile.ReadAt(s_.Header.IndexStart + offset, chunk_.data(), want));
+    chunk_.resize(
+        volume_.VolumeFile.ReadAt(volume_.Header.IndexStart + offset, chunk_.data(), want));
     chunkStart_ = offset;
     inChunk = 0;
     if (chunk_.size() < kIndexRecordSize) return false;
@@ -172,7 +174,7 @@ bool EntryReader::ReadRecord(uint8_t* bytes) {
 }
 
 std::optional<Entry> EntryReader::Next() {
-  BinaryFile& volume = s_.VolumeFile;
+  BinaryFile& volume = volume_.VolumeFile;
   uint8_t bytes[kIndexRecordSize];
   if (!ReadRecord(bytes)) {
     throw RunTimeError(ErrorCode::DiskReadError,
@@ -192,7 +194,7 @@ std::optional<Entry> EntryReader::Next() {
     return entry;
   }
   entry.StoredSize = Low24(static_cast<uint32_t>(LongAt(head + 4)));
-  entry.Name = s_.Names.NameAt(volume, entry.Record.NameOffset, entry.NameProblem);
+  entry.Name = volume_.Names.NameAt(volume, entry.Record.NameOffset, entry.NameProblem);
   entry.Problem = WhyEntryIsDamaged(entry, volume.Size());
   return entry;
 }

@@ -44,7 +44,7 @@ struct Entry {
 // index.
 class EntryReader {
  public:
-  explicit EntryReader(VtvolxState& s) : s_(s) {}
+  explicit EntryReader(OpenVolume& volume) : volume_(volume) {}
   // The next entry, or nothing at the end record. A run-time error when the
   // index ends without one.
   std::optional<Entry> Next();
@@ -52,7 +52,7 @@ class EntryReader {
  private:
   bool ReadRecord(uint8_t* bytes);
 
-  VtvolxState& s_;
+  OpenVolume& volume_;
   int32_t number_ = 0;
   // A stretch of the index, read in one piece: records one after the other.
   std::vector<uint8_t> chunk_;

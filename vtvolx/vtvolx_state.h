@@ -30,15 +30,20 @@ class NameTable {
   int64_t size_ = 0;         // the table's size, as far as the volume holds it
 };
 
-struct VtvolxState {
+// The volume being read: its header, its open file and its name table.
+struct OpenVolume {
+  VolumeHeader Header;
+  BinaryFile VolumeFile;
+  NameTable Names;
+};
+
+// The reader state: the open volume, and the run around it (the console,
+// the options and the walk's counters).
+struct VtvolxState : OpenVolume {
   VtvolxState(PlainConsole& console, Options options) : Con(console), Opt(std::move(options)) {}
 
   PlainConsole& Con;
   Options Opt;
-
-  VolumeHeader Header;
-  BinaryFile VolumeFile;
-  NameTable Names;
 
   int32_t RecordBytes = 0;
   int32_t ExtractCount = 0;

@@ -63,4 +63,12 @@ RunTimeError FileErrorOf(FileOperation op, const std::string& fileName, int errn
   return RunTimeError(CodeFor(op, errnoValue, folderMissing), message);
 }
 
+RunTimeError InputEndedError(const std::string& during) {
+  return RunTimeError(ErrorCode::DiskReadError, "input ended while " + during);
+}
+
+RunTimeError OutOfMemoryError() {
+  return RunTimeError(ErrorCode::DiskReadError, "out of memory");
+}
+
 }  // namespace vantor

@@ -42,6 +42,12 @@ enum class FileOperation { Open, Create, Read, Write, Seek, Truncate, Close };
 RunTimeError FileErrorOf(FileOperation op, const std::string& fileName, int errnoValue,
                          bool folderMissing);
 
+// Typed input that ended "while" `during` ("waiting for a key"), and memory
+// that ran out: neither is a disk's fault, but both keep the number 100 that
+// the programs have always ended with for them.
+RunTimeError InputEndedError(const std::string& during);
+RunTimeError OutOfMemoryError();
+
 // Thrown where a program is meant to end on purpose (a refused file, the
 // interrupt key): main finishes the console and returns the exit code.
 struct ProgramEnd {

@@ -142,7 +142,7 @@ std::optional<std::string> ReadToken(LineInput& input) {
 
 std::string ReadRequiredToken(LineInput& input) {
   auto token = ReadToken(input);
-  if (!token) throw RunTimeError(ErrorCode::DiskReadError, "input ended while a number was wanted");
+  if (!token) throw InputEndedError("a number was wanted");
   return *token;
 }
 

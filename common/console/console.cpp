@@ -8,7 +8,6 @@
 namespace vantor {
 namespace {
 
-constexpr int kFiftyRowFlag = 256;
 // What a typed character that code page 437 lacks becomes in a line: "?" on
 // the screen and for the number readers, SUB in a name or a text.
 constexpr char kUnheldShown = '?';
@@ -26,21 +25,6 @@ bool ConsoleBackend::InterruptTyped(std::chrono::milliseconds time) {
   return false;
 }
 
-ConsoleOptions DateditConsoleOptions() {
-  ConsoleOptions options;
-  options.pinnedTopRows = 3;
-  return options;
-}
-
-ConsoleOptions LmeditWindowOptions() {
-  ConsoleOptions options;
-  options.kind = ScreenKind::Window;
-  options.maxTypedLine = 126;
-  options.interruptExitCode = 255;
-  options.keepLastScreen = true;
-  return options;
-}
-
 Console::Console(const ConsoleOptions& options, std::unique_ptr<ConsoleBackend> backend)
     : options_(options),
       screen_(options.kind, options.columns, options.rows),
@@ -48,8 +32,8 @@ Console::Console(const ConsoleOptions& options, std::unique_ptr<ConsoleBackend> 
 
 Console::~Console() = default;
 
-void Console::SetTextMode(int mode) {
-  screen_.Reset(80, (mode & kFiftyRowFlag) ? 50 : 25);
+void Console::UseFiftyRows() {
+  screen_.Reset(80, 50);
 }
 
 void Console::Write(std::string_view text) {
@@ -63,7 +47,7 @@ int Console::NextKeyOrEnd(WaitKind wait) {
   backend_->Present(screen_, wait);
   std::optional<int> key = backend_->NextKey();
   if (!key) {
-    throw RunTimeError(ErrorCode::DiskReadError, "input ended while waiting for a key");
+    throw InputEndedError("waiting for a key");
   }
   if (*key == KeyCode::CtrlC) throw ProgramEnd{options_.interruptExitCode};
   return *key;
@@ -137,7 +121,7 @@ std::optional<std::string> Console::ReadRawLine() {
 Console::TypedLine Console::ReadCutLine(size_t maxChars) {
   std::optional<TypedLine> line = ReadTypedLine();
   if (!line) {
-    throw RunTimeError(ErrorCode::DiskReadError, "input ended while waiting for a line");
+    throw InputEndedError("waiting for a line");
   }
   if (line->text.size() > maxChars) {
     line->text.resize(maxChars);

@@ -97,20 +97,13 @@ struct ConsoleOptions {
   int pinnedTopRows = 0;
 };
 
-// datedit's own console, 80 x 25 until SetTextMode(256) makes it 80 x 50; its
-// three status lines stay in view on a smaller terminal.
-ConsoleOptions DateditConsoleOptions();
-// lmedit's 80 x 25 window: typed lines take at most 126 characters, Ctrl+C
-// ends the program with 255, the last screen stays when it ends.
-ConsoleOptions LmeditWindowOptions();
-
 class Console : public TextOutput, public LineInput {
  public:
   Console(const ConsoleOptions& options, std::unique_ptr<ConsoleBackend> backend);
   ~Console() override;
 
-  // Mode 256 is the 50-row flag: 80 x 50, otherwise 80 x 25. Clears the screen.
-  void SetTextMode(int mode);
+  // Makes the screen 80 x 50 (datedit's record screen) and clears it.
+  void UseFiftyRows();
   void ClearScreen() { screen_.Clear(); }
   void ClearToEndOfLine() { screen_.ClearToEndOfLine(); }
   void GotoXY(int column, int row) { screen_.GotoXY(column, row); }

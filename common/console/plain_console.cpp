@@ -48,7 +48,7 @@ std::string PlainConsole::ReadLine(size_t maxChars) {
   std::optional<std::string> line = ReadRawLine();
   // Prompts ask again until a line is typed; at the end of the input they
   // would ask forever.
-  if (!line) throw RunTimeError(ErrorCode::DiskReadError, "input ended while waiting for a line");
+  if (!line) throw InputEndedError("waiting for a line");
   if (line->size() > maxChars) line->resize(maxChars);
   return *line;
 }

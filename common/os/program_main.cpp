@@ -33,7 +33,7 @@ int RunMain(const std::function<int()>& body, const std::function<void()>& finis
   } catch (const RunTimeError& error) {
     failure = error;
   } catch (const std::bad_alloc&) {
-    failure = RunTimeError(ErrorCode::DiskReadError, "out of memory");
+    failure = OutOfMemoryError();
   }
   try {
     finish();

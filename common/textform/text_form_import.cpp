@@ -313,14 +313,4 @@ int WithImportLock(const std::string& name, bool dryRun, TextOutput& err,
   return import();
 }
 
-bool IsLongOption(std::string_view argument) {
-  return argument.starts_with("--");
-}
-
-std::optional<bool> ExportAsJson(std::string_view argument) {
-  if (argument == "--export" || argument == "--export=csv") return false;
-  if (argument == "--export=json") return true;
-  return std::nullopt;
-}
-
 }  // namespace vantor

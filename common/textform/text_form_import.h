@@ -19,14 +19,6 @@
 
 namespace vantor {
 
-// Whether an argument asks for a text form: options begin with "--", which
-// no data, format, landmark or volume file name of the game does.
-bool IsLongOption(std::string_view argument);
-
-// For "--export", "--export=csv" and "--export=json": whether the export is
-// JSON; nothing for any other argument.
-std::optional<bool> ExportAsJson(std::string_view argument);
-
 // Input or a command that is refused: the message, exit code 1.
 struct TextFormRefusal {
   std::string message;

@@ -268,7 +268,7 @@ TEST(EditCommand, EveryCommandWorksOnWhatTheFileHoldsNow) {
   EXPECT_EQ(ReadBytes(dir.File("d.dat")), bytes);
 
   // A file shortened meanwhile shows its last record instead.
-  RecordPosition(s, 3);
+  MoveToRecord(s, 3);
   ShowRecord(s);
   bytes.resize(100 + 2 * 40);
   bytes[20] = 2;
@@ -337,7 +337,7 @@ TEST(ReplacedDataFile, ACommandWritesNothingIntoTheNewFile) {
     DateditHarness h(dir.Path(), {data, "fmt.txt"});
     h.console.Line("").Keys("k");
     OpenDataFile(h.state, h.options);
-    RecordPosition(h.state, 5);
+    MoveToRecord(h.state, 5);
     ShowRecord(h.state);
     c.replace(data);
     const auto replaced = ReadBytes(data);

@@ -47,7 +47,6 @@ TEST(OpenDataFile, StructuredFileGivesTheSummaryAndRecordZero) {
                                            "Recsize :      40\n"
                                            "Reccount:       3\n"
                                            "Is VT structured dat file :   TRUE\n");
-  EXPECT_TRUE(h.state.IsStructured);
   EXPECT_EQ(h.state.RecNow, 0);
   EXPECT_EQ(std::string(h.state.HeaderText.begin(), h.state.HeaderText.begin() + 6), "SAMPLE");
 }
@@ -124,30 +123,31 @@ TEST(OpenDataFile, SecondArgumentLoadsTheFormatFromTheProgramFolder) {
   EXPECT_TRUE(h.console.Script().AllKeysTaken());
 }
 
-TEST(RecordPosition, LegalNumbersBecomeCurrent) {
+TEST(MoveToRecord, LegalNumbersBecomeCurrent) {
   ScratchDir dir;
   testing::WriteBytes(dir.File("d.dat"), DataFileBytes(3, 40, LetterRecords(3, 40)));
   DateditHarness h(dir.Path(), {dir.File("d.dat")});
   OpenDataFile(h.state, h.options);
   DateditState& s = h.state;
-  EXPECT_EQ(RecordPosition(s, 1), 140);
+  MoveToRecord(s, 1);
   EXPECT_EQ(s.RecNow, 1);
-  EXPECT_EQ(RecordPosition(s, -1), 140);
-  EXPECT_EQ(RecordPosition(s, 3), 140);
-  EXPECT_EQ(RecordPosition(s, 1LL << 40), 140);
-  EXPECT_EQ(s.RecNow, 1);
-  EXPECT_EQ(RecordPosition(s, 2), 180);
+  for (int64_t illegal : {int64_t{-1}, int64_t{3}, int64_t{1} << 40}) {
+    MoveToRecord(s, illegal);
+    EXPECT_EQ(s.RecNow, 1) << illegal;
+  }
+  MoveToRecord(s, 2);
   EXPECT_EQ(s.RecNow, 2);
   EXPECT_EQ(RecordAtFilePos(180, 40), 2);
   EXPECT_EQ(RecordAtFilePos(219, 40), 2);
 }
 
-TEST(RecordPosition, CountAndLengthSwappedShowsManySmallRecords) {
+TEST(MoveToRecord, CountAndLengthSwappedShowsManySmallRecords) {
   ScratchDir dir;
   testing::WriteBytes(dir.File("d.dat"), DataFileBytes(40, 3, LetterRecords(3, 40)));
   DateditHarness h(dir.Path(), {dir.File("d.dat")});
   OpenDataFile(h.state, h.options);
-  EXPECT_EQ(RecordPosition(h.state, 39), 100 + 39 * 3);
+  MoveToRecord(h.state, 39);
+  EXPECT_EQ(h.state.RecNow, 39);
 }
 
 }  // namespace

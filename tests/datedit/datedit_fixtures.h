@@ -41,7 +41,7 @@ inline std::vector<uint8_t> LetterRecords(int count, int size) {
 // A datedit state on a scripted console whose program folder is `programDir`.
 struct DateditHarness {
   explicit DateditHarness(const std::string& programDir, std::vector<std::string> arguments = {})
-      : console(DateditConsoleOptions()),
+      : console(datedit::DateditConsoleOptions()),
         options(datedit::ParseCommandLine(WithProgram(programDir, std::move(arguments)))),
         state(console) {
     state.ProgramDir = options.ProgramDir;

@@ -35,7 +35,7 @@ class EditFieldTest : public ::testing::Test {
     TextFileReader file(dir.File("f.txt"));
     ReadStructureDefinition(h.state, file);
     InitNameTables(h.state.Names);
-    h.console.SetTextMode(256);
+    h.console.UseFiftyRows();
     h.console.ClearScreen();
   }
   void Edit(int n, const std::string& typed) {
@@ -43,8 +43,7 @@ class EditFieldTest : public ::testing::Test {
     Edit(n);
   }
   void Edit(int n) {
-    const FieldDef& field = h.state.FieldTable[n - 1];
-    EditField(h.state, field.Indicator, field.Len, h.state.RecordBuffer, n, field);
+    EditField(h.state.Con, h.state.Names, h.state.FieldTable, h.state.RecordBuffer, n);
   }
   std::vector<uint8_t> Bytes(size_t offset, size_t count) const {
     auto& r = h.state.RecordBuffer;
@@ -167,11 +166,11 @@ TEST(FieldOffset, CountingStopsAtTheFirstEmptyEntry) {
   h.state.RecSize = 7;
   TextFileReader file(dir.File("f.txt"));
   ReadStructureDefinition(h.state, file);
-  EXPECT_EQ(FieldOffset(h.state, 1), 0u);
-  EXPECT_EQ(FieldOffset(h.state, 2), 2u);
-  EXPECT_EQ(FieldOffset(h.state, 3), 6u);
-  EXPECT_EQ(FieldOffset(h.state, 4), 6u);
-  EXPECT_EQ(FieldOffset(h.state, 128), 6u);
+  EXPECT_EQ(FieldOffset(h.state.FieldTable, 1), 0u);
+  EXPECT_EQ(FieldOffset(h.state.FieldTable, 2), 2u);
+  EXPECT_EQ(FieldOffset(h.state.FieldTable, 3), 6u);
+  EXPECT_EQ(FieldOffset(h.state.FieldTable, 4), 6u);
+  EXPECT_EQ(FieldOffset(h.state.FieldTable, 128), 6u);
 }
 
 }  // namespace

@@ -95,7 +95,7 @@ struct ViewHarness {
     TextFileReader file(dir.File("f.txt"));
     ReadStructureDefinition(h.state, file);
     InitNameTables(h.state.Names);
-    h.console.SetTextMode(256);
+    h.console.UseFiftyRows();
   }
   std::vector<std::string> Lines() {
     ShowFormattedRecord(h.state, h.state.RecordBuffer);

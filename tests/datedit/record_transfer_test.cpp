@@ -380,7 +380,7 @@ TEST(SaveRawData, WritesAllRecordsWithoutTheHeaderAndStaysOnTheRecord) {
   DateditHarness h(dir.Path(), {dir.File("d.dat")});
   OpenDataFile(h.state, h.options);
   DateditState& s = h.state;
-  RecordPosition(s, 1);
+  MoveToRecord(s, 1);
   const std::string raw = dir.File("raw.bin");
   h.console.Line("").Line(raw).Line("");
   EXPECT_TRUE(DispatchKey(s, h.options, 's'));

@@ -14,8 +14,8 @@
 #include "datedit.h"
 #include "datedit/datedit_fixtures.h"
 #include "files/failing_file_calls.h"
+#include "lmedit.h"
 #include "lmedit/lmedit_fixtures.h"
-#include "main_screen.h"
 #include "text_forms.h"
 #include "vtvolx.h"
 #include "vtvolx/vtvolx_fixtures.h"
@@ -193,7 +193,7 @@ TEST(FaultInjection, ExtractionFailuresAreReportedAndLeaveNoPartialFile) {
 
 void RunDateditWith(const std::string& folder, const std::vector<std::string>& arguments,
                     const std::function<void(ScriptedConsole&)>& keys, std::string& screen) {
-  ScriptedConsole console(DateditConsoleOptions());
+  ScriptedConsole console(datedit::DateditConsoleOptions());
   keys(console);
   auto options = datedit::ParseCommandLine(DateditHarness::WithProgram(folder, arguments));
   try {

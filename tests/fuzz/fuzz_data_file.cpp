@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string path = fuzzing::ScratchFolder() + "/data.dat";
   fuzzing::WriteFile(path, data, size);
 
-  ScriptedConsole console(DateditConsoleOptions());
+  ScriptedConsole console(datedit::DateditConsoleOptions());
   DateditOptions options = ParseCommandLine({fuzzing::ScratchFolder() + "/datedit", path});
   DateditState state(console);
   state.ProgramDir = options.ProgramDir;
@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     OpenDataFile(state, options);
     CommandLoop(state, options);
-    fuzzing::Require(state.IsStructured, "the loop ran on an unstructured file");
+    fuzzing::Require(IsStructuredFile(state.DataFile.Size(), state.RecCount, state.RecSize),
+                     "the loop ran on an unstructured file");
     fuzzing::Require(state.RecNow >= 0 && state.RecNow < state.RecCount, "current record legal");
   } catch (const ProgramEnd& end) {
     fuzzing::Require(end.exitCode == 1, "refusals end with exit code 1");

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/run_time_error.h"
+#include "datedit.h"
 #include "datedit_state.h"
 #include "field_editor.h"
 #include "format_file.h"
@@ -17,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string path = fuzzing::ScratchFolder() + "/format.txt";
   fuzzing::WriteFile(path, data, size);
 
-  ScriptedConsole console(DateditConsoleOptions());
-  console.SetTextMode(256);
+  ScriptedConsole console(datedit::DateditConsoleOptions());
+  console.UseFiftyRows();
   DateditState state(console);
   InitNameTables(state.Names);
   state.RecSize = 46;
@@ -38,10 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     console.Line("-1");
   try {
     ShowFormattedRecord(state, state.RecordBuffer);
-    for (int n : {1, 2, 3, 128}) {
-      const FieldDef& field = state.FieldTable[n - 1];
-      EditField(state, field.Indicator, field.Len, state.RecordBuffer, n, field);
-    }
+    for (int n : {1, 2, 3, 128})
+      EditField(state.Con, state.Names, state.FieldTable, state.RecordBuffer, n);
   } catch (const RunTimeError&) {
     // The scripted input ran out: an input ending is a run-time error.
   }

@@ -10,7 +10,7 @@
 #include "console/plain_console.h"
 #include "datedit.h"
 #include "fuzz_support.h"
-#include "main_screen.h"
+#include "lmedit.h"
 #include "text_forms.h"
 
 namespace {

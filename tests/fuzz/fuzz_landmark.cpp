@@ -8,8 +8,8 @@
 
 #include "base/run_time_error.h"
 #include "fuzz_support.h"
+#include "lmedit.h"
 #include "lmedit_state.h"
-#include "main_screen.h"
 #include "scripted_backend.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::WriteFile(templatePath, bytes.data(), bytes.size());
   std::remove(outputPath.c_str());
 
-  ScriptedConsole console(LmeditWindowOptions());
+  ScriptedConsole console(lmedit::LmeditWindowOptions());
   lmedit::LmeditState state(console);
   // The blank file's key, forward and back, an edit of field 1 saved, a jump
   // to record 1, a listing of the template, then the end.

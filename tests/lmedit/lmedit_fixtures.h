@@ -8,10 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "lmedit.h"
 #include "lmedit_state.h"
 #include "main_screen.h"
 #include "records/little_endian.h"
 #include "scripted_backend.h"
+#include "session.h"
 #include "test_support.h"
 
 namespace vantor::testing {
@@ -121,7 +123,9 @@ inline std::vector<uint8_t> Slice(const std::vector<uint8_t>& bytes, size_t from
 // An lmedit state on a scripted 80 x 25 window.
 struct LmeditHarness {
   explicit LmeditHarness(const std::vector<std::string>& arguments = {"lmedit"})
-      : console(LmeditWindowOptions()), options(lmedit::ParseOptions(arguments)), state(console) {}
+      : console(lmedit::LmeditWindowOptions()),
+        options(lmedit::ParseOptions(arguments)),
+        state(console) {}
 
   std::string Row(int row) const { return console.Screen().RowText(row); }
 
@@ -147,7 +151,7 @@ struct InterleavedLmedit {
   InterleavedLmedit() {
     auto owned = std::make_unique<InterleavedBackend>();
     backend = owned.get();
-    console = std::make_unique<Console>(LmeditWindowOptions(), std::move(owned));
+    console = std::make_unique<Console>(lmedit::LmeditWindowOptions(), std::move(owned));
     state = std::make_unique<lmedit::LmeditState>(*console);
   }
   // Start-up on t.mrf and o.mrf of the current folder, then these keys.

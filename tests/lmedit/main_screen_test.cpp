@@ -620,5 +620,11 @@ TEST(RunLmedit, TitlesTheWindowWithTheProgramsPath) {
             root + std::string(80 - root.size(), 'd'));
 }
 
+TEST(RunLmedit, TheWindowTakesAtMost126TypedCharacters) {
+  ScriptedConsole con(LmeditWindowOptions());
+  con.Line(std::string(130, 'z'));
+  EXPECT_EQ(con.ReadLine(255).size(), 126u);
+}
+
 }  // namespace
 }  // namespace vantor::lmedit

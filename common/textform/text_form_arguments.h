@@ -1,0 +1,50 @@
+// The command line of a tool's text forms, read the same way by every tool:
+// --help, --export[=csv|json], --import, --dry-run and -o NAME, the tool's
+// own options, and the file names, in any order.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantor {
+
+// Whether an argument asks for a text form: options begin with "--", which
+// no data, format, landmark or volume file name of the game does.
+bool IsLongOption(std::string_view argument);
+
+// Whether any argument after argument 0 asks for a text form.
+bool AsksForTextForm(const std::vector<std::string>& arguments);
+
+// For "--export", "--export=csv" and "--export=json": whether the export is
+// JSON; nothing for any other argument.
+std::optional<bool> ExportAsJson(std::string_view argument);
+
+enum class TextFormMode { None, Export, Import, ToolMode };
+
+struct TextFormArguments {
+  bool Help = false;
+  // The last of --export, --import and the tool's own modes, and how many
+  // were given: a run takes exactly one.
+  TextFormMode Mode = TextFormMode::None;
+  int ModesGiven = 0;
+  bool ExportJson = false;
+  bool DryRun = false;
+  std::optional<std::string> OutputName;  // -o
+  std::vector<std::string> Files;         // every other argument, in order
+  // The last option that is refused; empty when none is.
+  std::string Error;
+};
+
+// What a tool makes of an argument the shared reader does not know.
+enum class ToolArgument { NotOwn, Option, Mode };
+
+// Reads the arguments after argument 0; `toolArgument`, where given, is
+// asked first about each one.
+TextFormArguments ReadTextFormArguments(
+    const std::vector<std::string>& arguments,
+    const std::function<ToolArgument(const std::string&)>& toolArgument = {});
+
+}  // namespace vantor
