@@ -181,7 +181,7 @@ void CompareRow(const std::string& inName, const TextRow& row,
     }
   }
   if (edited != current) {
-    result.patches.push_back({RecordFile::kHeaderSize + row.record * data.recordSize, edited});
+    result.patches.push_back({row.record, edited});
   }
 }
 

@@ -165,8 +165,7 @@ void CompareRow(const std::string& inName, const TextRow& row,
     }
   }
   if (edited != current) {
-    result.patches.push_back(
-        {LandmarkFileSize(row.record - 1), std::vector<uint8_t>(edited.begin(), edited.end())});
+    result.patches.push_back({row.record - 1, std::vector<uint8_t>(edited.begin(), edited.end())});
   }
 }
 

@@ -138,8 +138,8 @@ TEST(RecordPosition, LegalNumbersBecomeCurrent) {
   EXPECT_EQ(s.RecNow, 1);
   EXPECT_EQ(RecordPosition(s, 2), 180);
   EXPECT_EQ(s.RecNow, 2);
-  EXPECT_EQ(RecordAtFilePos(180, 40), 2);
-  EXPECT_EQ(RecordAtFilePos(219, 40), 2);
+  EXPECT_EQ(RecordFile::IndexAt(180, 40), 2);
+  EXPECT_EQ(RecordFile::IndexAt(219, 40), 2);
 }
 
 TEST(RecordPosition, CountAndLengthSwappedShowsManySmallRecords) {

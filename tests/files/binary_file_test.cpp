@@ -577,8 +577,8 @@ TEST(RecordFile, KnowsWhetherAnotherProgramPutANewFileUnderTheName) {
   file.Adopt();
   EXPECT_FALSE(file.Replaced());
   auto reshaped = RecordFileBytes(5);
-  reshaped[RecordFile::kRecordSizeOffset] = 5;
-  reshaped[RecordFile::kCountOffset] = 2;
+  reshaped[22] = 5;  // the record length
+  reshaped[20] = 2;  // the count
   WriteBytes(name, reshaped);
   EXPECT_TRUE(file.Replaced());  // in place, but another record length
   file.WriteHeader(RecordFileBytes(5));
