@@ -13,8 +13,6 @@
 namespace vantor::datedit {
 namespace {
 
-constexpr size_t kMaxTypedText = 255;
-
 // One attempt to read a value; nothing when the typed text is no valid value.
 // An input that ends is a run-time error: an edit must not store a value
 // nobody typed.

@@ -2,10 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
 
+#include "base/cp437.h"
 #include "base/hex.h"
 #include "base/text_format.h"
+#include "base/text_io.h"
 #include "records/little_endian.h"
+#include "textform/text_form_import.h"
 
 namespace vantor::datedit {
 namespace {
@@ -84,25 +90,154 @@ void StoreText(std::span<uint8_t> b, const TypedValue& v) {
   std::copy_n(text.begin(), std::min(text.size(), b.size() - 1), b.begin());
 }
 
+// ---- the text forms ----
+
+std::string CellUnsignedByte(std::span<const uint8_t> b) {
+  return std::to_string(b[0]);
+}
+std::string CellSignedByte(std::span<const uint8_t> b) {
+  return std::to_string(static_cast<int8_t>(b[0]));
+}
+std::string CellSigned16(std::span<const uint8_t> b) {
+  return std::to_string(static_cast<int16_t>(WordAt(b.data())));
+}
+std::string CellUnsigned16(std::span<const uint8_t> b) {
+  return std::to_string(WordAt(b.data()));
+}
+std::string CellObject(std::span<const uint8_t> b) {
+  return std::to_string(b[0] * 256 + b[1]);
+}
+std::string CellSigned32(std::span<const uint8_t> b) {
+  return std::to_string(LongAt(b.data()));
+}
+std::string CellSingle(std::span<const uint8_t> b) {
+  return ShortestReal(SingleAt(b.data()));
+}
+std::string CellDouble(std::span<const uint8_t> b) {
+  return ShortestReal(DoubleAt(b.data()));
+}
+std::string CellText(std::span<const uint8_t> b) {
+  auto end = std::find(b.begin(), b.end(), uint8_t{0});
+  return Cp437ToUtf8(std::string_view(reinterpret_cast<const char*>(b.data()),
+                                      static_cast<size_t>(end - b.begin())));
+}
+std::string CellHex(std::span<const uint8_t> b) {
+  return BytesToHex(b);
+}
+
+std::string NeighbourClass(const NameTables&, std::span<const uint8_t> b) {
+  return TrimBlanks(ClassName(b[0]));
+}
+std::string NeighbourAircraft(const NameTables& names, std::span<const uint8_t> b) {
+  return TrimBlanks(ObjectName(names, kAircraftClass, b[0]));
+}
+std::string NeighbourLandmarkType(const NameTables&, std::span<const uint8_t> b) {
+  return TrimBlanks(LandmarkTypeName(b[0]));
+}
+std::string NeighbourObject(const NameTables& names, std::span<const uint8_t> b) {
+  return TrimBlanks(ObjectName(names, b[0], b[1]));
+}
+
+// An integer as the editor reads one, refused outside the type's range.
+std::optional<std::string> CellInteger(const FieldType& type, std::string_view text,
+                                       int64_t& value) {
+  std::optional<int64_t> number = ParseWholeNumberToken(TrimBlanks(text));
+  if (!number) return "\"" + std::string(text) + "\" is not an integer";
+  value = *number;
+  if (value < type.Range.Low || value > type.Range.High) {
+    return std::to_string(value) + " is outside " + std::to_string(type.Range.Low) + " to " +
+           std::to_string(type.Range.High);
+  }
+  return std::nullopt;
+}
+
+// Little-endian in the field's one, two or four bytes.
+std::optional<std::string> PutIntegerCell(const FieldType& type, std::string_view text,
+                                          std::span<uint8_t> b) {
+  int64_t value = 0;
+  if (auto why = CellInteger(type, text, value)) return why;
+  if (b.size() == 1) {
+    b[0] = static_cast<uint8_t>(value);
+  } else if (b.size() == 2) {
+    PutWord(b.data(), static_cast<uint16_t>(value));
+  } else {
+    PutLong(b.data(), static_cast<int32_t>(value));
+  }
+  return std::nullopt;
+}
+
+// The class byte first, the object byte after it.
+std::optional<std::string> PutObjectCell(const FieldType& type, std::string_view text,
+                                         std::span<uint8_t> b) {
+  int64_t value = 0;
+  if (auto why = CellInteger(type, text, value)) return why;
+  b[0] = static_cast<uint8_t>(value >> 8);
+  b[1] = static_cast<uint8_t>(value);
+  return std::nullopt;
+}
+
+std::optional<std::string> PutRealCell(const FieldType& type, std::string_view text,
+                                       std::span<uint8_t> b) {
+  auto value = ParseRealToken(TrimBlanks(text));
+  if (!value || !std::isfinite(*value)) return "\"" + std::string(text) + "\" is not a number";
+  if (type.Length == sizeof(double)) {
+    PutDouble(b.data(), *value);
+    return std::nullopt;
+  }
+  if (std::fabs(*value) > FLT_MAX)
+    return "\"" + std::string(text) + "\" is too large for a 32-bit real";
+  PutSingle(b.data(), static_cast<float>(*value));
+  return std::nullopt;
+}
+
+// Written with its terminating zero; the bytes after that zero are kept.
+std::optional<std::string> PutTextCell(const FieldType&, std::string_view text,
+                                       std::span<uint8_t> b) {
+  std::string bytes;
+  if (auto why = CellTextAsCp437(text, bytes)) return why;
+  size_t room = b.empty() ? 0 : std::min(b.size() - 1, kMaxTypedText);
+  if (bytes.size() > room) {
+    return "the text has " + std::to_string(bytes.size()) + " characters, the field holds " +
+           std::to_string(room);
+  }
+  if (b.empty()) return std::nullopt;
+  std::copy(bytes.begin(), bytes.end(), b.begin());
+  b[bytes.size()] = 0;
+  return std::nullopt;
+}
+
+std::optional<std::string> PutHexCell(const FieldType&, std::string_view text,
+                                      std::span<uint8_t> b) {
+  return PutHexDigits(text, b);
+}
+
 using V = ValueInput;
+constexpr IntegerRange kByte{0, 255};
+constexpr IntegerRange kSignedByte{-128, 127};
+constexpr IntegerRange kSigned16{-32768, 32767};
+constexpr IntegerRange kUnsigned16{0, 65535};
+constexpr IntegerRange kSigned32{INT32_MIN, INT32_MAX};
+constexpr IntegerRange kNone{};
 constexpr std::array kFieldTypes = {
-    FieldType{'u', 1, true, V::Integer, ShowHexByte, StoreLowByte},
-    FieldType{'h', 1, true, V::Integer, ShowHexByte, StoreLowByte},
-    FieldType{'c', 1, true, V::Integer, ShowHexByte, StoreLowByte},
-    FieldType{'o', 1, true, V::Integer, ShowHexByte, StoreLowByte},
-    FieldType{'b', 1, true, V::Integer, ShowUnsignedByte, StoreLowByte},
-    FieldType{'s', 1, true, V::Integer, ShowSignedByte, StoreLowByte},
-    FieldType{'C', 1, true, V::Integer, ShowClass, StoreLowByte},
-    FieldType{'P', 1, true, V::Integer, ShowAircraft, StoreLowByte},
-    FieldType{'L', 1, true, V::None, ShowLandmarkType, nullptr},
-    FieldType{'i', 2, true, V::Integer, ShowSigned16, StoreLow16},
-    FieldType{'w', 2, true, V::Integer, ShowUnsigned16, StoreLow16},
-    FieldType{'O', 2, true, V::Integer, ShowObject, StoreLowByte},
-    FieldType{'l', 4, true, V::Integer, ShowSigned32, Store32},
-    FieldType{'4', 4, true, V::Single, ShowSingle, StoreSingle},
-    FieldType{'8', 8, true, V::Double, ShowDouble, StoreDouble},
-    FieldType{'t', 0, true, V::Text, ShowText, StoreText},
-    FieldType{'x', 0, false, V::None, nullptr, nullptr},
+    // clang-format off
+    FieldType{'u', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, true},
+    FieldType{'h', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, true},
+    FieldType{'c', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, true},
+    FieldType{'o', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, true},
+    FieldType{'b', 1, true, V::Integer, ShowUnsignedByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, true},
+    FieldType{'s', 1, true, V::Integer, ShowSignedByte, StoreLowByte, CellSignedByte, nullptr, PutIntegerCell, kSignedByte, true},
+    FieldType{'C', 1, true, V::Integer, ShowClass, StoreLowByte, CellUnsignedByte, NeighbourClass, PutIntegerCell, kByte, true},
+    FieldType{'P', 1, true, V::Integer, ShowAircraft, StoreLowByte, CellUnsignedByte, NeighbourAircraft, PutIntegerCell, kByte, true},
+    FieldType{'L', 1, true, V::None, ShowLandmarkType, nullptr, CellUnsignedByte, NeighbourLandmarkType, PutIntegerCell, kByte, true},
+    FieldType{'i', 2, true, V::Integer, ShowSigned16, StoreLow16, CellSigned16, nullptr, PutIntegerCell, kSigned16, true},
+    FieldType{'w', 2, true, V::Integer, ShowUnsigned16, StoreLow16, CellUnsigned16, nullptr, PutIntegerCell, kUnsigned16, true},
+    FieldType{'O', 2, true, V::Integer, ShowObject, StoreLowByte, CellObject, NeighbourObject, PutObjectCell, kUnsigned16, true},
+    FieldType{'l', 4, true, V::Integer, ShowSigned32, Store32, CellSigned32, nullptr, PutIntegerCell, kSigned32, true},
+    FieldType{'4', 4, true, V::Single, ShowSingle, StoreSingle, CellSingle, nullptr, PutRealCell, kNone, true},
+    FieldType{'8', 8, true, V::Double, ShowDouble, StoreDouble, CellDouble, nullptr, PutRealCell, kNone, true},
+    FieldType{'t', 0, true, V::Text, ShowText, StoreText, CellText, nullptr, PutTextCell, kNone, false},
+    FieldType{'x', 0, false, V::None, nullptr, nullptr, CellHex, nullptr, PutHexCell, kNone, false},
+    // clang-format on
 };
 
 }  // namespace

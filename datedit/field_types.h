@@ -1,12 +1,14 @@
 // The field types of format files, one entry per type letter: the field's
 // length, how its value is shown, how a new value is read and how it is
-// stored. The format reader, the formatted view and the field editor all
-// look a letter up here.
+// stored, and its cells in the text forms. The format reader, the formatted
+// view, the field editor and the text forms all look a letter up here.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "name_tables.h"
@@ -18,6 +20,14 @@ enum class ValueInput { Integer, Single, Double, Text, None };
 
 // A value typed at the editor's prompt.
 using TypedValue = std::variant<int32_t, double, std::string>;
+
+// The longest line the editor's prompt reads, and so the longest text typed.
+inline constexpr size_t kMaxTypedText = 255;
+
+// The values a cell of an integer type may hold.
+struct IntegerRange {
+  int64_t Low = 0, High = 0;
+};
 
 struct FieldType {
   char Letter;
@@ -33,6 +43,22 @@ struct FieldType {
   // Puts a typed value into the field's bytes; nullptr for a type that is
   // not edited.
   void (*Store)(std::span<uint8_t> bytes, const TypedValue& value);
+
+  // The text forms (CSV and JSON). The value as a cell's text: integers in
+  // decimal (O as class × 256 + object), reals in the shortest text that
+  // reads back to the same bits, t as UTF-8 from code page 437 up to the
+  // first zero byte, x as upper-case hex digits.
+  std::string (*Cell)(std::span<const uint8_t> bytes);
+  // The name shown in a read-only column beside the value, without blanks
+  // around it; nullptr for a type that has no such column.
+  std::string (*Neighbour)(const NameTables& names, std::span<const uint8_t> bytes);
+  // Reads a cell's text into the bytes as the editor reads a value, but
+  // refuses what would not fit the field; returns why it is refused.
+  std::optional<std::string> (*PutCell)(const FieldType& type, std::string_view text,
+                                        std::span<uint8_t> bytes);
+  IntegerRange Range;  // for the integer types
+  // Whether a cell is written as a JSON number rather than a string.
+  bool JsonNumber;
 };
 
 // The type of a letter (letters are case-sensitive); nullptr when the letter

@@ -1,8 +1,6 @@
 #include "landmark_text.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <span>
 #include <vector>
@@ -15,7 +13,7 @@
 #include "landmark_map.h"
 #include "landmark_record.h"
 #include "records/landmark_types.h"
-#include "textform/csv_text.h"
+#include "textform/record_table.h"
 #include "textform/text_form_import.h"
 
 namespace vantor::lmedit {
@@ -26,40 +24,38 @@ constexpr size_t kSpareOffset = 2;
 constexpr size_t kSpareSize = kLoFileIdOffset - kSpareOffset;
 constexpr size_t kLoFileIdSize = 3;
 constexpr size_t kMaxName = kLmNameSize - 1;  // and its terminating zero
-// Rows are passed on to the export in pieces of about this size.
-constexpr size_t kRowsChunk = 1 << 16;
 
-struct ColumnInfo {
-  std::string_view name;
-  TextColumnRole role;
-  size_t offset = 0;  // the bytes the column stands for
-  size_t length = 0;
+// The columns of a record, in their order.
+enum class LandmarkColumn {
+  Record,
+  LmId,
+  Spare,  // the bytes no field uses, as hex
+  LoFileId,
+  Type,  // read only
+  Side,  // read only
+  NCoord,
+  ECoord,
+  Elevation,
+  Rotation,
+  Name,
 };
 
-constexpr std::array<ColumnInfo, kLandmarkColumns> kColumns = {{
-    {"record", TextColumnRole::Record},
-    {"lm_id", TextColumnRole::Value, kLmIdOffset, 2},
-    {"spare", TextColumnRole::Value, kSpareOffset, kSpareSize},
-    {"lo_file_id", TextColumnRole::Value, kLoFileIdOffset, kLoFileIdSize},
-    {"type", TextColumnRole::ReadOnly},
-    {"side", TextColumnRole::ReadOnly},
-    {"n_coord", TextColumnRole::Value, kNCoordOffset, 4},
-    {"e_coord", TextColumnRole::Value, kECoordOffset, 4},
-    {"elevation", TextColumnRole::Value, kElevationOffset, 4},
-    {"rotation", TextColumnRole::Value, kRotationOffset, 4},
-    {"name", TextColumnRole::Value, kLmNameOffset, kLmNameSize},
-}};
-
-const ColumnInfo& InfoOf(LandmarkColumn column) {
-  return kColumns[static_cast<size_t>(column)];
-}
-
-std::span<const uint8_t> BytesOf(LandmarkColumn column, const LandmarkRecord& record) {
-  return std::span<const uint8_t>(record).subspan(InfoOf(column).offset, InfoOf(column).length);
-}
-
-std::span<uint8_t> BytesOf(LandmarkColumn column, LandmarkRecord& record) {
-  return std::span<uint8_t>(record).subspan(InfoOf(column).offset, InfoOf(column).length);
+const std::vector<TextColumn>& LandmarkColumns() {
+  using R = TextColumnRole;
+  static const std::vector<TextColumn> columns = {
+      {"record", R::Record},
+      {"lm_id", R::Value, kLmIdOffset, 2, true},
+      {"spare", R::Value, kSpareOffset, kSpareSize},
+      {"lo_file_id", R::Value, kLoFileIdOffset, kLoFileIdSize},
+      {"type", R::ReadOnly},
+      {"side", R::ReadOnly},
+      {"n_coord", R::Value, kNCoordOffset, 4, true},
+      {"e_coord", R::Value, kECoordOffset, 4, true},
+      {"elevation", R::Value, kElevationOffset, 4, true},
+      {"rotation", R::Value, kRotationOffset, 4, true},
+      {"name", R::Value, kLmNameOffset, kLmNameSize},
+  };
+  return columns;
 }
 
 bool IsReal(LandmarkColumn column) {
@@ -97,170 +93,111 @@ std::optional<std::string> PutName(std::string_view text, LandmarkRecord& record
   return std::nullopt;
 }
 
-TextFormShape LandmarkShape(int64_t count) {
-  TextFormShape shape;
-  for (const ColumnInfo& column : kColumns)
-    shape.columns.push_back({std::string(column.name), column.role});
-  shape.firstRecord = 1;
-  shape.count = count;
-  shape.recordSize = kRecordSize;
-  shape.documentMembers = {"file", "record_size"};
-  shape.fileKind = "landmark file";
-  return shape;
+LandmarkRecord RecordOf(std::span<const uint8_t> bytes) {
+  LandmarkRecord record;
+  std::copy(bytes.begin(), bytes.end(), record.begin());
+  return record;
 }
 
-template <typename Number>
-void AppendNumber(std::string& text, Number value) {
-  char buffer[32];
-  text.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
-}
+// The landmark layout as a table: lm_id in decimal, spare and lo_file_id as
+// upper-case hex digits, type and side as the screen names them, the reals in
+// the shortest text that reads back to the same bits, the name as UTF-8 from
+// code page 437 up to its first zero byte (all 40 bytes when it has none).
+// Cells are read back under the record editor's rules: lm_id 0 to 65535,
+// reals that fit single precision, six hex digits for the Lo file ID, and at
+// most 39 characters of name so that its terminating zero fits.
+class LandmarkTable : public RecordTable {
+ public:
+  const std::vector<TextColumn>& Columns() const override { return LandmarkColumns(); }
 
-// A row written straight into `text`: the export's own loop. Only the name
-// can hold what CSV must quote.
-void AppendCsvLine(std::string& text, int64_t n, const LandmarkRecord& record) {
-  AppendNumber(text, n);
-  for (size_t c = 1; c < kLandmarkColumns; ++c) {
-    const auto column = static_cast<LandmarkColumn>(c);
-    text += ',';
-    if (IsReal(column)) {
-      AppendNumber(text, RealAt(record, kColumns[c].offset));
-    } else if (column == LandmarkColumn::Name) {
-      text += CsvField(CellText(column, record));
-    } else {
-      text += CellText(column, record);
+  std::string CellText(size_t column, std::span<const uint8_t> bytes) const override {
+    const LandmarkRecord record = RecordOf(bytes);
+    const TextColumn& cell = Columns()[column];
+    switch (static_cast<LandmarkColumn>(column)) {
+      case LandmarkColumn::LmId:
+        return std::to_string(LmId(record));
+      case LandmarkColumn::Spare:
+      case LandmarkColumn::LoFileId:
+        return BytesToHex(bytes.subspan(cell.offset, cell.length));
+      case LandmarkColumn::Type: {
+        const uint8_t type = ObjectType(record);
+        return TrimBlanks(type < LandmarkScreenTypeTexts.size() ? LandmarkScreenTypeTexts[type]
+                                                                : kUnknownLandmarkTypeText);
+      }
+      case LandmarkColumn::Side: {
+        const uint8_t side = Side(record);
+        return side == 0 ? "Central" : side == 1 ? "Allied" : "Invalid side";
+      }
+      case LandmarkColumn::Name: {
+        std::string_view field = NameField(record);
+        return Cp437ToUtf8(field.substr(0, field.find('\0')));
+      }
+      default:
+        return IsReal(static_cast<LandmarkColumn>(column))
+                   ? ShortestReal(RealAt(record, cell.offset))
+                   : std::string();
     }
   }
-  text += "\r\n";
-}
 
-std::string JsonObject(int64_t n, const LandmarkRecord& record) {
-  std::string object = "{\"record\": " + std::to_string(n);
-  for (size_t c = 1; c < kLandmarkColumns; ++c) {
-    const auto column = static_cast<LandmarkColumn>(c);
-    std::string text = CellText(column, record);
-    object += ", \"";
-    object += kColumns[c].name;
-    object += "\": ";
-    // Infinities and not-a-numbers have no JSON number.
-    bool number = column == LandmarkColumn::LmId ||
-                  (IsReal(column) && text.find_first_of("ni") == std::string::npos);
-    object += number ? text : JsonString(text);
+  std::optional<std::string> PutCellText(size_t column, std::string_view text,
+                                         std::span<uint8_t> bytes) const override {
+    LandmarkRecord record = RecordOf(bytes);
+    const TextColumn& cell = Columns()[column];
+    std::optional<std::string> why;
+    switch (static_cast<LandmarkColumn>(column)) {
+      case LandmarkColumn::LmId:
+        why = PutLmId(text, record);
+        break;
+      case LandmarkColumn::Spare:
+      case LandmarkColumn::LoFileId:
+        why = PutHexDigits(text, std::span(record).subspan(cell.offset, cell.length));
+        break;
+      case LandmarkColumn::Name:
+        why = PutName(text, record);
+        break;
+      default:
+        if (IsReal(static_cast<LandmarkColumn>(column))) why = PutReal(cell.offset, text, record);
+    }
+    std::copy(record.begin(), record.end(), bytes.begin());
+    return why;
   }
-  return object + "}";
-}
+};
 
-// A row checked against its record as the file holds it now.
-void CompareRow(const std::string& inName, const TextRow& row,
-                const std::vector<LandmarkRecord>& records, ImportChanges& result) {
-  const LandmarkRecord& current = records[static_cast<size_t>(row.record - 1)];
-  LandmarkRecord edited = current;
-  for (const TextCell& cell : row.cells) {
-    const auto column = static_cast<LandmarkColumn>(cell.column);
-    if (auto why = PutCellText(column, cell.text, edited)) {
-      RefuseAt(inName, cell.place, "column \"" + std::string(ColumnName(column)) + "\": " + *why);
-    }
-    if (!std::ranges::equal(BytesOf(column, edited), BytesOf(column, current))) {
-      result.changes.push_back({row.record, std::string(ColumnName(column)),
-                                CellText(column, current), CellText(column, edited)});
-    }
-  }
-  if (edited != current) {
-    result.patches.push_back({row.record - 1, std::vector<uint8_t>(edited.begin(), edited.end())});
-  }
+// The landmark file as the text forms' drivers see it.
+TableFile TableFileOf(const std::string& fileName, const std::vector<LandmarkRecord>& records) {
+  TableFile file;
+  file.shape.firstRecord = 1;
+  file.shape.count = static_cast<int64_t>(records.size());
+  file.shape.recordSize = kRecordSize;
+  file.shape.fileKind = "landmark file";
+  file.documentHead = {{"file", JsonString(Utf8OrCp437(fileName))}};
+  file.read = [&records](int64_t number, std::span<uint8_t> bytes) {
+    const LandmarkRecord& record = records[static_cast<size_t>(number - 1)];
+    std::copy(record.begin(), record.end(), bytes.begin());
+  };
+  return file;
 }
 
 }  // namespace
 
-std::string_view ColumnName(LandmarkColumn column) {
-  return InfoOf(column).name;
-}
-
-std::string CellText(LandmarkColumn column, const LandmarkRecord& record) {
-  const uint8_t type = ObjectType(record), side = Side(record);
-  switch (column) {
-    case LandmarkColumn::Record:
-      return std::string();
-    case LandmarkColumn::LmId:
-      return std::to_string(LmId(record));
-    case LandmarkColumn::Spare:
-    case LandmarkColumn::LoFileId:
-      return BytesToHex(BytesOf(column, record));
-    case LandmarkColumn::Type:
-      return TrimBlanks(type < LandmarkScreenTypeTexts.size() ? LandmarkScreenTypeTexts[type]
-                                                              : kUnknownLandmarkTypeText);
-    case LandmarkColumn::Side:
-      return side == 0 ? "Central" : side == 1 ? "Allied" : "Invalid side";
-    case LandmarkColumn::Name: {
-      std::string_view field = NameField(record);
-      return Cp437ToUtf8(field.substr(0, field.find('\0')));
-    }
-    default:
-      return ShortestReal(RealAt(record, InfoOf(column).offset));
-  }
-}
-
-std::optional<std::string> PutCellText(LandmarkColumn column, std::string_view text,
-                                       LandmarkRecord& record) {
-  if (text == CellText(column, record)) return std::nullopt;
-  switch (column) {
-    case LandmarkColumn::LmId:
-      return PutLmId(text, record);
-    case LandmarkColumn::Spare:
-    case LandmarkColumn::LoFileId:
-      return PutHexDigits(text, BytesOf(column, record));
-    case LandmarkColumn::Name:
-      return PutName(text, record);
-    default:
-      if (IsReal(column)) return PutReal(InfoOf(column).offset, text, record);
-      return std::nullopt;  // the record number and the read-only names
-  }
-}
-
 int ExportLandmarks(const std::string& fileName, const std::string& outputName, bool json,
-                    PlainConsole& out) {
+                    TextOutput& out) {
   RefuseToReplace(outputName, fileName, "the export",
                   "the landmark file " + PrintableName(fileName));
   std::vector<LandmarkRecord> records = ReadAllLandmarks(fileName);
-  ExportSink sink(outputName, out);
-  if (json) {
-    sink.Write("{\"file\": " + JsonString(Utf8OrCp437(fileName)) +
-               ",\n \"record_size\": " + std::to_string(kRecordSize) + ",\n \"records\": [");
-  } else {
-    std::vector<std::string> header;
-    for (const ColumnInfo& column : kColumns)
-      header.emplace_back(column.name);
-    sink.Write(CsvRow(header));
-  }
-  std::string rows;
-  for (size_t i = 0; i < records.size(); ++i) {
-    const auto n = static_cast<int64_t>(i) + 1;
-    if (json) {
-      rows += i == 0 ? "\n  " : ",\n  ";
-      rows += JsonObject(n, records[i]);
-    } else {
-      AppendCsvLine(rows, n, records[i]);
-    }
-    if (rows.size() >= kRowsChunk) {
-      sink.Write(rows);
-      rows.clear();
-    }
-  }
-  sink.Write(rows);
-  if (json) sink.Write(records.empty() ? "]}\n" : "\n]}\n");
-  sink.Finish();
+  ExportTable(LandmarkTable(), TableFileOf(fileName, records), json, outputName, out);
   return 0;
 }
 
 int ImportLandmarks(const std::string& fileName, const std::string& inputName, bool dryRun,
-                    PlainConsole& out, PlainConsole& err) {
+                    TextOutput& out, TextOutput& err) {
   // A file that may not be written is refused before anything is read.
   if (!dryRun) RecordFile::Open(fileName, BinaryFile::Access::ReadWrite).Close();
   return WithImportLock(fileName, dryRun, err, [&] {
     std::vector<LandmarkRecord> records = ReadAllLandmarks(fileName);
-    ImportChanges result;
-    ReadTextRows(inputName, LandmarkShape(static_cast<int64_t>(records.size())),
-                 [&](const TextRow& row) { CompareRow(inputName, row, records, result); });
-    ApplyImport(fileName, dryRun, std::move(result), out);
+    ImportChanges changes =
+        ReadTableChanges(LandmarkTable(), TableFileOf(fileName, records), inputName);
+    ApplyImport(fileName, dryRun, std::move(changes), out);
     return 0;
   });
 }

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #endif
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -32,8 +33,12 @@ ScratchDir::ScratchDir() {
   std::string base = std::filesystem::temp_directory_path().string();
   if (!base.empty() && base.back() != '\\') base += '\\';
   std::mt19937 random(std::random_device{}());
+  // Names of one length, so that no screen line holding a path wraps on one
+  // run and not on the next.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string candidate = base + "vt" + std::to_string(random() % 1000000);
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%04x", static_cast<unsigned>(random() % 0x10000));
+    std::string candidate = base + "vt" + digits;
     if (CreateDirectoryA(candidate.c_str(), nullptr)) {
       path_ = candidate;
       return;

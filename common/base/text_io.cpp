@@ -17,25 +17,35 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-std::optional<uint32_t> ParseHexDigits(std::string_view digits) {
-  if (digits.empty() || digits.size() > 8) return std::nullopt;
-  uint32_t value = 0;
+// The digits' value, nothing when it is more than `limit`.
+std::optional<uint64_t> DigitsValue(std::string_view digits, uint64_t base, uint64_t limit) {
+  if (digits.empty()) return std::nullopt;
+  uint64_t value = 0;
   for (char c : digits) {
-    if (!IsHexDigit(c)) return std::nullopt;
-    value = value * 16 + static_cast<uint32_t>(HexDigitValue(c));
+    if (base == 16 ? !IsHexDigit(c) : !IsDigit(c)) return std::nullopt;
+    auto digit = static_cast<uint64_t>(base == 16 ? HexDigitValue(c) : c - '0');
+    if (value > (limit - digit) / base) return std::nullopt;
+    value = value * base + digit;
   }
   return value;
 }
 
-std::optional<uint32_t> ParseDecimalDigits(std::string_view digits) {
-  if (digits.empty()) return std::nullopt;
-  uint64_t value = 0;
-  for (char c : digits) {
-    if (!IsDigit(c)) return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-    if (value > 2147483647u) return std::nullopt;
-  }
-  return static_cast<uint32_t>(value);
+// An optional sign, then decimal digits or "$" and hex digits.
+struct IntegerToken {
+  bool negative = false;
+  bool hex = false;
+  std::string_view digits;
+};
+
+std::optional<IntegerToken> SplitIntegerToken(std::string_view token) {
+  if (token.empty() || token.size() > kMaxIntegerToken) return std::nullopt;
+  IntegerToken parts;
+  parts.negative = token[0] == '-';
+  if (token[0] == '+' || token[0] == '-') token.remove_prefix(1);
+  parts.hex = !token.empty() && token[0] == '$';
+  if (parts.hex) token.remove_prefix(1);
+  parts.digits = token;
+  return parts;
 }
 
 // Digits with at most one point, at least one digit in all.
@@ -86,16 +96,25 @@ int32_t IntegerOf(const std::string& token) {
 }  // namespace
 
 std::optional<int32_t> ParseIntegerToken(std::string_view token) {
-  if (token.empty() || token.size() > kMaxIntegerToken) return std::nullopt;
-  bool negative = token[0] == '-';
-  if (token[0] == '+' || token[0] == '-') token.remove_prefix(1);
-  std::optional<uint32_t> magnitude = !token.empty() && token[0] == '$'
-                                          ? ParseHexDigits(token.substr(1))
-                                          : ParseDecimalDigits(token);
+  std::optional<IntegerToken> parts = SplitIntegerToken(token);
+  if (!parts) return std::nullopt;
+  // Hex gives the 32-bit pattern of up to eight digits: $FFFFFFFF is -1.
+  std::optional<uint64_t> magnitude =
+      parts->hex
+          ? (parts->digits.size() > 8 ? std::nullopt : DigitsValue(parts->digits, 16, UINT32_MAX))
+          : DigitsValue(parts->digits, 10, INT32_MAX);
   if (!magnitude) return std::nullopt;
-  // Hex gives the 32-bit pattern: $FFFFFFFF is -1.
-  uint32_t bits = negative ? 0u - *magnitude : *magnitude;
-  return static_cast<int32_t>(bits);
+  auto bits = static_cast<uint32_t>(*magnitude);
+  return static_cast<int32_t>(parts->negative ? 0u - bits : bits);
+}
+
+std::optional<int64_t> ParseWholeNumberToken(std::string_view token) {
+  std::optional<IntegerToken> parts = SplitIntegerToken(token);
+  if (!parts) return std::nullopt;
+  std::optional<uint64_t> magnitude = DigitsValue(parts->digits, parts->hex ? 16 : 10, INT64_MAX);
+  if (!magnitude) return std::nullopt;
+  auto value = static_cast<int64_t>(*magnitude);
+  return parts->negative ? -value : value;
 }
 
 std::optional<double> ParseRealToken(std::string_view token) {

@@ -16,6 +16,9 @@ class TextOutput {
   // Single-byte characters, written as they are.
   virtual void Write(std::string_view text) = 0;
   virtual void WriteLn() = 0;
+  // Passes on what is held back, so that it is seen before the program
+  // waits or ends; nothing for an output that holds nothing back.
+  virtual void Flush() {}
 
   void WriteLine(std::string_view text) {
     Write(text);
@@ -36,6 +39,10 @@ constexpr size_t kMaxRealToken = 80;
 // A token is a run of characters above the blank. Longer tokens than the
 // reader takes are not numbers.
 std::optional<int32_t> ParseIntegerToken(std::string_view token);
+// An integer written as ParseIntegerToken reads one, but with its true value
+// rather than a 32-bit pattern, so that a range can be checked: "$FFFFFFFF"
+// is 4294967295. Nothing beyond 64 bits.
+std::optional<int64_t> ParseWholeNumberToken(std::string_view token);
 std::optional<double> ParseRealToken(std::string_view token);
 
 // Skips blanks, tabs and empty lines, takes the first token of the first line

@@ -19,7 +19,7 @@ class PlainConsole : public TextOutput, public LineInput {
   std::optional<std::string> ReadRawLine() override;
   // A line cut to maxChars; a run-time error at the end of the input.
   std::string ReadLine(size_t maxChars);
-  void Flush();
+  void Flush() override;
   // Ends a line that text written without a line end has begun, so that
   // what follows starts on a line of its own.
   void EndOpenLine();

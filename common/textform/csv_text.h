@@ -15,6 +15,8 @@ namespace vantor {
 
 // One field, quoted where needed.
 std::string CsvField(std::string_view text);
+// CsvField(text) added to the end of `row`.
+void AppendCsvField(std::string& row, std::string_view text);
 
 // The fields joined by commas, ended by CR LF.
 std::string CsvRow(const std::vector<std::string>& fields);

@@ -190,7 +190,7 @@ void JsonRows(const std::string& inName, std::string_view text, const TextFormSh
   }
 }
 
-void WriteChanges(PlainConsole& out, const std::vector<FieldChange>& changes) {
+void WriteChanges(TextOutput& out, const std::vector<FieldChange>& changes) {
   for (const FieldChange& change : changes) {
     out.Write("record " + std::to_string(change.record) + ": " + change.column + " " +
               change.before + " -> " + change.after + "\n");
@@ -226,7 +226,7 @@ void RefuseToReplace(const std::string& outputName, const std::string& inputName
   }
 }
 
-int RunRefusable(std::string_view tool, PlainConsole& err, const std::function<int()>& run) {
+int RunRefusable(std::string_view tool, TextOutput& err, const std::function<int()>& run) {
   try {
     return run();
   } catch (const TextFormRefusal& refusal) {
@@ -236,7 +236,7 @@ int RunRefusable(std::string_view tool, PlainConsole& err, const std::function<i
   }
 }
 
-ExportSink::ExportSink(const std::string& outputName, PlainConsole& out) : out_(out) {
+ExportSink::ExportSink(const std::string& outputName, TextOutput& out) : out_(out) {
   if (!outputName.empty()) file_ = BinaryFile::CreateReplacing(outputName);
 }
 
@@ -281,7 +281,7 @@ void ReadTextRows(const std::string& inName, const TextFormShape& shape,
   }
 }
 
-void ApplyImport(const std::string& name, bool dryRun, ImportChanges changes, PlainConsole& out) {
+void ApplyImport(const std::string& name, bool dryRun, ImportChanges changes, TextOutput& out) {
   if (dryRun) {
     WriteChanges(out, changes.changes);
   } else {
@@ -289,7 +289,7 @@ void ApplyImport(const std::string& name, bool dryRun, ImportChanges changes, Pl
   }
 }
 
-int WithImportLock(const std::string& name, bool dryRun, PlainConsole& err,
+int WithImportLock(const std::string& name, bool dryRun, TextOutput& err,
                    const std::function<int()>& import) {
   if (dryRun) return import();
   FileLock lock(name, [&] {

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "console/plain_console.h"
+#include "base/text_io.h"
 #include "files/binary_file.h"
 #include "records/record_file.h"
 #include "textform/text_form_error.h"
@@ -49,19 +49,19 @@ std::optional<std::string> CellTextAsCp437(std::string_view text, std::string& b
 
 // The result of `run`; a refusal is written to `err` as "tool: message" and
 // gives 1.
-int RunRefusable(std::string_view tool, PlainConsole& err, const std::function<int()>& run);
+int RunRefusable(std::string_view tool, TextOutput& err, const std::function<int()>& run);
 
 // Where an export goes: standard output, or a file that replaces OUT whole
 // when the export is complete. Text is passed on in large pieces.
 class ExportSink {
  public:
-  ExportSink(const std::string& outputName, PlainConsole& out);
+  ExportSink(const std::string& outputName, TextOutput& out);
   void Write(std::string_view text);
   void Finish();
 
  private:
   void Flush();
-  PlainConsole& out_;
+  TextOutput& out_;
   BinaryFile file_;
   std::string buffer_;
 };
@@ -75,6 +75,14 @@ enum class TextColumnRole {
 struct TextColumn {
   std::string name;
   TextColumnRole role;
+  // The bytes of a record the column stands for; the import compares them
+  // to tell a changed value.
+  size_t offset = 0;
+  size_t length = 0;
+  // Whether a JSON export writes the cell as a number rather than a string
+  // (infinities and not-a-numbers, which JSON has no number for, stay
+  // strings; the record's number is always a number).
+  bool jsonNumber = false;
 };
 
 // What an input must look like.
@@ -129,12 +137,12 @@ struct ImportChanges {
 // each, or "no change". Otherwise a copy of the file `name` with the patches
 // in it is put in its place in one step (through a link, in the place of the
 // file it leads to; the link stays); nothing happens without patches.
-void ApplyImport(const std::string& name, bool dryRun, ImportChanges changes, PlainConsole& out);
+void ApplyImport(const std::string& name, bool dryRun, ImportChanges changes, TextOutput& out);
 
 // Runs `import` under the lock the screen's commands take on `name`, so that
 // the records read and the patches written belong to one moment; a dry run
 // writes nothing and takes no lock. A wait is reported on `err`.
-int WithImportLock(const std::string& name, bool dryRun, PlainConsole& err,
+int WithImportLock(const std::string& name, bool dryRun, TextOutput& err,
                    const std::function<int()>& import);
 
 }  // namespace vantor

@@ -47,6 +47,30 @@ TEST(IntegerToken, RefusesWhatIsNoNumber) {
   EXPECT_FALSE(ParseIntegerToken(longToken).has_value());
 }
 
+TEST(WholeNumberToken, GivesTheTrueValueWhereIntegerTokensWrap) {
+  struct Case {
+    const char* token;
+    std::optional<int64_t> value;
+  } cases[] = {
+      {"$FFFFFFFF", 4294967295},
+      {"-2147483648", INT32_MIN},
+      {"99999999999", 99999999999},
+      {"-$10", -16},
+      {"+ 1", std::nullopt},
+      {"$123456789", 0x123456789},
+      {"9223372036854775807", INT64_MAX},
+      {"9223372036854775808", std::nullopt},
+      {"$8000000000000000", std::nullopt},
+      {"--1", std::nullopt},
+      {"-$-1", std::nullopt},
+      {"$", std::nullopt},
+      {"1.5", std::nullopt},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ParseWholeNumberToken(c.token), c.value) << c.token;
+  EXPECT_FALSE(ParseWholeNumberToken(std::string(33, '1')).has_value());
+}
+
 TEST(RealToken, AcceptsSignPointAndExponent) {
   EXPECT_DOUBLE_EQ(*ParseRealToken("1.5"), 1.5);
   EXPECT_DOUBLE_EQ(*ParseRealToken("-12.25"), -12.25);

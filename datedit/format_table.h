@@ -1,0 +1,50 @@
+// A data file's records as rows of text cells under a format file, for the
+// text forms (CSV and JSON): a column for the record's number, one per field
+// with the name beside P, O, C and L fields in a read-only column of its
+// own, and one for the bytes no field covers. The field types give each
+// cell's text and read it back.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datedit_state.h"
+#include "field_types.h"
+#include "name_tables.h"
+#include "textform/record_table.h"
+
+namespace vantor::datedit {
+
+class FormatTable : public RecordTable {
+ public:
+  // The columns of a record: "record", one per field of the format in its
+  // order (a neighbour column after each field whose type has one), then
+  // "rest". Fields count as far as the formatted view lists them (up to the
+  // first entry of length 0) and as far as they lie wholly in the record.
+  // Names are the fields' names without leading and trailing blanks, as
+  // UTF-8; an empty name becomes "field_N" (N the entry's number), a
+  // neighbour's name is the field's name and "_name", and a name already
+  // taken gets "_2", "_3", ...
+  FormatTable(const FieldDefs& fields, size_t recordSize, const NameTables& names);
+
+  const std::vector<TextColumn>& Columns() const override { return columns_; }
+  std::string CellText(size_t column, std::span<const uint8_t> record) const override;
+  // A value read as the field editor reads it and refused where it would
+  // not fit the field (a number out of range, a real beyond a 32-bit real's
+  // limits, a text longer than the field holds with its zero).
+  std::optional<std::string> PutCellText(size_t column, std::string_view text,
+                                         std::span<uint8_t> record) const override;
+
+ private:
+  std::vector<TextColumn> columns_;
+  // The type of each column's bytes: its field's type, x for the rest, none
+  // for the record's number.
+  std::vector<const FieldType*> types_;
+  const NameTables& names_;
+};
+
+}  // namespace vantor::datedit
