@@ -6,13 +6,10 @@
 #include "base/text_format.h"
 #include "format_file.h"
 #include "os/platform.h"
-#include "records/little_endian.h"
 #include "typed_names.h"
 
 namespace vantor::datedit {
 namespace {
-
-constexpr int kHeaderReadSize = 24;
 
 void AskForDataFileName(DateditState& s, const std::string& argument) {
   s.DataFileName = argument.substr(0, kMaxDataFileName);
@@ -47,8 +44,7 @@ void WriteSummary(DateditState& s) {
 
 // The last record that lies wholly in the file; -1 when there is none.
 int64_t LastLegalRecord(DateditState& s) {
-  if (s.RecSize <= 0) return -1;
-  int64_t held = (s.DataFile.Size() - kHeadSize) / s.RecSize;
+  int64_t held = RecordFile::RecordsIn(s.DataFile.Size(), s.RecSize);
   return std::min<int64_t>(s.RecCount, held) - 1;
 }
 
@@ -60,7 +56,7 @@ void TestStructure(DateditState& s) {
     Refuse(s, "Not a structured dat file. use a proper hex editor....", true);
   }
   WriteSummary(s);
-  if (fileSize <= kHeadSize) {
+  if (RecordFile::RecordsIn(fileSize, s.RecSize) == 0) {
     Refuse(s, "Empty, no records!!!!!!!!! quitting..........", false);
   }
   // The record buffers hold 10000 bytes; longer records cannot be shown or
@@ -73,8 +69,7 @@ void TestStructure(DateditState& s) {
 }  // namespace
 
 bool IsStructuredFile(int64_t fileSize, int32_t recCount, int32_t recSize) {
-  if (fileSize < kHeadSize) return false;
-  return static_cast<int64_t>(recCount) * recSize == fileSize - kHeadSize;
+  return fileSize == RecordFile::OffsetOf(recCount, recSize);
 }
 
 std::string FormatFilePath(const std::string& programDir, const std::string& name) {
@@ -88,12 +83,12 @@ std::string FormatFilePath(const DateditState& s, const std::string& name) {
 }
 
 void ReadHeaderNow(DataDocument& d) {
-  uint8_t header[kHeaderReadSize];
+  uint8_t header[RecordFile::kLayoutSize];
   if (d.DataFile.ReadHeader(header) != sizeof header) {
     throw FileError(FileOperation::Read, d.DataFile.Name(), 0);
   }
   std::copy(header, header + kHeaderTextSize, d.HeaderText.begin());
-  d.RecCount = WordAt(header + RecordFile::kCountOffset);
+  d.RecCount = RecordFile::CountIn(header);
 }
 
 void OpenDataFile(DateditState& s, const DateditOptions& options) {
@@ -129,11 +124,6 @@ void MoveToRecord(DateditState& s, int64_t n) {
   ReadHeaderNow(s);
   // Numbers too large for a position are never legal: the count is 16-bit.
   if (IsLegalRecord(s, n)) s.RecNow = static_cast<int32_t>(n);
-}
-
-int32_t RecordAtFilePos(int64_t position, int32_t recSize) {
-  if (recSize == 0) return 0;
-  return static_cast<int32_t>((position - kHeadSize) / recSize);
 }
 
 std::span<uint8_t> CurrentRecordBytes(DateditState& s) {

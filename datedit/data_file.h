@@ -38,9 +38,6 @@ void KeepCurrentRecordLegal(DateditState& s);
 // record stays. The count is read anew first.
 void MoveToRecord(DateditState& s, int64_t n);
 
-// The number of the record at a file position.
-int32_t RecordAtFilePos(int64_t position, int32_t recSize);
-
 // The current record's bytes in RecordBuffer.
 std::span<uint8_t> CurrentRecordBytes(DateditState& s);
 

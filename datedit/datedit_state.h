@@ -12,7 +12,6 @@
 
 namespace vantor::datedit {
 
-inline constexpr int kHeadSize = 100;
 inline constexpr int kHeaderTextSize = 20;
 inline constexpr int kRecordBufferSize = 10000;
 inline constexpr int kMaxFields = 128;

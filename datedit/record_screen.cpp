@@ -23,14 +23,14 @@ void ReadCurrentRecord(DateditState& s) {
 
 void WriteStatusLines(DateditState& s) {
   Console& con = s.Con;
-  int64_t position = kHeadSize + static_cast<int64_t>(s.RecNow) * s.RecSize;
+  int64_t position = RecordFile::OffsetOf(s.RecNow, s.RecSize);
   con.WriteLine("File:" + PadLeft(s.DataFileName, 14) +
-                " Pos:" + FormatInt(RecordAtFilePos(position, s.RecSize), 5) +
+                " Pos:" + FormatInt(RecordFile::IndexAt(position, s.RecSize), 5) +
                 " recnow:" + FormatInt(s.RecNow, 5) + " range: 0 - " + FormatInt(s.RecCount - 1));
   std::string header(s.HeaderText.begin(), s.HeaderText.end());
   con.WriteLine("Header:" + header.substr(0, 10) + " " + header.substr(10) +
                 " Recsize :" + FormatInt(s.RecSize, 4) + " Rec#:" + FormatInt(s.RecCount, 5) +
-                " Headsize: " + FormatInt(kHeadSize));
+                " Headsize: " + FormatInt(RecordFile::kHeaderSize));
   con.WriteLine("Displaying ASCII when possible:" + FormatBool(s.AsciiMode, 8));
   con.WriteLn();
 }

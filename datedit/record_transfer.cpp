@@ -52,11 +52,11 @@ std::vector<uint8_t> ReadRecordFile(DateditState& s, const std::string& name) {
 // The two lines that each move of a record one place up would show: the
 // file's size before the insert, the position moved from and its record.
 void WriteProgressLines(DateditState& s, int64_t insertedAt, int64_t oldSize) {
-  const int64_t held = (oldSize - kHeadSize) / s.RecSize;
+  const int64_t held = RecordFile::RecordsIn(oldSize, s.RecSize);
   for (int64_t k = insertedAt + 1; k <= held; ++k) {
-    int64_t position = kHeadSize + k * s.RecSize;
+    int64_t position = RecordFile::OffsetOf(k, s.RecSize);
     std::string numbers = FormatInt(oldSize, 5) + FormatInt(position, 8) +
-                          FormatInt(RecordAtFilePos(position, s.RecSize), 4);
+                          FormatInt(RecordFile::IndexAt(position, s.RecSize), 4);
     s.Con.WriteLine("before: recnow reccount filepos clcfpos" + numbers);
     s.Con.WriteLine("after : recnow reccount filepos clcfpos" + numbers);
   }
@@ -123,7 +123,7 @@ void InsertRecord(DateditState& s, const DateditOptions& options) {
     if (!replaced && s.RecCount < kMaxRecordCount) {
       // Records another program removed meanwhile: the new one goes last.
       oldSize = s.DataFile.Size();
-      int64_t held = std::min<int64_t>(s.RecCount, (oldSize - kHeadSize) / s.RecSize);
+      int64_t held = std::min<int64_t>(s.RecCount, RecordFile::RecordsIn(oldSize, s.RecSize));
       at = std::clamp<int64_t>(s.RecNow, 0, held);
       noRoom = s.DataFile.Insert(at, record);
     }

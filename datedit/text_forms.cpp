@@ -91,9 +91,6 @@ TableFile TableFileOf(const DateditOptions& options, const Format& format, DataT
       {"file", JsonString(Utf8OrCp437(options.DataFileName))},
       {"format", format.name.empty() ? "null" : JsonString(Utf8OrCp437(format.name))}};
   file.read = [&data](int64_t number, std::span<uint8_t> bytes) { data.file.Read(number, bytes); };
-  file.position = [&data](int64_t number) {
-    return RecordFile::kHeaderSize + number * data.recordSize;
-  };
   return file;
 }
 

@@ -337,7 +337,7 @@ std::string LandmarkMapSvg(std::string_view fileName, std::span<const LandmarkRe
 std::vector<LandmarkRecord> ReadAllLandmarks(const std::string& name) {
   RecordFile file = RecordFile::Open(name, BinaryFile::Access::ReadOnly);
   const int64_t size = file.Size();
-  if (size < RecordFile::kHeaderSize) {
+  if (size < LandmarkFileSize(0)) {
     throw TextFormRefusal{PrintableName(name) + " is not a landmark file: " + std::to_string(size) +
                           " bytes, too short for the 100-byte header"};
   }

@@ -83,14 +83,12 @@ void CreateBlankOutput(LmeditState& s) {
   // whose header counts records it does not hold.
   BinaryFile blank = BinaryFile::CreateReplacing(s.OutputName);
   blank.Write(s.Header.data(), s.Header.size());
-  int64_t total = RecordFile::kHeaderSize;
-  con.WriteLine(FormatInt(total));
+  con.WriteLine(FormatInt(LandmarkFileSize(0)));
   con.WriteLine("creating blankfile " + s.OutputName);
   const int32_t count = RecordCount(s.Header);
   for (int32_t i = 1; i <= count; ++i) {
     blank.Write(s.BlankRecord.data(), s.BlankRecord.size());
-    total += kRecordSize;
-    con.WriteLine(FormatInt(i, 4) + FormatInt(total, 10));
+    con.WriteLine(FormatInt(i, 4) + FormatInt(LandmarkFileSize(i), 10));
   }
   blank.Commit();
   s.OutputFile = RecordFile::Open(s.OutputName, BinaryFile::Access::ReadWrite);

@@ -18,15 +18,15 @@ constexpr size_t kTimeLength = 7;
 }  // namespace
 
 uint16_t RecordCount(const LandmarkHeader& header) {
-  return WordAt(header.data() + RecordFile::kCountOffset);
+  return RecordFile::CountIn(header);
 }
 
 void SetRecordCount(LandmarkHeader& header, uint16_t count) {
-  PutWord(header.data() + RecordFile::kCountOffset, count);
+  RecordFile::PutCount(header, count);
 }
 
 uint16_t RecordSize(const LandmarkHeader& header) {
-  return WordAt(header.data() + RecordFile::kRecordSizeOffset);
+  return RecordFile::RecordSizeIn(header);
 }
 
 std::string_view DateText(const LandmarkHeader& header) {
@@ -38,7 +38,7 @@ std::string_view TimeText(const LandmarkHeader& header) {
 }
 
 int64_t LandmarkFileSize(int64_t count) {
-  return RecordFile::kHeaderSize + count * kRecordSize;
+  return RecordFile::OffsetOf(count, kRecordSize);
 }
 
 uint16_t LmId(const LandmarkRecord& record) {

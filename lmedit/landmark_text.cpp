@@ -175,7 +175,6 @@ TableFile TableFileOf(const std::string& fileName, const std::vector<LandmarkRec
     const LandmarkRecord& record = records[static_cast<size_t>(number - 1)];
     std::copy(record.begin(), record.end(), bytes.begin());
   };
-  file.position = [](int64_t number) { return LandmarkFileSize(number - 1); };
   return file;
 }
 

@@ -8,7 +8,7 @@
 #include "entry_names.h"
 #include "os/platform.h"
 #include "records/little_endian.h"
-#include "volume_reader.h"
+#include "volume_format.h"
 #include "working_files.h"
 
 namespace vantor::vtvolx {

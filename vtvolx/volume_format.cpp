@@ -16,4 +16,16 @@ void EncodeIndexRecord(const IndexRecord& record, uint8_t* bytes) {
   bytes[13] = record.Flag13;
 }
 
+int32_t ReadLong(BinaryFile& file) {
+  uint8_t bytes[4];
+  file.ReadExact(bytes, sizeof bytes);
+  return LongAt(bytes);
+}
+
+void WriteLong(BinaryFile& file, int32_t value) {
+  uint8_t bytes[4];
+  PutLong(bytes, value);
+  file.Write(bytes, sizeof bytes);
+}
+
 }  // namespace vantor::vtvolx

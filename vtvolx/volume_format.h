@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "files/binary_file.h"
+
 namespace vantor::vtvolx {
 
 inline constexpr int64_t kNameTableStart = 28;
@@ -50,6 +52,10 @@ struct IndexRecord {
 
 // The record that ends the index.
 inline constexpr int32_t kEndOfIndex = -1;
+
+// A signed 32-bit number as a volume holds it, at the file's position.
+int32_t ReadLong(BinaryFile& file);
+void WriteLong(BinaryFile& file, int32_t value);
 
 IndexRecord DecodeIndexRecord(const uint8_t* bytes);
 void EncodeIndexRecord(const IndexRecord& record, uint8_t* bytes);

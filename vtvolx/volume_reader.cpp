@@ -41,18 +41,6 @@ std::string WhyEntryIsDamaged(const Entry& e, int64_t volumeSize) {
 
 }  // namespace
 
-int32_t ReadLong(BinaryFile& file) {
-  uint8_t bytes[4];
-  file.ReadExact(bytes, sizeof bytes);
-  return LongAt(bytes);
-}
-
-void WriteLong(BinaryFile& file, int32_t value) {
-  uint8_t bytes[4];
-  PutLong(bytes, value);
-  file.Write(bytes, sizeof bytes);
-}
-
 void NameTable::Load(BinaryFile& volume, int32_t tableSize) {
   int64_t held = std::max<int64_t>(0, volume.Size() - kNameTableStart);
   size_ = std::clamp<int64_t>(tableSize, 0, held);

@@ -12,9 +12,6 @@
 
 namespace vantor::vtvolx {
 
-int32_t ReadLong(BinaryFile& file);
-void WriteLong(BinaryFile& file, int32_t value);
-
 // Opens the volume, fills the header and loads the name table.
 void ReadVolumeHeader(VtvolxState& s);
 void ShowVolumeHeader(VtvolxState& s);

@@ -1,6 +1,7 @@
 #include "records/record_file.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "base/run_time_error.h"
 #include "base/text_format.h"
@@ -10,11 +11,39 @@
 namespace vantor {
 namespace {
 
-int64_t RecordOffset(int64_t index, size_t length) {
-  return RecordFile::kHeaderSize + index * static_cast<int64_t>(length);
+// Exactly `length` bytes of `from` at `offset`, at `to`'s position.
+void CopyExactly(BinaryFile& from, int64_t offset, int64_t length, BinaryFile& to) {
+  if (to.CopyFrom(from, offset, length) != length) {
+    throw FileError(FileOperation::Read, from.Name(), 0);
+  }
 }
 
 }  // namespace
+
+int64_t RecordFile::OffsetOf(int64_t index, int64_t recordSize) {
+  return kHeaderSize + index * recordSize;
+}
+
+int64_t RecordFile::IndexAt(int64_t position, int64_t recordSize) {
+  return recordSize == 0 ? 0 : (position - kHeaderSize) / recordSize;
+}
+
+int64_t RecordFile::RecordsIn(int64_t fileSize, int64_t recordSize) {
+  if (recordSize <= 0 || fileSize < kHeaderSize) return 0;
+  return (fileSize - kHeaderSize) / recordSize;
+}
+
+uint16_t RecordFile::CountIn(std::span<const uint8_t> header) {
+  return WordAt(header.data() + kCountOffset);
+}
+
+uint16_t RecordFile::RecordSizeIn(std::span<const uint8_t> header) {
+  return WordAt(header.data() + kRecordSizeOffset);
+}
+
+void RecordFile::PutCount(std::span<uint8_t> header, uint16_t count) {
+  PutWord(header.data() + kCountOffset, count);
+}
 
 RecordFile RecordFile::Open(const std::string& name, BinaryFile::Access access) {
   return RecordFile(BinaryFile::OpenExisting(name, access), access);
@@ -27,10 +56,9 @@ void RecordFile::Close() {
 
 RecordFile::Known RecordFile::KnownOf(BinaryFile& file) {
   Known known{file.Identity(), std::nullopt};
-  uint8_t word[2];
-  if (file.ReadAt(kRecordSizeOffset, word, sizeof word) == sizeof word) {
-    known.recordSize = WordAt(word);
-  }
+  uint8_t layout[kLayoutSize];
+  if (file.ReadAt(0, layout, sizeof layout) == sizeof layout)
+    known.recordSize = RecordSizeIn(layout);
   return known;
 }
 
@@ -60,19 +88,15 @@ size_t RecordFile::ReadHeader(std::span<uint8_t> bytes) {
 }
 
 uint16_t RecordFile::Count() {
-  uint8_t word[2];
-  if (Current().ReadAt(kCountOffset, word, sizeof word) != sizeof word) {
-    throw FileError(FileOperation::Read, Name(), 0);
-  }
-  return WordAt(word);
+  uint8_t upToCount[kCountOffset + 2];
+  if (ReadHeader(upToCount) != sizeof upToCount) throw FileError(FileOperation::Read, Name(), 0);
+  return CountIn(upToCount);
 }
 
 uint16_t RecordFile::RecordSize() {
-  uint8_t word[2];
-  if (Current().ReadAt(kRecordSizeOffset, word, sizeof word) != sizeof word) {
-    throw FileError(FileOperation::Read, Name(), 0);
-  }
-  return WordAt(word);
+  uint8_t layout[kLayoutSize];
+  if (ReadHeader(layout) != sizeof layout) throw FileError(FileOperation::Read, Name(), 0);
+  return RecordSizeIn(layout);
 }
 
 void RecordFile::Read(int64_t index, std::span<uint8_t> record) {
@@ -80,17 +104,17 @@ void RecordFile::Read(int64_t index, std::span<uint8_t> record) {
 }
 
 size_t RecordFile::ReadUpTo(int64_t index, std::span<uint8_t> record) {
-  return Current().ReadAt(RecordOffset(index, record.size()), record.data(), record.size());
+  return Current().ReadAt(OffsetOf(index, std::ssize(record)), record.data(), record.size());
 }
 
 void RecordFile::Write(int64_t index, std::span<const uint8_t> record) {
-  Current().WriteAt(RecordOffset(index, record.size()), record.data(), record.size());
+  Current().WriteAt(OffsetOf(index, std::ssize(record)), record.data(), record.size());
 }
 
 void RecordFile::WriteHeader(std::span<const uint8_t> header) {
   Current().WriteAt(0, header.data(), std::min(header.size(), static_cast<size_t>(kHeaderSize)));
   // A record length written by this program is known to it.
-  if (header.size() >= kRecordSizeOffset + 2) known_ = KnownOf(file_);
+  if (header.size() >= kLayoutSize) known_ = KnownOf(file_);
 }
 
 void RecordFile::SetCount(uint16_t count) {
@@ -101,27 +125,55 @@ void RecordFile::SetCount(uint16_t count) {
 
 std::optional<std::string> RecordFile::Insert(int64_t index, std::span<const uint8_t> record) {
   BinaryFile& old = Current();
-  const int64_t oldSize = old.Size();
-  const int64_t at = RecordOffset(index, record.size());
   Header header{};
-  if (old.ReadAt(0, header.data(), header.size()) != header.size() || at > oldSize) {
+  if (old.ReadAt(0, header.data(), header.size()) != header.size()) {
     throw FileError(FileOperation::Read, Name(), 0);
   }
-  PutWord(header.data() + kCountOffset,
-          static_cast<uint16_t>(WordAt(header.data() + kCountOffset) + 1));
+  PutCount(header, static_cast<uint16_t>(CountIn(header) + 1));
+  const Splice splices[] = {{0, kHeaderSize, header},
+                            {OffsetOf(index, std::ssize(record)), 0, record}};
+  return Rewrite(old, splices);
+}
 
+void RecordFile::Patch(std::vector<RecordPatch> patches) {
+  if (patches.empty()) return;
+  std::sort(patches.begin(), patches.end(),
+            [](const RecordPatch& a, const RecordPatch& b) { return a.index < b.index; });
+  std::vector<Splice> splices;
+  splices.reserve(patches.size());
+  for (const RecordPatch& patch : patches) {
+    const auto length = std::ssize(patch.bytes);
+    splices.push_back({OffsetOf(patch.index, length), length, patch.bytes});
+  }
+  // The error that writing the new file would have met, before any of it
+  // is written.
+  if (Rewrite(Current(), splices)) {
+    throw FileError(FileOperation::Write, FileBehindLinks(Name()), ENOSPC);
+  }
+}
+
+std::optional<std::string> RecordFile::Rewrite(BinaryFile& old, std::span<const Splice> splices) {
+  const int64_t oldSize = old.Size();
+  int64_t newSize = oldSize;
+  int64_t end = 0;
+  for (const Splice& splice : splices) {
+    // Bytes the old file does not hold cannot be kept or replaced.
+    if (splice.position < end || splice.position + splice.replaced > oldSize) {
+      throw FileError(FileOperation::Read, Name(), 0);
+    }
+    end = splice.position + splice.replaced;
+    newSize += std::ssize(splice.bytes) - splice.replaced;
+  }
   // Through a link, the file it leads to is replaced, not the link.
   BinaryFile fresh = BinaryFile::CreateReplacing(FileBehindLinks(Name()));
-  const int64_t newSize = oldSize + static_cast<int64_t>(record.size());
   if (auto why = fresh.ReserveSpace(0, newSize)) return why;
-  fresh.Write(header.data(), header.size());
-  const int64_t before = at - kHeaderSize;
-  const int64_t after = oldSize - at;
-  if (fresh.CopyFrom(old, kHeaderSize, before) != before) {
-    throw FileError(FileOperation::Read, Name(), 0);
+  int64_t copied = 0;
+  for (const Splice& splice : splices) {
+    CopyExactly(old, copied, splice.position - copied, fresh);
+    fresh.Write(splice.bytes.data(), splice.bytes.size());
+    copied = splice.position + splice.replaced;
   }
-  fresh.Write(record.data(), record.size());
-  if (fresh.CopyFrom(old, at, after) != after) throw FileError(FileOperation::Read, Name(), 0);
+  CopyExactly(old, copied, oldSize - copied, fresh);
   // Windows puts no file under a name while the old one is open; the next
   // call opens whichever file the name then holds.
   old.Close();

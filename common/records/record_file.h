@@ -17,19 +17,47 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "files/binary_file.h"
 #include "os/platform.h"
 
 namespace vantor {
 
+// A record's new bytes, for RecordFile::Patch.
+struct RecordPatch {
+  int64_t index;  // from 0
+  std::vector<uint8_t> bytes;
+};
+
 class RecordFile {
- public:
-  static constexpr int64_t kHeaderSize = 100;
+ private:
   static constexpr size_t kCountOffset = 20;
   static constexpr size_t kRecordSizeOffset = 22;
+
+ public:
+  static constexpr int64_t kHeaderSize = 100;
+  // The header's first bytes up to the count and the record length: what a
+  // file must hold for them to be read.
+  static constexpr size_t kLayoutSize = kRecordSizeOffset + 2;
   static constexpr uint16_t kMaxCount = 65535;
   using Header = std::array<uint8_t, kHeaderSize>;
+
+  // Where record `index` (from 0) of records `recordSize` bytes long begins,
+  // which is also the size of a file that holds `index` such records.
+  static int64_t OffsetOf(int64_t index, int64_t recordSize);
+  // The record at `position`: the one that holds that byte; 0 for records of
+  // no length.
+  static int64_t IndexAt(int64_t position, int64_t recordSize);
+  // How many whole records of `recordSize` bytes follow the header in a file
+  // of `fileSize` bytes; none in a file shorter than its header, and none of
+  // no length.
+  static int64_t RecordsIn(int64_t fileSize, int64_t recordSize);
+  // The count and the record length in the first bytes of a header, at
+  // least kLayoutSize of them.
+  static uint16_t CountIn(std::span<const uint8_t> header);
+  static uint16_t RecordSizeIn(std::span<const uint8_t> header);
+  static void PutCount(std::span<uint8_t> header, uint16_t count);
 
   RecordFile() = default;
   // An existing ordinary file; a run-time error otherwise.
@@ -65,6 +93,11 @@ class RecordFile {
   // Returns why nothing was changed when the disk has no room for the new
   // file; other failures are run-time errors, and leave the old file.
   std::optional<std::string> Insert(int64_t index, std::span<const uint8_t> record);
+  // Puts each patch's bytes over the record of its index, in one step as
+  // Insert does; the records are as long as the patches, and none is
+  // patched twice. Nothing is written without patches. A disk without
+  // room for the new file is a write error, as writing it would be.
+  void Patch(std::vector<RecordPatch> patches);
 
   // Whether the name now leads to another file than the known one (the file
   // opened, put there by this program's own insert, or last taken in by
@@ -84,6 +117,18 @@ class RecordFile {
     bool operator==(const Known&) const = default;
   };
   static Known KnownOf(BinaryFile& file);
+
+  // What the new file of a rewrite holds in place of the old file's bytes
+  // from `position` on, `replaced` of them.
+  struct Splice {
+    int64_t position;
+    int64_t replaced;
+    std::span<const uint8_t> bytes;
+  };
+  // The one way this class puts a new file under the name: `old` (the file
+  // as it is now) copied with the splices, which follow each other without
+  // overlap, in their place. Why not when the disk has no room for it.
+  std::optional<std::string> Rewrite(BinaryFile& old, std::span<const Splice> splices);
 
   explicit RecordFile(BinaryFile file, BinaryFile::Access access)
       : file_(std::move(file)), access_(access), open_(true), known_(KnownOf(file_)) {}

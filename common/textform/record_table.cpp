@@ -81,7 +81,9 @@ void CompareRow(const std::string& inName, const RecordTable& table, const Table
                                 table.CellText(cell.column, edited)});
     }
   }
-  if (edited != current) result.patches.push_back({file.position(row.record), edited});
+  if (edited != current) {
+    result.patches.push_back({row.record - file.shape.firstRecord, edited});
+  }
 }
 
 }  // namespace

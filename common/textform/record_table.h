@@ -42,8 +42,6 @@ struct TableFile {
   std::vector<std::pair<std::string, std::string>> documentHead;
   // The record numbered `number` (shape.firstRecord on) into `bytes`.
   std::function<void(int64_t number, std::span<uint8_t> bytes)> read;
-  // Where that record begins in the file.
-  std::function<int64_t(int64_t number)> position;
 };
 
 // Every record as a row: CSV with a header of the column names, or a JSON

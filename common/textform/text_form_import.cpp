@@ -201,21 +201,7 @@ void WriteChanges(TextOutput& out, const std::vector<FieldChange>& changes) {
 
 void WritePatched(const std::string& name, std::vector<RecordPatch> patches) {
   if (patches.empty()) return;
-  std::sort(patches.begin(), patches.end(),
-            [](const RecordPatch& a, const RecordPatch& b) { return a.position < b.position; });
-  BinaryFile from = BinaryFile::OpenExisting(name, BinaryFile::Access::ReadOnly);
-  // Through a link, the file it leads to is replaced, not the link.
-  BinaryFile to = BinaryFile::CreateReplacing(FileBehindLinks(name));
-  int64_t copied = 0;
-  for (const RecordPatch& patch : patches) {
-    to.CopyFrom(from, copied, patch.position - copied);
-    to.Write(patch.bytes.data(), patch.bytes.size());
-    copied = patch.position + static_cast<int64_t>(patch.bytes.size());
-  }
-  to.CopyFrom(from, copied, from.Size() - copied);
-  if (to.Size() != from.Size()) throw FileError(FileOperation::Read, name, 0);
-  from.Close();
-  to.Commit();
+  RecordFile::Open(name, BinaryFile::Access::ReadWrite).Patch(std::move(patches));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "base/text_io.h"
 #include "files/binary_file.h"
+#include "records/record_file.h"
 #include "textform/text_form_error.h"
 
 namespace vantor {
@@ -115,11 +116,6 @@ void ReadTextRows(const std::string& inName, const TextFormShape& shape,
 struct FieldChange {
   int64_t record;
   std::string column, before, after;
-};
-
-struct RecordPatch {
-  int64_t position;  // in the file
-  std::vector<uint8_t> bytes;
 };
 
 // What an import does to a file: the changed records as patches, and each

@@ -137,8 +137,8 @@ TEST(MoveToRecord, LegalNumbersBecomeCurrent) {
   }
   MoveToRecord(s, 2);
   EXPECT_EQ(s.RecNow, 2);
-  EXPECT_EQ(RecordAtFilePos(180, 40), 2);
-  EXPECT_EQ(RecordAtFilePos(219, 40), 2);
+  EXPECT_EQ(RecordFile::IndexAt(180, 40), 2);
+  EXPECT_EQ(RecordFile::IndexAt(219, 40), 2);
 }
 
 TEST(MoveToRecord, CountAndLengthSwappedShowsManySmallRecords) {

@@ -227,6 +227,27 @@ TEST(InsertRecord, AFullDiskIsReportedAndLeavesTheFileUntouched) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }
 
+// Cut below its header by another program after the open, the file holds no
+// record to insert before: a read error, the file left as it was cut.
+TEST(InsertRecord, AFileCutBelowItsHeaderIsAReadError) {
+  ScratchDir dir;
+  WriteBytes(dir.File("d.dat"), DataFileBytes(3, 40, Records("ABC")));
+  WriteBytes(dir.File("x.rec"), Records("X"));
+  DateditHarness h(dir.Path(), {dir.File("d.dat")});
+  OpenDataFile(h.state, h.options);
+  std::filesystem::resize_file(dir.File("d.dat"), 50);
+  h.console.Line(dir.File("x.rec")).Line("");
+  try {
+    InsertRecord(h.state, h.options);
+    ADD_FAILURE() << "inserted into a file without records";
+  } catch (const RunTimeError& e) {
+    EXPECT_EQ(e.Number(), 100);
+    EXPECT_TRUE(Contains(e.what(), "d.dat")) << e.what();
+  }
+  h.state.DataFile.Close();
+  EXPECT_EQ(std::filesystem::file_size(dir.File("d.dat")), 50u);
+}
+
 // An insert killed at any moment, even by SIGKILL, leaves the old file or
 // the new one, byte for byte.
 TEST(InsertRecord, AKilledInsertLeavesTheOldFileOrTheNewOne) {

@@ -167,16 +167,8 @@ TEST(ListingLines, HeadingAndRecordLine) {
             "Rec# : Lo file ID:LM ID :N co-ord  :E co-ord  :Elevation :Rotation  :     Side:"
             "   Type object:   LM Name   :");
   EXPECT_EQ(HeadingLine().size(), 108u);
-  Landmark l;
-  l.id = 4660;
-  l.type = 7;
-  l.middle = 0xAB;
-  l.side = 1;
-  l.north = -12.5f;
-  l.east = 123456.75f;
-  l.elevation = 3.255f;
-  l.rotation = 90.0f;
-  l.name = "Tarrow";
+  Landmark l = KnownLandmark();
+  l.elevation = 3.255f;  // rounds up to two places
   EXPECT_EQ(RecordLine(1, AsRecord(l)),
             "     1  07  AB  01   4660 -12.50000123456.75000      3.26     90.00   Entente"
             "           town Tarrow");
