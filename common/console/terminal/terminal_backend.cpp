@@ -25,7 +25,7 @@ namespace {
 // What a signal handler needs to give the terminal back; set up once before
 // curses starts, read only by the handler.
 struct TerminalRescue {
-  bool armed = false;
+  volatile sig_atomic_t armed = 0;
   termios savedModes{};
   char leaveSequence[128] = {};
   size_t leaveLength = 0;
@@ -63,25 +63,12 @@ void KeepToTheTerminalsOwnScreen() {
 }
 
 // Runs inside a signal handler: only async-signal-safe calls.
-void RescueTerminal(int signalNumber) {
-  if (gRescue.armed) {
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &gRescue.savedModes);
-    ssize_t ignored = write(STDOUT_FILENO, gRescue.leaveSequence, gRescue.leaveLength);
-    ignored = write(STDOUT_FILENO, gRescue.finalTitle, gRescue.finalTitleLength);
-    (void)ignored;
-  }
-  RemoveTemporaryNames();
-  std::signal(signalNumber, SIG_DFL);
-  std::raise(signalNumber);
-}
-
-void InstallRescueHandlers() {
-  for (int signalNumber : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) {
-    struct sigaction action {};
-    action.sa_handler = RescueTerminal;
-    sigemptyset(&action.sa_mask);
-    sigaction(signalNumber, &action, nullptr);
-  }
+void RestoreTerminalAtSignal() {
+  if (!gRescue.armed) return;
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &gRescue.savedModes);
+  ssize_t ignored = write(STDOUT_FILENO, gRescue.leaveSequence, gRescue.leaveLength);
+  ignored = write(STDOUT_FILENO, gRescue.finalTitle, gRescue.finalTitleLength);
+  (void)ignored;
 }
 
 // How long the rest of a character's bytes may take after its first byte.
@@ -170,7 +157,7 @@ std::unique_ptr<TerminalBackend> TerminalBackend::Open(const ConsoleOptions& opt
   AppendCapability("rmcup");
   AppendCapability("cnorm");
   gRescue.armed = true;
-  InstallRescueHandlers();
+  RegisterTerminalRestore(RestoreTerminalAtSignal);
   // Raw: Ctrl+Q, Ctrl+S and Ctrl+C arrive as keys instead of flow control and signals.
   raw();
   noecho();

@@ -14,13 +14,10 @@
 
 #include "base/run_time_error.h"
 #include "console/windows/windows_view.h"
+#include "os/fatal_signals.h"
 #include "os/win32/support.h"
 
 namespace vantor {
-
-// From temporary_names.h, whose signal mask type this system lacks.
-void RemoveTemporaryNames();
-
 namespace {
 
 static_assert(ConsoleKeyState::RightAlt == RIGHT_ALT_PRESSED);
@@ -77,32 +74,14 @@ bool PassOnAsKey() {
   return gRescue.armed && WriteConsoleInputW(gRescue.input, &record, 1, &written) && written == 1;
 }
 
-// Closing the window, logging off, shutting down and Ctrl+Break end the
-// program without unwinding it: the console and the file system are tidied
-// here, and the default handler then ends the process.
-BOOL WINAPI RescueOnControlEvent(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT:
-      if (PassOnAsKey()) return TRUE;
-      [[fallthrough]];
-    case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      RestoreConsole();
-      RemoveTemporaryNames();
-      break;
-    default:
-      break;
-  }
-  return FALSE;
-}
-
+// The console is given back at the fatal events too (closing the window,
+// logging off, shutting down, Ctrl+Break), which end the program without
+// unwinding it; Ctrl+C still raised as an event goes back in as its key.
 void InstallRescue() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  SetConsoleCtrlHandler(RescueOnControlEvent, TRUE);
+  RegisterTerminalRestore(RestoreConsole, PassOnAsKey);
   std::atexit(RestoreConsole);
 }
 
