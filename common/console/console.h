@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -79,6 +80,23 @@ class ConsoleBackend {
   virtual void SetFinalTitle(std::string_view /*title*/) {}
   // Called once when the program ends, after the last Present.
   virtual void Finish() {}
+
+ protected:
+  // What KeyWithin gives instead of a key: none came (yet; the time may not
+  // be up), or the input has ended.
+  static constexpr int kNoKeyInTime = -1;
+  static constexpr int kInputEnded = -2;
+  // For backends whose Ctrl+C is a key: one key that comes within `time`,
+  // or one of the two above.
+  virtual int KeyWithin(std::chrono::milliseconds time);
+  // The InterruptTyped of such backends: reads keys for `time`, true at
+  // Ctrl+C; the other keys are kept for TypedAheadKey.
+  bool InterruptKeyTyped(std::chrono::milliseconds time);
+  // The oldest key kept while the program waited; nothing when none is left.
+  std::optional<int> TypedAheadKey();
+
+ private:
+  std::deque<int> typedAhead_;
 };
 
 struct ConsoleOptions {

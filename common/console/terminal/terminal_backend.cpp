@@ -12,7 +12,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 #include "console/screen_console.h"
 #include "console/stream_backend.h"
@@ -75,8 +74,6 @@ void RestoreTerminalAtSignal() {
 // A terminal sends them together, so a longer wait is for bytes that will not
 // come.
 constexpr int kRestOfCharacterMs = 50;
-// What TakeKey gives when no key came in the time allowed.
-constexpr int kNoKeyInTime = -1;
 
 int ScanCodeOf(int curse) {
   switch (curse) {
@@ -232,31 +229,17 @@ std::optional<int> TerminalBackend::TakeKey(int timeoutMs) {
 }
 
 std::optional<int> TerminalBackend::NextKey() {
-  if (!typedAhead_.empty()) {
-    int key = typedAhead_.front();
-    typedAhead_.pop_front();
-    return key;
-  }
+  if (std::optional<int> key = TypedAheadKey()) return key;
   return TakeKey(-1);
+}
+
+int TerminalBackend::KeyWithin(std::chrono::milliseconds time) {
+  return TakeKey(static_cast<int>(time.count())).value_or(kInputEnded);
 }
 
 bool TerminalBackend::InterruptTyped(std::chrono::milliseconds time) {
   if (!active_) return ConsoleBackend::InterruptTyped(time);
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point end = Clock::now() + time;
-  for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-    if (left.count() <= 0) return false;
-    std::optional<int> key = TakeKey(static_cast<int>(left.count()));
-    if (!key) {
-      // The next wait for a key reports the terminal's end.
-      std::this_thread::sleep_for(left);
-      return false;
-    }
-    if (*key == kNoKeyInTime) return false;
-    if (*key == KeyCode::CtrlC) return true;
-    typedAhead_.push_back(*key);
-  }
+  return InterruptKeyTyped(time);
 }
 
 void TerminalBackend::Bell() {
