@@ -122,7 +122,7 @@ ConsoleOptions DateditConsoleOptions();
 // ends the program with 255, the last screen stays when it ends.
 ConsoleOptions LmeditWindowOptions();
 
-class Console : public TextOutput, public LineInput {
+class Console : public WaitOutput, public LineInput {
  public:
   Console(const ConsoleOptions& options, std::unique_ptr<ConsoleBackend> backend);
   ~Console() override;
@@ -153,7 +153,7 @@ class Console : public TextOutput, public LineInput {
 
   // Pauses while the program waits for another program's lock (after
   // ShowNow); Ctrl+C typed meanwhile ends the program as at any wait.
-  void AwaitOtherProgram(std::chrono::milliseconds time);
+  void AwaitOtherProgram(std::chrono::milliseconds time) override;
 
   void Write(std::string_view text) override;
   void WriteLn() override {
@@ -166,7 +166,10 @@ class Console : public TextOutput, public LineInput {
 
   // Shows the screen at once, while the program waits for something other
   // than a key (another program's lock), so that the user sees why.
-  void ShowNow() { backend_->Present(screen_, WaitKind::Busy); }
+  void ShowNow() override { backend_->Present(screen_, WaitKind::Busy); }
+  void EndOpenLine() override {
+    if (WhereX() > 1) WriteLn();
+  }
 
   // Shows the last screen; called once when the program ends, however it ends.
   void Finish();
