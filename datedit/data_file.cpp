@@ -6,6 +6,7 @@
 #include "base/text_format.h"
 #include "format_file.h"
 #include "os/platform.h"
+#include "os/waiting_lock.h"
 #include "typed_names.h"
 
 namespace vantor::datedit {
@@ -131,14 +132,7 @@ std::span<uint8_t> CurrentRecordBytes(DateditState& s) {
 }
 
 FileLock LockDataFile(DateditState& s) {
-  return FileLock(
-      s.DataFileName,
-      [&s] {
-        s.Con.WriteLine("waiting for another program to finish with " +
-                        PrintableName(s.DataFileName) + "...");
-        s.Con.ShowNow();
-      },
-      [&s](std::chrono::milliseconds time) { s.Con.AwaitOtherProgram(time); });
+  return LockOrSayWaiting(s.DataFileName, s.Con);
 }
 
 ShownRecord CheckShownRecord(DateditState& s) {

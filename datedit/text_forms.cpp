@@ -112,7 +112,7 @@ int Export(const DateditOptions& options, TextOutput& out, TextOutput& err) {
 
 // The count and the records are read inside the lock of a real import, so
 // that nothing another run writes meanwhile is lost.
-int Import(const DateditOptions& options, TextOutput& out, TextOutput& err) {
+int Import(const DateditOptions& options, TextOutput& out, WaitOutput& err) {
   return WithImportLock(options.DataFileName, options.DryRun, err, [&] {
     DataTable data = OpenData(options.DataFileName, options.DryRun ? BinaryFile::Access::ReadOnly
                                                                    : BinaryFile::Access::ReadWrite);

@@ -5,6 +5,7 @@
 #include "base/run_time_error.h"
 #include "base/text_format.h"
 #include "os/platform.h"
+#include "os/waiting_lock.h"
 #include "records/little_endian.h"
 
 namespace vantor::lmedit {
@@ -112,15 +113,7 @@ void WriteRecord(RecordFile& file, int32_t n, const LandmarkRecord& record) {
 }
 
 FileLock LockForWriting(LmeditState& s, const RecordFile& file) {
-  const std::string& name = file.Name();
-  return FileLock(
-      name,
-      [&s, &name] {
-        s.Con.WriteLn();
-        s.Con.Write("waiting for another program to finish with " + PrintableName(name) + "...");
-        s.Con.ShowNow();
-      },
-      [&s](std::chrono::milliseconds time) { s.Con.AwaitOtherProgram(time); });
+  return LockOrSayWaiting(file.Name(), s.Con, WaitLine::OpenBelow);
 }
 
 bool NoFileReplaced(LmeditState& s, std::initializer_list<RecordFile*> files) {

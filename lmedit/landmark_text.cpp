@@ -190,7 +190,7 @@ int ExportLandmarks(const std::string& fileName, const std::string& outputName, 
 }
 
 int ImportLandmarks(const std::string& fileName, const std::string& inputName, bool dryRun,
-                    TextOutput& out, TextOutput& err) {
+                    TextOutput& out, WaitOutput& err) {
   // A file that may not be written is refused before anything is read.
   if (!dryRun) RecordFile::Open(fileName, BinaryFile::Access::ReadWrite).Close();
   return WithImportLock(fileName, dryRun, err, [&] {

@@ -16,6 +16,6 @@ int ExportLandmarks(const std::string& fileName, const std::string& outputName, 
 
 // --import of `inputName` into `fileName`; a dry run lists the changes.
 int ImportLandmarks(const std::string& fileName, const std::string& inputName, bool dryRun,
-                    TextOutput& out, TextOutput& err);
+                    TextOutput& out, WaitOutput& err);
 
 }  // namespace vantor::lmedit

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -97,6 +98,29 @@ void LockHeldElsewhere::Release() {
   if (!holder_.joinable()) return;
   release_.set_value();
   holder_.join();
+}
+
+std::string ProgramOnPath(const std::string& name) {
+#ifdef _WIN32
+  const char separator = ';';
+  const std::string suffix = ".exe";
+#else
+  const char separator = ':';
+  const std::string suffix;
+#endif
+  const char* path = std::getenv("PATH");
+  std::string folders = path == nullptr ? std::string() : path;
+  for (size_t start = 0; start <= folders.size();) {
+    size_t end = std::min(folders.find(separator, start), folders.size());
+    std::filesystem::path candidate =
+        std::filesystem::path(folders.substr(start, end - start)) / (name + suffix);
+    std::error_code ignored;
+    if (end > start && std::filesystem::is_regular_file(candidate, ignored)) {
+      return candidate.string();
+    }
+    start = end + 1;
+  }
+  return std::string();
 }
 
 bool MakeSymlink(const std::string& target, const std::string& link) {

@@ -35,6 +35,15 @@ bool MakeSymlink(const std::string& target, const std::string& link);
     GTEST_SKIP() << "symbolic links cannot be made here"; \
   }
 
+// Where the program of that name is found on PATH, as a shell would find it;
+// empty when it is not installed. Tests that need an outside program skip
+// without it.
+std::string ProgramOnPath(const std::string& name);
+#define VANTOR_PROGRAM_OR_SKIP(name)                    \
+  if (::vantor::testing::ProgramOnPath(name).empty()) { \
+    GTEST_SKIP() << name << " is not installed";        \
+  }
+
 // Makes a file whose name starts with "." hidden on Windows too, where an
 // attribute hides files.
 void MarkHidden(const std::string& path);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "os/waiting_lock.h"
+
 namespace vantor::vtvolx {
 
 bool IsWorkingFileName(std::string_view lowerName) {
@@ -12,11 +14,7 @@ bool IsWorkingFileName(std::string_view lowerName) {
 }
 
 FileLock LockWorkingFiles(VtvolxState& s) {
-  return FileLock(s.Opt.ProgramDir, [&] {
-    s.Con.EndOpenLine();
-    s.Con.WriteLine("waiting for another program to finish with " + s.Opt.ProgramDir + "...");
-    s.Con.Flush();
-  });
+  return LockOrSayWaiting(s.Opt.ProgramDir, s.Con, WaitLine::OwnLine);
 }
 
 }  // namespace vantor::vtvolx

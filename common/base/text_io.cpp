@@ -3,11 +3,17 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <thread>
 
 #include "base/hex.h"
 #include "base/run_time_error.h"
 
 namespace vantor {
+
+void WaitOutput::AwaitOtherProgram(std::chrono::milliseconds time) {
+  std::this_thread::sleep_for(time);
+}
+
 namespace {
 
 bool IsSeparator(char c) {

@@ -3,6 +3,7 @@
 // everywhere.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -24,6 +25,22 @@ class TextOutput {
     Write(text);
     WriteLn();
   }
+};
+
+// An output on which a program says that it waits for another program, and
+// how it spends that wait.
+class WaitOutput : public TextOutput {
+ public:
+  // Ends a line that text written without a line end has begun, so that
+  // what follows starts on a line of its own.
+  virtual void EndOpenLine() = 0;
+  // Shows what was written at once: the program is about to wait for
+  // something other than a key.
+  virtual void ShowNow() = 0;
+  // Waits about `time` before the next try; it may end the program instead
+  // (the screen programs end when Ctrl+C is typed meanwhile). Sleeps unless
+  // the output does more.
+  virtual void AwaitOtherProgram(std::chrono::milliseconds time);
 };
 
 class LineInput {

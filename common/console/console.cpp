@@ -25,6 +25,35 @@ bool ConsoleBackend::InterruptTyped(std::chrono::milliseconds time) {
   return false;
 }
 
+int ConsoleBackend::KeyWithin(std::chrono::milliseconds time) {
+  std::this_thread::sleep_for(time);
+  return kNoKeyInTime;
+}
+
+bool ConsoleBackend::InterruptKeyTyped(std::chrono::milliseconds time) {
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + time;
+  for (;;) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+    if (left.count() <= 0) return false;
+    int key = KeyWithin(left);
+    if (key == kInputEnded) {
+      // The next wait for a key reports the input's end.
+      std::this_thread::sleep_for(left);
+      return false;
+    }
+    if (key == KeyCode::CtrlC) return true;
+    if (key != kNoKeyInTime) typedAhead_.push_back(key);
+  }
+}
+
+std::optional<int> ConsoleBackend::TypedAheadKey() {
+  if (typedAhead_.empty()) return std::nullopt;
+  int key = typedAhead_.front();
+  typedAhead_.pop_front();
+  return key;
+}
+
 Console::Console(const ConsoleOptions& options, std::unique_ptr<ConsoleBackend> backend)
     : options_(options),
       screen_(options.kind, options.columns, options.rows),

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -79,6 +80,23 @@ class ConsoleBackend {
   virtual void SetFinalTitle(std::string_view /*title*/) {}
   // Called once when the program ends, after the last Present.
   virtual void Finish() {}
+
+ protected:
+  // What KeyWithin gives instead of a key: none came (yet; the time may not
+  // be up), or the input has ended.
+  static constexpr int kNoKeyInTime = -1;
+  static constexpr int kInputEnded = -2;
+  // For backends whose Ctrl+C is a key: one key that comes within `time`,
+  // or one of the two above.
+  virtual int KeyWithin(std::chrono::milliseconds time);
+  // The InterruptTyped of such backends: reads keys for `time`, true at
+  // Ctrl+C; the other keys are kept for TypedAheadKey.
+  bool InterruptKeyTyped(std::chrono::milliseconds time);
+  // The oldest key kept while the program waited; nothing when none is left.
+  std::optional<int> TypedAheadKey();
+
+ private:
+  std::deque<int> typedAhead_;
 };
 
 struct ConsoleOptions {
@@ -97,7 +115,7 @@ struct ConsoleOptions {
   int pinnedTopRows = 0;
 };
 
-class Console : public TextOutput, public LineInput {
+class Console : public WaitOutput, public LineInput {
  public:
   Console(const ConsoleOptions& options, std::unique_ptr<ConsoleBackend> backend);
   ~Console() override;
@@ -128,7 +146,7 @@ class Console : public TextOutput, public LineInput {
 
   // Pauses while the program waits for another program's lock (after
   // ShowNow); Ctrl+C typed meanwhile ends the program as at any wait.
-  void AwaitOtherProgram(std::chrono::milliseconds time);
+  void AwaitOtherProgram(std::chrono::milliseconds time) override;
 
   void Write(std::string_view text) override;
   void WriteLn() override { screen_.LineEnd(); }
@@ -138,7 +156,10 @@ class Console : public TextOutput, public LineInput {
 
   // Shows the screen at once, while the program waits for something other
   // than a key (another program's lock), so that the user sees why.
-  void ShowNow() { backend_->Present(screen_, WaitKind::Busy); }
+  void ShowNow() override { backend_->Present(screen_, WaitKind::Busy); }
+  void EndOpenLine() override {
+    if (WhereX() > 1) WriteLn();
+  }
 
   // Shows the last screen; called once when the program ends, however it ends.
   void Finish();

@@ -10,7 +10,7 @@
 
 namespace vantor {
 
-class PlainConsole : public TextOutput, public LineInput {
+class PlainConsole : public WaitOutput, public LineInput {
  public:
   PlainConsole(std::FILE* input, std::FILE* output) : input_(input), output_(output) {}
 
@@ -20,9 +20,10 @@ class PlainConsole : public TextOutput, public LineInput {
   // A line cut to maxChars; a run-time error at the end of the input.
   std::string ReadLine(size_t maxChars);
   void Flush() override;
+  void ShowNow() override { Flush(); }
   // Ends a line that text written without a line end has begun, so that
   // what follows starts on a line of its own.
-  void EndOpenLine();
+  void EndOpenLine() override;
 
  private:
   std::FILE* input_;

@@ -7,8 +7,8 @@
 #include "base/json_text.h"
 #include "base/run_time_error.h"
 #include "base/text_format.h"
-#include "os/file_lock.h"
 #include "os/platform.h"
+#include "os/waiting_lock.h"
 #include "textform/csv_text.h"
 #include "textform/json_reader.h"
 
@@ -289,13 +289,10 @@ void ApplyImport(const std::string& name, bool dryRun, ImportChanges changes, Te
   }
 }
 
-int WithImportLock(const std::string& name, bool dryRun, TextOutput& err,
+int WithImportLock(const std::string& name, bool dryRun, WaitOutput& err,
                    const std::function<int()>& import) {
   if (dryRun) return import();
-  FileLock lock(name, [&] {
-    err.Write("waiting for another program to finish with " + PrintableName(name) + "...\n");
-    err.Flush();
-  });
+  FileLock lock = LockOrSayWaiting(name, err);
   return import();
 }
 

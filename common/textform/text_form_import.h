@@ -134,7 +134,7 @@ void ApplyImport(const std::string& name, bool dryRun, ImportChanges changes, Te
 // Runs `import` under the lock the screen's commands take on `name`, so that
 // the records read and the patches written belong to one moment; a dry run
 // writes nothing and takes no lock. A wait is reported on `err`.
-int WithImportLock(const std::string& name, bool dryRun, TextOutput& err,
+int WithImportLock(const std::string& name, bool dryRun, WaitOutput& err,
                    const std::function<int()>& import);
 
 }  // namespace vantor

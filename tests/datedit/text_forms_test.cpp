@@ -291,6 +291,7 @@ print(list(r)[:4], r["Name"], r["Aircraft_name"], r["Top speed km/h"], r["Empty 
 )";
 
 TEST(TextForms, PythonReadsTheCsvAndTheJson) {
+  VANTOR_PROGRAM_OR_SKIP("python3");
   TextFormsInstall install;
   std::string data = VANTOR_SOURCE_DIR "/samples/planes1.dat";
   WriteText(install.dir.File("p.csv"), install.Export(data, "planes.txt", "csv"));

@@ -76,6 +76,7 @@ TEST(LandmarkMap, NoLabelsLeavesOutEveryName) {
 }
 
 TEST(LandmarkMap, PythonsXmlParserReadsAThousandLandmarks) {
+  VANTOR_PROGRAM_OR_SKIP("python3");
   ScratchDir dir;
   WriteBytes(dir.File("big.mrf"), NumberedFile(1000));
   ProgramRun run = RunLmedit(dir, {"--map", "big.mrf", "-o", "big.svg"});

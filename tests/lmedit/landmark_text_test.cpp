@@ -225,6 +225,7 @@ print(",".join(rows[0]), r["lo_file_id"], r["type"], r["name"], r["e_coord"])
 )";
 
 TEST(LandmarkText, PythonReadsTheCsvAndTheJson) {
+  VANTOR_PROGRAM_OR_SKIP("python3");
   ScratchDir dir;
   WriteText(dir.File("l.csv"), Export(dir, kSample, "csv"));
   WriteText(dir.File("l.json"), Export(dir, kSample, "json"));

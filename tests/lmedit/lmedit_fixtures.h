@@ -154,10 +154,12 @@ struct InterleavedLmedit {
     console = std::make_unique<Console>(lmedit::LmeditWindowOptions(), std::move(owned));
     state = std::make_unique<lmedit::LmeditState>(*console);
   }
-  // Start-up on t.mrf and o.mrf of the current folder, then these keys.
-  void Run(const std::string& keys) {
-    state->TemplateName = "t.mrf";
-    state->OutputName = "o.mrf";
+  // Start-up on t.mrf and o.mrf of the current folder (or the files named),
+  // then these keys.
+  void Run(const std::string& keys, const char* templateName = "t.mrf",
+           const char* outputName = "o.mrf") {
+    state->TemplateName = templateName;
+    state->OutputName = outputName;
     lmedit::StartSession(*state);
     backend->QueueKeys(keys);
     lmedit::MainLoop(*state);

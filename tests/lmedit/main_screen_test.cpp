@@ -5,12 +5,14 @@
 
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <sstream>
 
 #include "base/run_time_error.h"
 #include "landmark_record.h"
 #include "landmark_view.h"
 #include "lmedit/lmedit_fixtures.h"
+#include "os/file_lock.h"
 #include "os/platform.h"
 
 namespace vantor::lmedit {
@@ -490,6 +492,42 @@ TEST_F(MainScreenTest, WritesWaitForAnotherProgramsLockAndCountAfterIt) {
     } else {
       EXPECT_NE(testing::ReadBytes(c.written), whileWaiting) << c.keys;
     }
+  }
+}
+
+// An append takes both locks in the order of the files on the disk, whichever
+// is the template: a run waiting for the first lock holds nothing, so two
+// runs that have each other's template as output cannot wait for each other.
+TEST_F(MainScreenTest, AppendLocksBothFilesInOneOrderWhicheverIsTheTemplate) {
+  auto place = [](const char* name) {
+    FileIdentity file = IdentityOf(name).value();
+    return std::pair(file.device, file.inode);
+  };
+  const bool tFirst = place("t.mrf") <= place("o.mrf");
+  const std::string first = tFirst ? "t.mrf" : "o.mrf";
+  const std::string second = tFirst ? "o.mrf" : "t.mrf";
+  for (const auto& [templateName, outputName] : {std::pair("t.mrf", "o.mrf"), {"o.mrf", "t.mrf"}}) {
+    testing::WriteBytes("t.mrf", templateBytes);
+    testing::WriteBytes("o.mrf", outputBytes);
+    testing::InterleavedLmedit lm;
+    testing::LockHeldElsewhere held(first);
+    std::string waitingRow;
+    // Another run that holds the first file takes the second next.
+    std::future<void> otherRun;
+    bool secondFree = false;
+    lm.backend->onWait = [&](WaitKind wait, size_t) {
+      if (wait != WaitKind::Busy || otherRun.valid()) return;
+      waitingRow = lm.console->Screen().RowText(lm.console->WhereY());
+      otherRun = std::async(std::launch::async, [&] { FileLock lock(second, [] {}); });
+      secondFree = otherRun.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+      held.Release();
+    };
+    lm.Run("NE", templateName, outputName);
+    otherRun.wait();
+    EXPECT_EQ(waitingRow, "waiting for another program to finish with " + first + "...")
+        << templateName;
+    EXPECT_TRUE(secondFree) << "template " << templateName;
+    EXPECT_EQ(lm.state->CurrentRecord, 11) << templateName;
   }
 }
 

@@ -6,11 +6,17 @@
 # must not shift the grid, and a terminal that cannot move its cursor gets
 # stream mode.
 #
+# A fatal signal while a file is held under its temporary name and the
+# terminal is in use removes the name and gives the terminal back, whichever
+# of the two was taken first.
+#
 # Usage: terminal_safety.sh <datedit binary> <lmedit binary> <samples folder>
+#                           <hold_temporary_file binary>
 set -euo pipefail
 datedit=$(realpath "$1")
 lmedit=$(realpath "$2")
 samples=$(realpath "$3")
+hold_temporary=$(realpath "$4")
 command -v tmux >/dev/null || { echo "tmux is missing"; exit 1; }
 
 work=$(mktemp -d)
@@ -173,6 +179,26 @@ for case in "${lock_cases[@]}"; do
   wait "$holder" 2>/dev/null || true
 done
 rm -f "$work/out.mrf"
+
+for order in terminal-first file-first; do
+  for signal in TERM HUP INT PIPE; do
+    start "'$hold_temporary' held.dat $order"
+    name="a temporary file ($order), SIG$signal"
+    wait_for "holding" || { fail "$name: the holder never started"; screen; continue; }
+    temporary=$(screen | grep -o '\.vantor-tmp-[^ ]*' | head -n 1)
+    [[ -e $work/$temporary ]] || fail "$name: no temporary file \"$temporary\" while held"
+    kill -s "$signal" "$(program_pid)"
+    wait_for ":END" || { fail "$name: did not end"; continue; }
+    modes=$(screen | grep "MODES:")
+    leftovers=$(find "$work" -name '.vantor-tmp-*' -o -name held.dat)
+    if [[ " $modes " == *" icanon "* && " $modes " == *" echo "* && -z $leftovers ]]; then
+      echo "ok: $name, modes: $modes, nothing left"
+    else
+      fail "$name: modes \"$modes\", left: $leftovers"
+      rm -f $leftovers
+    fi
+  done
+done
 
 # A terminal without cursor addressing: the screens come as text.
 start "TERM=dumb '$datedit' planes1.dat"

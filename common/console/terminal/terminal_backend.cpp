@@ -12,7 +12,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 #include "console/screen_console.h"
 #include "console/stream_backend.h"
@@ -25,7 +24,7 @@ namespace {
 // What a signal handler needs to give the terminal back; set up once before
 // curses starts, read only by the handler.
 struct TerminalRescue {
-  bool armed = false;
+  volatile sig_atomic_t armed = 0;
   termios savedModes{};
   char leaveSequence[128] = {};
   size_t leaveLength = 0;
@@ -63,33 +62,18 @@ void KeepToTheTerminalsOwnScreen() {
 }
 
 // Runs inside a signal handler: only async-signal-safe calls.
-void RescueTerminal(int signalNumber) {
-  if (gRescue.armed) {
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &gRescue.savedModes);
-    ssize_t ignored = write(STDOUT_FILENO, gRescue.leaveSequence, gRescue.leaveLength);
-    ignored = write(STDOUT_FILENO, gRescue.finalTitle, gRescue.finalTitleLength);
-    (void)ignored;
-  }
-  RemoveTemporaryNames();
-  std::signal(signalNumber, SIG_DFL);
-  std::raise(signalNumber);
-}
-
-void InstallRescueHandlers() {
-  for (int signalNumber : {SIGTERM, SIGHUP, SIGINT, SIGQUIT}) {
-    struct sigaction action {};
-    action.sa_handler = RescueTerminal;
-    sigemptyset(&action.sa_mask);
-    sigaction(signalNumber, &action, nullptr);
-  }
+void RestoreTerminalAtSignal() {
+  if (!gRescue.armed) return;
+  tcsetattr(STDIN_FILENO, TCSAFLUSH, &gRescue.savedModes);
+  ssize_t ignored = write(STDOUT_FILENO, gRescue.leaveSequence, gRescue.leaveLength);
+  ignored = write(STDOUT_FILENO, gRescue.finalTitle, gRescue.finalTitleLength);
+  (void)ignored;
 }
 
 // How long the rest of a character's bytes may take after its first byte.
 // A terminal sends them together, so a longer wait is for bytes that will not
 // come.
 constexpr int kRestOfCharacterMs = 50;
-// What TakeKey gives when no key came in the time allowed.
-constexpr int kNoKeyInTime = -1;
 
 int ScanCodeOf(int curse) {
   switch (curse) {
@@ -170,7 +154,7 @@ std::unique_ptr<TerminalBackend> TerminalBackend::Open(const ConsoleOptions& opt
   AppendCapability("rmcup");
   AppendCapability("cnorm");
   gRescue.armed = true;
-  InstallRescueHandlers();
+  RegisterTerminalRestore(RestoreTerminalAtSignal);
   // Raw: Ctrl+Q, Ctrl+S and Ctrl+C arrive as keys instead of flow control and signals.
   raw();
   noecho();
@@ -245,31 +229,17 @@ std::optional<int> TerminalBackend::TakeKey(int timeoutMs) {
 }
 
 std::optional<int> TerminalBackend::NextKey() {
-  if (!typedAhead_.empty()) {
-    int key = typedAhead_.front();
-    typedAhead_.pop_front();
-    return key;
-  }
+  if (std::optional<int> key = TypedAheadKey()) return key;
   return TakeKey(-1);
+}
+
+int TerminalBackend::KeyWithin(std::chrono::milliseconds time) {
+  return TakeKey(static_cast<int>(time.count())).value_or(kInputEnded);
 }
 
 bool TerminalBackend::InterruptTyped(std::chrono::milliseconds time) {
   if (!active_) return ConsoleBackend::InterruptTyped(time);
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point end = Clock::now() + time;
-  for (;;) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-    if (left.count() <= 0) return false;
-    std::optional<int> key = TakeKey(static_cast<int>(left.count()));
-    if (!key) {
-      // The next wait for a key reports the terminal's end.
-      std::this_thread::sleep_for(left);
-      return false;
-    }
-    if (*key == kNoKeyInTime) return false;
-    if (*key == KeyCode::CtrlC) return true;
-    typedAhead_.push_back(*key);
-  }
+  return InterruptKeyTyped(time);
 }
 
 void TerminalBackend::Bell() {

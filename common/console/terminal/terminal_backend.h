@@ -3,7 +3,6 @@
 // restored on every way out.
 #pragma once
 
-#include <deque>
 #include <memory>
 #include <string>
 
@@ -41,6 +40,7 @@ class TerminalBackend : public ConsoleBackend {
   TerminalBackend() = default;
   void Draw();
   std::optional<int> TakeKey(int timeoutMs);
+  int KeyWithin(std::chrono::milliseconds time) override;
 
   std::unique_ptr<ScreenModel> shown_;  // a copy of the screen last presented
   bool active_ = false;
@@ -48,7 +48,6 @@ class TerminalBackend : public ConsoleBackend {
   int pinnedTopRows_ = 0;
   LocaleGlyphs glyphs_;  // made after the locale is set
   TypedBytes typed_;
-  std::deque<int> typedAhead_;  // keys typed while the program waited
 };
 
 // The xterm control sequence that sets the terminal's title. Control

@@ -6,7 +6,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <deque>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -14,13 +13,10 @@
 
 #include "base/run_time_error.h"
 #include "console/windows/windows_view.h"
+#include "os/fatal_signals.h"
 #include "os/win32/support.h"
 
 namespace vantor {
-
-// From temporary_names.h, whose signal mask type this system lacks.
-void RemoveTemporaryNames();
-
 namespace {
 
 static_assert(ConsoleKeyState::RightAlt == RIGHT_ALT_PRESSED);
@@ -77,32 +73,14 @@ bool PassOnAsKey() {
   return gRescue.armed && WriteConsoleInputW(gRescue.input, &record, 1, &written) && written == 1;
 }
 
-// Closing the window, logging off, shutting down and Ctrl+Break end the
-// program without unwinding it: the console and the file system are tidied
-// here, and the default handler then ends the process.
-BOOL WINAPI RescueOnControlEvent(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT:
-      if (PassOnAsKey()) return TRUE;
-      [[fallthrough]];
-    case CTRL_BREAK_EVENT:
-    case CTRL_CLOSE_EVENT:
-    case CTRL_LOGOFF_EVENT:
-    case CTRL_SHUTDOWN_EVENT:
-      RestoreConsole();
-      RemoveTemporaryNames();
-      break;
-    default:
-      break;
-  }
-  return FALSE;
-}
-
+// The console is given back at the fatal events too (closing the window,
+// logging off, shutting down, Ctrl+Break), which end the program without
+// unwinding it; Ctrl+C still raised as an event goes back in as its key.
 void InstallRescue() {
   static bool installed = false;
   if (installed) return;
   installed = true;
-  SetConsoleCtrlHandler(RescueOnControlEvent, TRUE);
+  RegisterTerminalRestore(RestoreConsole, PassOnAsKey);
   std::atexit(RestoreConsole);
 }
 
@@ -163,6 +141,7 @@ class WindowsConsoleBackend : public ConsoleBackend {
 
  private:
   void Draw();
+  int KeyWithin(std::chrono::milliseconds time) override;
   // The key of one input event; nothing for events that are no key.
   std::optional<int> KeyOfRecord(const INPUT_RECORD& record);
   void CloseOwnBuffer();
@@ -180,7 +159,6 @@ class WindowsConsoleBackend : public ConsoleBackend {
   int lastRowsShown_ = 0;
   int repeatedKey_ = 0;
   int repeatsLeft_ = 0;
-  std::deque<int> typedAhead_;  // keys typed while the program waited
 };
 
 WindowsConsoleBackend::~WindowsConsoleBackend() {
@@ -252,11 +230,7 @@ std::optional<int> WindowsConsoleBackend::KeyOfRecord(const INPUT_RECORD& record
 }
 
 std::optional<int> WindowsConsoleBackend::NextKey() {
-  if (!typedAhead_.empty()) {
-    int key = typedAhead_.front();
-    typedAhead_.pop_front();
-    return key;
-  }
+  if (std::optional<int> key = TypedAheadKey()) return key;
   for (;;) {
     if (repeatsLeft_ > 0) {
       --repeatsLeft_;
@@ -269,28 +243,24 @@ std::optional<int> WindowsConsoleBackend::NextKey() {
   }
 }
 
+int WindowsConsoleBackend::KeyWithin(std::chrono::milliseconds time) {
+  if (repeatsLeft_ > 0) {
+    --repeatsLeft_;
+    return repeatedKey_;
+  }
+  DWORD waited = WaitForSingleObject(input_, static_cast<DWORD>(time.count()));
+  if (waited == WAIT_TIMEOUT) return kNoKeyInTime;
+  INPUT_RECORD record;
+  DWORD got = 0;
+  if (waited != WAIT_OBJECT_0 || !ReadConsoleInputW(input_, &record, 1, &got) || got == 0) {
+    return kInputEnded;
+  }
+  return KeyOfRecord(record).value_or(kNoKeyInTime);
+}
+
 bool WindowsConsoleBackend::InterruptTyped(std::chrono::milliseconds time) {
   if (!active_) return ConsoleBackend::InterruptTyped(time);
-  using Clock = std::chrono::steady_clock;
-  const Clock::time_point end = Clock::now() + time;
-  for (;;) {
-    for (; repeatsLeft_ > 0; --repeatsLeft_)
-      typedAhead_.push_back(repeatedKey_);
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-    if (left.count() <= 0) return false;
-    DWORD waited = WaitForSingleObject(input_, static_cast<DWORD>(left.count()));
-    if (waited == WAIT_TIMEOUT) return false;
-    INPUT_RECORD record;
-    DWORD got = 0;
-    if (waited != WAIT_OBJECT_0 || !ReadConsoleInputW(input_, &record, 1, &got) || got == 0) {
-      // The next wait for a key reports what became of the console.
-      Sleep(static_cast<DWORD>(left.count()));
-      return false;
-    }
-    std::optional<int> key = KeyOfRecord(record);
-    if (key == KeyCode::CtrlC) return true;
-    if (key) typedAhead_.push_back(*key);
-  }
+  return InterruptKeyTyped(time);
 }
 
 void WindowsConsoleBackend::Bell() {
