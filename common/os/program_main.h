@@ -14,6 +14,10 @@ namespace vantor {
 // the run-time error's number.
 int RunMain(const std::function<int()>& body, const std::function<void()>& finish);
 
+// Writes "Runtime error NNN: <what>" on standard error, after what standard
+// output still holds.
+void ReportRunTimeError(int number, const char* what);
+
 // What every program does before it opens anything. Each standard stream
 // that is closed (or, on Windows, has no valid handle) is opened on the null
 // device: a closed input then reads as ended input and what goes to a closed
