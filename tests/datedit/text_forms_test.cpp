@@ -306,11 +306,11 @@ TEST(TextForms, PythonReadsTheCsvAndTheJson) {
 }
 
 TEST(TextForms, Sqlite3ImportsTheCsv) {
-  if (!fs::exists("/usr/bin/sqlite3")) GTEST_SKIP() << "the sqlite3 shell is not installed";
+  VANTOR_PROGRAM_OR_SKIP("sqlite3");
   TextFormsInstall install;
   WriteText(install.dir.File("p.csv"),
             install.Export(VANTOR_SOURCE_DIR "/samples/planes1.dat", "planes.txt", "csv"));
-  ProgramRun run = RunProgram("/usr/bin/sqlite3",
+  ProgramRun run = RunProgram(testing::ProgramOnPath("sqlite3"),
                               {":memory:", ".import --csv p.csv planes",
                                "SELECT count(*), max(CAST(\"Top speed km/h\" AS INTEGER)), "
                                "group_concat(Name, '|') "
@@ -323,7 +323,7 @@ TEST(TextForms, Sqlite3ImportsTheCsv) {
 
 // git shows field-level differences of data files through a textconv filter.
 TEST(TextForms, GitDiffShowsTheChangedFieldThroughTextconv) {
-  if (!fs::exists("/usr/bin/git")) GTEST_SKIP() << "git is not installed";
+  VANTOR_PROGRAM_OR_SKIP("git");
   TextFormsInstall install;
   std::string repo = install.dir.File("repo");
   fs::create_directory(repo);
@@ -333,7 +333,7 @@ TEST(TextForms, GitDiffShowsTheChangedFieldThroughTextconv) {
     arguments.insert(arguments.begin(),
                      {"-c", "user.name=t", "-c", "user.email=t@t", "-c",
                       "diff.vantor.textconv=" + install.dir.File("datedit") + " --export"});
-    ProgramRun run = RunProgram("/usr/bin/git", arguments, "", repo);
+    ProgramRun run = RunProgram(testing::ProgramOnPath("git"), arguments, "", repo);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     return run.out;
   };
