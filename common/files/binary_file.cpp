@@ -436,12 +436,10 @@ int64_t BinaryFile::CopyFrom(BinaryFile& from, int64_t fromOffset, int64_t lengt
   return copied;
 }
 
-std::optional<std::string> BinaryFile::ReserveSpace(int64_t offset, int64_t length) {
+int BinaryFile::ReserveSpace(int64_t offset, int64_t length) {
   RequireOpen();
-  if (length <= 0) return std::nullopt;
-  int reason = sys::Calls().reserveSpace(handle_, offset, length);
-  if (reason == 0) return std::nullopt;
-  return std::strerror(reason);
+  if (length <= 0) return 0;
+  return sys::Calls().reserveSpace(handle_, offset, length);
 }
 
 void BinaryFile::Close() {

@@ -101,8 +101,9 @@ class BinaryFile {
 
   // Makes sure the disk holds room for `length` more bytes after `offset`
   // without changing the file's size, so that a later write there cannot fail
-  // for want of space. The system's reason when it cannot.
-  std::optional<std::string> ReserveSpace(int64_t offset, int64_t length);
+  // for want of space. The system's error number when it cannot, 0 when it
+  // can.
+  int ReserveSpace(int64_t offset, int64_t length);
 
   // Copies up to `length` bytes of `from`, starting at `fromOffset`, to this
   // file's position, which moves on by the bytes copied. Fewer bytes are

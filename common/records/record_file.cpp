@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "base/run_time_error.h"
 #include "base/text_format.h"
@@ -132,7 +133,8 @@ std::optional<std::string> RecordFile::Insert(int64_t index, std::span<const uin
   PutCount(header, static_cast<uint16_t>(CountIn(header) + 1));
   const Splice splices[] = {{0, kHeaderSize, header},
                             {OffsetOf(index, std::ssize(record)), 0, record}};
-  return Rewrite(old, splices);
+  if (int reason = Rewrite(old, splices)) return std::strerror(reason);
+  return std::nullopt;
 }
 
 void RecordFile::Patch(std::vector<RecordPatch> patches) {
@@ -147,12 +149,12 @@ void RecordFile::Patch(std::vector<RecordPatch> patches) {
   }
   // The error that writing the new file would have met, before any of it
   // is written.
-  if (Rewrite(Current(), splices)) {
-    throw FileError(FileOperation::Write, FileBehindLinks(Name()), ENOSPC);
+  if (int reason = Rewrite(Current(), splices)) {
+    throw FileError(FileOperation::Write, FileBehindLinks(Name()), reason);
   }
 }
 
-std::optional<std::string> RecordFile::Rewrite(BinaryFile& old, std::span<const Splice> splices) {
+int RecordFile::Rewrite(BinaryFile& old, std::span<const Splice> splices) {
   const int64_t oldSize = old.Size();
   int64_t newSize = oldSize;
   int64_t end = 0;
@@ -166,7 +168,7 @@ std::optional<std::string> RecordFile::Rewrite(BinaryFile& old, std::span<const 
   }
   // Through a link, the file it leads to is replaced, not the link.
   BinaryFile fresh = BinaryFile::CreateReplacing(FileBehindLinks(Name()));
-  if (auto why = fresh.ReserveSpace(0, newSize)) return why;
+  if (int reason = fresh.ReserveSpace(0, newSize)) return reason;
   int64_t copied = 0;
   for (const Splice& splice : splices) {
     CopyExactly(old, copied, splice.position - copied, fresh);
@@ -178,7 +180,7 @@ std::optional<std::string> RecordFile::Rewrite(BinaryFile& old, std::span<const 
   // call opens whichever file the name then holds.
   old.Close();
   fresh.Commit();
-  return std::nullopt;
+  return 0;
 }
 
 bool RecordFile::Replaced() {

@@ -127,8 +127,9 @@ class RecordFile {
   };
   // The one way this class puts a new file under the name: `old` (the file
   // as it is now) copied with the splices, which follow each other without
-  // overlap, in their place. Why not when the disk has no room for it.
-  std::optional<std::string> Rewrite(BinaryFile& old, std::span<const Splice> splices);
+  // overlap, in their place. The system's error number when the disk cannot
+  // give the new file its room (nothing is put in place then), 0 when done.
+  int Rewrite(BinaryFile& old, std::span<const Splice> splices);
 
   explicit RecordFile(BinaryFile file, BinaryFile::Access access)
       : file_(std::move(file)), access_(access), open_(true), known_(KnownOf(file_)) {}

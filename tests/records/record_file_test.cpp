@@ -10,9 +10,12 @@
 #endif
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "base/run_time_error.h"
+#include "files/failing_file_calls.h"
 #include "test_support.h"
 
 namespace vantor::testing {
@@ -143,6 +146,31 @@ TEST(RecordFile, PatchReplacesTheGivenRecordsAndNothingElse) {
     EXPECT_EQ(e.Code(), ErrorCode::DiskReadError);
   }
   EXPECT_EQ(ReadBytes(dir.File("d.dat")), expected);
+}
+
+// A disk that cannot give the new file its room refuses the patch before a
+// byte is written, with the system's own reason (a quota is not a full disk).
+TEST(RecordFile, APatchWithoutRoomSaysWhyAndLeavesTheFile) {
+  ScratchDir dir;
+  const auto original = RecordFileBytes(2);
+  WriteBytes(dir.File("d.dat"), original);
+  RecordFile file = RecordFile::Open(dir.File("d.dat"), BinaryFile::Access::ReadWrite);
+  for (int reason : {ENOSPC, EIO}) {
+    file_calls::Table noRoom = file_calls::SystemCalls();
+    static int refusal;
+    refusal = reason;
+    noRoom.reserveSpace = [](file_calls::Handle, int64_t, int64_t) { return refusal; };
+    InstalledFileCalls calls(noRoom);
+    try {
+      file.Patch({{1, {'X', 'X'}}});
+      ADD_FAILURE() << "patched without room";
+    } catch (const RunTimeError& e) {
+      EXPECT_EQ(e.Code(), ErrorCode::DiskWriteError);
+      EXPECT_NE(std::string(e.what()).find(std::strerror(reason)), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(ReadBytes(dir.File("d.dat")), original);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
 }  // namespace
