@@ -22,7 +22,7 @@ void OpenClosedStandardDescriptors() {
     if (opened >= 0) close(opened);
     // Nothing may be opened while one of the three is free: stop at once.
     ReportRunTimeError(static_cast<int>(ErrorCode::FileNotFound),
-           "/dev/null cannot be opened in place of a closed standard stream");
+                       "/dev/null cannot be opened in place of a closed standard stream");
     _exit(static_cast<int>(ErrorCode::FileNotFound));
   }
 }
