@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cfloat>
-#include <cmath>
 #include <cstdint>
 
 #include "base/cp437.h"
@@ -11,6 +9,7 @@
 #include "base/text_format.h"
 #include "base/text_io.h"
 #include "records/little_endian.h"
+#include "textform/cell_values.h"
 #include "textform/text_form_import.h"
 
 namespace vantor::datedit {
@@ -111,10 +110,10 @@ std::string CellSigned32(std::span<const uint8_t> b) {
   return std::to_string(LongAt(b.data()));
 }
 std::string CellSingle(std::span<const uint8_t> b) {
-  return ShortestReal(SingleAt(b.data()));
+  return RealCell(SingleAt(b.data()));
 }
 std::string CellDouble(std::span<const uint8_t> b) {
-  return ShortestReal(DoubleAt(b.data()));
+  return RealCell(DoubleAt(b.data()));
 }
 std::string CellText(std::span<const uint8_t> b) {
   auto end = std::find(b.begin(), b.end(), uint8_t{0});
@@ -122,7 +121,7 @@ std::string CellText(std::span<const uint8_t> b) {
                                       static_cast<size_t>(end - b.begin())));
 }
 std::string CellHex(std::span<const uint8_t> b) {
-  return BytesToHex(b);
+  return HexCell(b);
 }
 
 std::string NeighbourClass(const NameTables&, std::span<const uint8_t> b) {
@@ -142,7 +141,7 @@ std::string NeighbourObject(const NameTables& names, std::span<const uint8_t> b)
 std::optional<std::string> CellInteger(const FieldType& type, std::string_view text,
                                        int64_t& value) {
   std::optional<int64_t> number = ParseWholeNumberToken(TrimBlanks(text));
-  if (!number) return "\"" + std::string(text) + "\" is not an integer";
+  if (!number) return QuotedCell(text) + " is not an integer";
   value = *number;
   if (value < type.Range.Low || value > type.Range.High) {
     return std::to_string(value) + " is outside " + std::to_string(type.Range.Low) + " to " +
@@ -176,18 +175,9 @@ std::optional<std::string> PutObjectCell(const FieldType& type, std::string_view
   return std::nullopt;
 }
 
-std::optional<std::string> PutRealCell(const FieldType& type, std::string_view text,
-                                       std::span<uint8_t> b) {
-  auto value = ParseRealToken(TrimBlanks(text));
-  if (!value || !std::isfinite(*value)) return "\"" + std::string(text) + "\" is not a number";
-  if (type.Length == sizeof(double)) {
-    PutDouble(b.data(), *value);
-    return std::nullopt;
-  }
-  if (std::fabs(*value) > FLT_MAX)
-    return "\"" + std::string(text) + "\" is too large for a 32-bit real";
-  PutSingle(b.data(), static_cast<float>(*value));
-  return std::nullopt;
+std::optional<std::string> PutRealField(const FieldType&, std::string_view text,
+                                        std::span<uint8_t> b) {
+  return PutRealCell(text, b);
 }
 
 // Written with its terminating zero; the bytes after that zero are kept.
@@ -206,12 +196,13 @@ std::optional<std::string> PutTextCell(const FieldType&, std::string_view text,
   return std::nullopt;
 }
 
-std::optional<std::string> PutHexCell(const FieldType&, std::string_view text,
-                                      std::span<uint8_t> b) {
-  return PutHexDigits(text, b);
+std::optional<std::string> PutHexField(const FieldType&, std::string_view text,
+                                       std::span<uint8_t> b) {
+  return PutHexCell(text, b);
 }
 
 using V = ValueInput;
+using J = JsonKind;
 constexpr IntegerRange kByte{0, 255};
 constexpr IntegerRange kSignedByte{-128, 127};
 constexpr IntegerRange kSigned16{-32768, 32767};
@@ -220,23 +211,23 @@ constexpr IntegerRange kSigned32{INT32_MIN, INT32_MAX};
 constexpr IntegerRange kNone{};
 constexpr std::array kFieldTypes = {
     // clang-format off
-    FieldType{'u', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, true},
-    FieldType{'h', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, true},
-    FieldType{'c', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, true},
-    FieldType{'o', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, true},
-    FieldType{'b', 1, true, V::Integer, ShowUnsignedByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, true},
-    FieldType{'s', 1, true, V::Integer, ShowSignedByte, StoreLowByte, CellSignedByte, nullptr, PutIntegerCell, kSignedByte, true},
-    FieldType{'C', 1, true, V::Integer, ShowClass, StoreLowByte, CellUnsignedByte, NeighbourClass, PutIntegerCell, kByte, true},
-    FieldType{'P', 1, true, V::Integer, ShowAircraft, StoreLowByte, CellUnsignedByte, NeighbourAircraft, PutIntegerCell, kByte, true},
-    FieldType{'L', 1, true, V::None, ShowLandmarkType, nullptr, CellUnsignedByte, NeighbourLandmarkType, PutIntegerCell, kByte, true},
-    FieldType{'i', 2, true, V::Integer, ShowSigned16, StoreLow16, CellSigned16, nullptr, PutIntegerCell, kSigned16, true},
-    FieldType{'w', 2, true, V::Integer, ShowUnsigned16, StoreLow16, CellUnsigned16, nullptr, PutIntegerCell, kUnsigned16, true},
-    FieldType{'O', 2, true, V::Integer, ShowObject, StoreLowByte, CellObject, NeighbourObject, PutObjectCell, kUnsigned16, true},
-    FieldType{'l', 4, true, V::Integer, ShowSigned32, Store32, CellSigned32, nullptr, PutIntegerCell, kSigned32, true},
-    FieldType{'4', 4, true, V::Single, ShowSingle, StoreSingle, CellSingle, nullptr, PutRealCell, kNone, true},
-    FieldType{'8', 8, true, V::Double, ShowDouble, StoreDouble, CellDouble, nullptr, PutRealCell, kNone, true},
-    FieldType{'t', 0, true, V::Text, ShowText, StoreText, CellText, nullptr, PutTextCell, kNone, false},
-    FieldType{'x', 0, false, V::None, nullptr, nullptr, CellHex, nullptr, PutHexCell, kNone, false},
+    FieldType{'u', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, J::Integer},
+    FieldType{'h', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, J::Integer},
+    FieldType{'c', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, J::Integer},
+    FieldType{'o', 1, true, V::Integer, ShowHexByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, J::Integer},
+    FieldType{'b', 1, true, V::Integer, ShowUnsignedByte, StoreLowByte, CellUnsignedByte, nullptr, PutIntegerCell, kByte, J::Integer},
+    FieldType{'s', 1, true, V::Integer, ShowSignedByte, StoreLowByte, CellSignedByte, nullptr, PutIntegerCell, kSignedByte, J::Integer},
+    FieldType{'C', 1, true, V::Integer, ShowClass, StoreLowByte, CellUnsignedByte, NeighbourClass, PutIntegerCell, kByte, J::Integer},
+    FieldType{'P', 1, true, V::Integer, ShowAircraft, StoreLowByte, CellUnsignedByte, NeighbourAircraft, PutIntegerCell, kByte, J::Integer},
+    FieldType{'L', 1, true, V::None, ShowLandmarkType, nullptr, CellUnsignedByte, NeighbourLandmarkType, PutIntegerCell, kByte, J::Integer},
+    FieldType{'i', 2, true, V::Integer, ShowSigned16, StoreLow16, CellSigned16, nullptr, PutIntegerCell, kSigned16, J::Integer},
+    FieldType{'w', 2, true, V::Integer, ShowUnsigned16, StoreLow16, CellUnsigned16, nullptr, PutIntegerCell, kUnsigned16, J::Integer},
+    FieldType{'O', 2, true, V::Integer, ShowObject, StoreLowByte, CellObject, NeighbourObject, PutObjectCell, kUnsigned16, J::Integer},
+    FieldType{'l', 4, true, V::Integer, ShowSigned32, Store32, CellSigned32, nullptr, PutIntegerCell, kSigned32, J::Integer},
+    FieldType{'4', 4, true, V::Single, ShowSingle, StoreSingle, CellSingle, nullptr, PutRealField, kNone, J::Real},
+    FieldType{'8', 8, true, V::Double, ShowDouble, StoreDouble, CellDouble, nullptr, PutRealField, kNone, J::Real},
+    FieldType{'t', 0, true, V::Text, ShowText, StoreText, CellText, nullptr, PutTextCell, kNone, J::String},
+    FieldType{'x', 0, false, V::None, nullptr, nullptr, CellHex, nullptr, PutHexField, kNone, J::String},
     // clang-format on
 };
 

@@ -12,6 +12,7 @@
 #include <variant>
 
 #include "name_tables.h"
+#include "textform/text_form_import.h"
 
 namespace vantor::datedit {
 
@@ -46,8 +47,8 @@ struct FieldType {
 
   // The text forms (CSV and JSON). The value as a cell's text: integers in
   // decimal (O as class × 256 + object), reals in the shortest text that
-  // reads back to the same bits, t as UTF-8 from code page 437 up to the
-  // first zero byte, x as upper-case hex digits.
+  // reads back to the same bits (every NaN "nan"), t as UTF-8 from code page
+  // 437 up to the first zero byte, x as "0x" and upper-case hex digits.
   std::string (*Cell)(std::span<const uint8_t> bytes);
   // The name shown in a read-only column beside the value, without blanks
   // around it; nullptr for a type that has no such column.
@@ -57,8 +58,8 @@ struct FieldType {
   std::optional<std::string> (*PutCell)(const FieldType& type, std::string_view text,
                                         std::span<uint8_t> bytes);
   IntegerRange Range;  // for the integer types
-  // Whether a cell is written as a JSON number rather than a string.
-  bool JsonNumber;
+  // How a JSON export writes a cell.
+  JsonKind Json;
 };
 
 // The type of a letter (letters are case-sensitive); nullptr when the letter

@@ -36,7 +36,7 @@ FormatTable::FormatTable(const FieldDefs& fields, size_t recordSize, const NameT
     std::string name = TrimBlanks(Utf8OrCp437(field.Name));
     if (name.empty()) name = "field_" + std::to_string(n + 1);
     std::string columnName = FreeName(taken, name);
-    add({columnName, TextColumnRole::Value, offset, field.Len, type->JsonNumber}, type);
+    add({columnName, TextColumnRole::Value, offset, field.Len, type->Json}, type);
     if (type->Neighbour != nullptr) {
       add({FreeName(taken, columnName + "_name"), TextColumnRole::ReadOnly, offset, field.Len},
           type);

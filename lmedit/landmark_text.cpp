@@ -1,18 +1,17 @@
 #include "landmark_text.h"
 
 #include <algorithm>
-#include <cmath>
 #include <span>
 #include <vector>
 
 #include "base/cp437.h"
-#include "base/hex.h"
 #include "base/json_text.h"
 #include "base/text_format.h"
 #include "base/text_io.h"
 #include "landmark_map.h"
 #include "landmark_record.h"
 #include "records/landmark_types.h"
+#include "textform/cell_values.h"
 #include "textform/record_table.h"
 #include "textform/text_form_import.h"
 
@@ -44,15 +43,15 @@ const std::vector<TextColumn>& LandmarkColumns() {
   using R = TextColumnRole;
   static const std::vector<TextColumn> columns = {
       {"record", R::Record},
-      {"lm_id", R::Value, kLmIdOffset, 2, true},
+      {"lm_id", R::Value, kLmIdOffset, 2, JsonKind::Integer},
       {"spare", R::Value, kSpareOffset, kSpareSize},
       {"lo_file_id", R::Value, kLoFileIdOffset, kLoFileIdSize},
       {"type", R::ReadOnly},
       {"side", R::ReadOnly},
-      {"n_coord", R::Value, kNCoordOffset, 4, true},
-      {"e_coord", R::Value, kECoordOffset, 4, true},
-      {"elevation", R::Value, kElevationOffset, 4, true},
-      {"rotation", R::Value, kRotationOffset, 4, true},
+      {"n_coord", R::Value, kNCoordOffset, 4, JsonKind::Real},
+      {"e_coord", R::Value, kECoordOffset, 4, JsonKind::Real},
+      {"elevation", R::Value, kElevationOffset, 4, JsonKind::Real},
+      {"rotation", R::Value, kRotationOffset, 4, JsonKind::Real},
       {"name", R::Value, kLmNameOffset, kLmNameSize},
   };
   return columns;
@@ -64,19 +63,9 @@ bool IsReal(LandmarkColumn column) {
 
 std::optional<std::string> PutLmId(std::string_view text, LandmarkRecord& record) {
   std::optional<int32_t> id = ParseIntegerToken(TrimBlanks(text));
-  if (!id) return "\"" + std::string(text) + "\" is not an integer";
+  if (!id) return QuotedCell(text) + " is not an integer";
   if (*id < 0 || *id > 0xFFFF) return std::to_string(*id) + " is outside 0 to 65535";
   SetLmId(record, static_cast<uint16_t>(*id));
-  return std::nullopt;
-}
-
-// As the editor takes a real: any number whose single-precision value is finite.
-std::optional<std::string> PutReal(size_t offset, std::string_view text, LandmarkRecord& record) {
-  std::optional<double> value = ParseRealToken(TrimBlanks(text));
-  if (!value || !std::isfinite(*value)) return "\"" + std::string(text) + "\" is not a number";
-  auto single = static_cast<float>(*value);
-  if (std::isinf(single)) return "\"" + std::string(text) + "\" is too large for a 32-bit real";
-  SetRealAt(record, offset, single);
   return std::nullopt;
 }
 
@@ -100,12 +89,12 @@ LandmarkRecord RecordOf(std::span<const uint8_t> bytes) {
 }
 
 // The landmark layout as a table: lm_id in decimal, spare and lo_file_id as
-// upper-case hex digits, type and side as the screen names them, the reals in
-// the shortest text that reads back to the same bits, the name as UTF-8 from
-// code page 437 up to its first zero byte (all 40 bytes when it has none).
-// Cells are read back under the record editor's rules: lm_id 0 to 65535,
-// reals that fit single precision, six hex digits for the Lo file ID, and at
-// most 39 characters of name so that its terminating zero fits.
+// hex cells, type and side as the screen names them, the reals as real cells
+// (textform/cell_values.h), the name as UTF-8 from code page 437 up to its
+// first zero byte (all 40 bytes when it has none). Cells are read back under
+// the record editor's rules: lm_id 0 to 65535, reals that fit single
+// precision, and at most 39 characters of name so that its terminating zero
+// fits.
 class LandmarkTable : public RecordTable {
  public:
   const std::vector<TextColumn>& Columns() const override { return LandmarkColumns(); }
@@ -118,7 +107,7 @@ class LandmarkTable : public RecordTable {
         return std::to_string(LmId(record));
       case LandmarkColumn::Spare:
       case LandmarkColumn::LoFileId:
-        return BytesToHex(bytes.subspan(cell.offset, cell.length));
+        return HexCell(bytes.subspan(cell.offset, cell.length));
       case LandmarkColumn::Type: {
         const uint8_t type = ObjectType(record);
         return TrimBlanks(type < LandmarkScreenTypeTexts.size() ? LandmarkScreenTypeTexts[type]
@@ -133,9 +122,8 @@ class LandmarkTable : public RecordTable {
         return Cp437ToUtf8(field.substr(0, field.find('\0')));
       }
       default:
-        return IsReal(static_cast<LandmarkColumn>(column))
-                   ? ShortestReal(RealAt(record, cell.offset))
-                   : std::string();
+        return IsReal(static_cast<LandmarkColumn>(column)) ? RealCell(RealAt(record, cell.offset))
+                                                           : std::string();
     }
   }
 
@@ -150,13 +138,14 @@ class LandmarkTable : public RecordTable {
         break;
       case LandmarkColumn::Spare:
       case LandmarkColumn::LoFileId:
-        why = PutHexDigits(text, std::span(record).subspan(cell.offset, cell.length));
+        why = PutHexCell(text, std::span(record).subspan(cell.offset, cell.length));
         break;
       case LandmarkColumn::Name:
         why = PutName(text, record);
         break;
       default:
-        if (IsReal(static_cast<LandmarkColumn>(column))) why = PutReal(cell.offset, text, record);
+        if (IsReal(static_cast<LandmarkColumn>(column)))
+          why = PutRealCell(text, std::span(record).subspan(cell.offset, cell.length));
     }
     std::copy(record.begin(), record.end(), bytes.begin());
     return why;

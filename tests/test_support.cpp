@@ -284,6 +284,34 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 
 #endif
 
+const std::vector<ExportClient>& ExportClients() {
+  static const std::vector<ExportClient> clients = {
+      {"python3",
+       "json",
+       {"-c", "import json, sys; json.dump(json.load(open(sys.argv[1])), open(sys.argv[2], 'w'))"},
+       false},
+      {"python3",
+       "csv",
+       {"-c",
+        "import csv, sys; csv.writer(open(sys.argv[2], 'w', newline='')).writerows("
+        "csv.reader(open(sys.argv[1], newline='')))"},
+       false},
+      {"jq", "json", {"."}, true},
+      {"ssconvert", "csv", {}, false},
+  };
+  return clients;
+}
+
+ProgramRun RunExportClient(const ExportClient& client, const std::string& dir,
+                           const std::string& in, const std::string& out) {
+  std::vector<std::string> arguments = client.arguments;
+  arguments.push_back(in);
+  if (!client.toStandardOutput) arguments.push_back(out);
+  ProgramRun run = RunProgram(ProgramOnPath(client.name), arguments, "", dir);
+  if (client.toStandardOutput) WriteText((std::filesystem::path(dir) / out).string(), run.out);
+  return run;
+}
+
 std::string ReplacedOnce(std::string text, const std::string& from, const std::string& to) {
   size_t at = text.find(from);
   if (at == std::string::npos) throw std::invalid_argument("not in the text: " + from);

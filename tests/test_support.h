@@ -98,6 +98,20 @@ for r, j in zip(rows, doc["records"]):
     assert all(float(r[k]) == j[k] for k in r if isinstance(j[k], float)), (r, j)
 )";
 
+// An outside program that reads an export and writes it again as it would
+// save it: Python's json and csv modules, jq, a spreadsheet's converter.
+struct ExportClient {
+  std::string name;                    // the program, found on PATH
+  std::string form;                    // the export it reads: "csv" or "json"
+  std::vector<std::string> arguments;  // before the input's name
+  bool toStandardOutput;               // rather than to a file named after the input
+};
+const std::vector<ExportClient>& ExportClients();
+
+// The client run in `dir` on the file `in` there, writing `out` there.
+ProgramRun RunExportClient(const ExportClient& client, const std::string& dir,
+                           const std::string& in, const std::string& out);
+
 // `text` with the first `from` replaced by `to`; std::invalid_argument (a
 // failed test) when `from` is not there.
 std::string ReplacedOnce(std::string text, const std::string& from, const std::string& to);

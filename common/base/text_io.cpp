@@ -132,6 +132,10 @@ std::optional<double> ParseRealToken(std::string_view token) {
   return value;
 }
 
+bool IsRealText(std::string_view token) {
+  return IsRealSyntax(token);
+}
+
 std::optional<std::string> ReadToken(LineInput& input) {
   while (auto line = input.ReadRawLine()) {
     size_t start = 0;

@@ -61,6 +61,9 @@ std::optional<int32_t> ParseIntegerToken(std::string_view token);
 // is 4294967295. Nothing beyond 64 bits.
 std::optional<int64_t> ParseWholeNumberToken(std::string_view token);
 std::optional<double> ParseRealToken(std::string_view token);
+// Whether the token is written as a real number, whatever its size: a token
+// that ParseRealToken refuses only because it is too large still is.
+bool IsRealText(std::string_view token);
 
 // Skips blanks, tabs and empty lines, takes the first token of the first line
 // that has one and drops the rest of that line. Nothing when the input ends

@@ -3,14 +3,26 @@
 #include <algorithm>
 
 #include "base/json_text.h"
+#include "textform/cell_values.h"
 #include "textform/csv_text.h"
 
 namespace vantor {
 namespace {
 
-bool IsJsonNumber(const TextColumn& column, std::string_view text) {
-  if (column.role == TextColumnRole::Record) return true;
-  return column.jsonNumber && text.find_first_of("ni") == std::string_view::npos;
+// The cell as JSON text: a number where the column's kind and the value
+// allow one, a string otherwise.
+std::string JsonCell(const TextColumn& column, const std::string& cell) {
+  if (column.role == TextColumnRole::Record) return cell;
+  const bool number = cell.find_first_of("ni") == std::string::npos;
+  switch (number ? column.json : JsonKind::String) {
+    case JsonKind::Integer:
+      return cell;
+    case JsonKind::Real:
+      return JsonRealText(cell);
+    case JsonKind::String:
+      break;
+  }
+  return JsonString(cell);
 }
 
 std::string CellOf(const RecordTable& table, const std::vector<TextColumn>& columns, size_t column,
@@ -35,9 +47,8 @@ void AppendJsonObject(const RecordTable& table, int64_t number, std::span<const 
   text += '{';
   for (size_t c = 0; c < columns.size(); ++c) {
     if (c > 0) text += ", ";
-    std::string cell = CellOf(table, columns, c, number, record);
     text += JsonString(columns[c].name) + ": ";
-    text += IsJsonNumber(columns[c], cell) ? cell : JsonString(cell);
+    text += JsonCell(columns[c], CellOf(table, columns, c, number, record));
   }
   text += '}';
 }

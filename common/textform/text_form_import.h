@@ -64,6 +64,11 @@ enum class TextColumnRole {
   ReadOnly,  // shown beside a value, ignored on import and may be left out
 };
 
+// How a JSON export writes a column's cells: as strings, as integers, or as
+// reals that JSON readers keep reals ("1.0", "-0.0"; infinities and
+// not-a-numbers, which JSON has no number for, stay strings).
+enum class JsonKind { String, Integer, Real };
+
 struct TextColumn {
   std::string name;
   TextColumnRole role;
@@ -71,10 +76,9 @@ struct TextColumn {
   // to tell a changed value.
   size_t offset = 0;
   size_t length = 0;
-  // Whether a JSON export writes the cell as a number rather than a string
-  // (infinities and not-a-numbers, which JSON has no number for, stay
-  // strings; the record's number is always a number).
-  bool jsonNumber = false;
+  // How a JSON export writes the cell (the record's number is always an
+  // integer).
+  JsonKind json = JsonKind::String;
 };
 
 // What an input must look like.

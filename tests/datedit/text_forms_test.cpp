@@ -95,6 +95,64 @@ TEST(TextForms, ExportThenImportLeavesEveryFileAsItWas) {
 
 // The export of planes1.dat with one cell changed, as CSV.
 std::string ChangedCsv(const std::string& exported, int row, const std::string& column,
+                       const std::string& value);
+
+// The exports opened and saved again by the programs people use import
+// without a change; a cell changed in the CSV before a program saves it
+// changes only its own bytes.
+TEST(TextForms, ExportsSavedByOutsideProgramsImportUnchanged) {
+  TextFormsInstall install;
+  const std::string data = install.dir.File("planes7.dat");
+  const std::string planes = VANTOR_SOURCE_DIR "/samples/planes1.dat";
+  struct Case {
+    // No source: random records (NaNs, -0, hex that looks like numbers) named
+    // "R0" to "R299", since a spreadsheet reads a text with tabs as TSV.
+    std::string source, format;
+    bool changeSpeed;  // record 5's top speed to 999, in a CSV
+  } cases[] = {
+      {planes, "planes.txt", false}, {"", "types.txt", false}, {planes, "planes.txt", true}};
+  int clients = 0;
+  for (const ExportClient& client : ExportClients()) {
+    if (ProgramOnPath(client.name).empty()) continue;
+    ++clients;
+    for (const Case& c : cases) {
+      if (c.changeSpeed && client.form != "csv") continue;
+      if (c.source.empty()) {
+        std::vector<uint8_t> records = RandomRecords(300, 46);
+        for (size_t r = 0; r < 300; ++r) {
+          std::string name = "R" + std::to_string(r);
+          std::copy(name.c_str(), name.c_str() + name.size() + 1, records.begin() + r * 46);
+        }
+        // Record 1's Double -0, which a JSON reader takes for the integer 0
+        // unless it is written -0.0.
+        std::fill_n(records.begin() + 46 + 19, 7, 0);
+        records[46 + 26] = 0x80;
+        WriteBytes(data, DataFileBytes(300, 46, records));
+      } else {
+        fs::copy_file(c.source, data, fs::copy_options::overwrite_existing);
+      }
+      std::vector<uint8_t> expected = ReadBytes(data);
+      std::string exported = install.Export(data, c.format, client.form.c_str());
+      if (c.changeSpeed) {
+        exported = ChangedCsv(exported, 5, "Top speed km/h", "999");
+        expected[100 + 5 * 46 + 22] = 0xE7;
+        expected[100 + 5 * 46 + 23] = 0x03;
+      }
+      // A spreadsheet's converter tells the form by the names' endings.
+      const std::string out = "out." + client.form, saved = "saved." + client.form;
+      WriteText(install.dir.File(out), exported);
+      const std::string what = client.name + " " + client.form + " " + c.format;
+      ProgramRun run = RunExportClient(client, install.dir.Path(), out, saved);
+      ASSERT_EQ(run.exitCode, 0) << what << ": " << run.err;
+      ProgramRun imported = install.Run({"--import", data, c.format, saved});
+      EXPECT_EQ(imported.exitCode, 0) << what << ": " << imported.err;
+      EXPECT_EQ(ReadBytes(data), expected) << what;
+    }
+  }
+  if (clients == 0) GTEST_SKIP() << "none of the outside programs is installed";
+}
+
+std::string ChangedCsv(const std::string& exported, int row, const std::string& column,
                        const std::string& value) {
   std::vector<CsvRecord> rows = ReadCsv(exported);
   std::string text;
@@ -125,6 +183,12 @@ TEST(TextForms, AChangedValueChangesOnlyItsOwnBytes) {
       {3, "Trim", "-128", {{21, 0x80}}},
       {4, "Wing area m2", "1", {{30, 0}, {31, 0}, {32, 0x80}, {33, 0x3F}}},
       {6, "field_13", "0aFf", {{43, 0x0A}, {44, 0xFF}}},
+      {6, "field_13", "0X0aFf", {{43, 0x0A}, {44, 0xFF}}},
+      {6, "field_13", "1", {{43, 0}, {44, 1}}},  // 0001 as a spreadsheet leaves it
+      {4,
+       "Empty weight kg",
+       "-inf",
+       {{34, 0}, {35, 0}, {36, 0}, {37, 0}, {38, 0}, {39, 0}, {40, 0xF0}, {41, 0xFF}}},
   };
   for (const auto& c : cases) {
     fs::copy_file(VANTOR_SOURCE_DIR "/samples/planes1.dat", data,
@@ -200,6 +264,10 @@ TEST(TextForms, RefusedInputNamesItsPlaceAndWritesNothing) {
       {ChangedCsv(csvChanged, 5, "Top speed km/h", "65536"),
        "in:7:72: column \"Top speed km/h\": 65536 is outside 0 to 65535"},
       {ChangedCsv(csvChanged, 5, "Trim", "x"), "in:7:69: column \"Trim\": \"x\" is not an integer"},
+      {ChangedCsv(csvChanged, 5, "Trim", std::string(400, '1')),
+       "in:7:69: column \"Trim\": \"111111111111111111111111...\" is not an integer\n"},
+      {ChangedCsv(csvChanged, 5, "field_13", "2E+23"),
+       "in:7:97: column \"field_13\": \"2E+23\" is a number in exponent form"},
       {ChangedCsv(csvChanged, 5, "Wing area m2", "1e39"),
        "in:7:85: column \"Wing area m2\": \"1e39\" is too large for a 32-bit real"},
       {ChangedCsv(csvChanged, 5, "Name", "sixteen letters!"),

@@ -118,6 +118,9 @@ TEST(LandmarkText, AChangeInCsvOrJsonChangesOnlyItsOwnBytes) {
       {"lm_id", "$FFFF", 0, "\xFF\xFF"},
       {"spare", "0a0B", 2, "\x0A\x0B"},
       {"lo_file_id", "0801ff", 4, "\x08\x01\xFF"},
+      {"lo_file_id", "0x0801FF", 4, "\x08\x01\xFF"},
+      {"lo_file_id", "1", 4, std::string("\0\0\x01", 3)},  // 000001 as a spreadsheet leaves it
+      {"elevation", "inf", 15, std::string("\0\0\x80\x7F", 4)},
       {"n_coord", "1", 7, std::string("\0\0\x80\x3F", 4)},
       {"rotation", " -0 ", 19, std::string("\0\0\0\x80", 4)},
       {"name", "Hestle Nord", 23, newName},
@@ -135,6 +138,43 @@ TEST(LandmarkText, AChangeInCsvOrJsonChangesOnlyItsOwnBytes) {
       EXPECT_EQ(ReadBytes(file), expected) << c.column << " " << c.value << "\n" << input;
     }
   }
+}
+
+// The exports opened and saved again by the programs people use import
+// without a change (-0, NaNs and hex cells included); a name changed in the
+// CSV before a program saves it changes only its own bytes.
+TEST(LandmarkText, ExportsSavedByOutsideProgramsImportUnchanged) {
+  ScratchDir dir;
+  const std::string file = dir.File("l.mrf");
+  std::string newName(40, '\0');
+  newName.replace(0, 11, "Hestle Nord");
+  struct Case {
+    std::vector<uint8_t> bytes;
+    bool rename;  // record 9 to Hestle Nord, in a CSV
+  } cases[] = {{ReadBytes(kSample), false}, {OddFile(), false}, {ReadBytes(kSample), true}};
+  int clients = 0;
+  for (const ExportClient& client : ExportClients()) {
+    if (ProgramOnPath(client.name).empty()) continue;
+    ++clients;
+    for (const Case& c : cases) {
+      if (c.rename && client.form != "csv") continue;
+      WriteBytes(file, c.bytes);
+      std::vector<uint8_t> expected = c.bytes;
+      std::string exported = Export(dir, file, client.form.c_str());
+      if (c.rename) {
+        exported = Edited(exported, 9, "name", "Hestle Nord").csv;
+        std::copy(newName.begin(), newName.end(), expected.begin() + 100 + 8 * 63 + 23);
+      }
+      const std::string out = "out." + client.form, saved = "saved." + client.form;
+      WriteText(dir.File(out), exported);
+      ProgramRun run = RunExportClient(client, dir.Path(), out, saved);
+      ASSERT_EQ(run.exitCode, 0) << client.name << ": " << run.err;
+      ProgramRun imported = Lmedit(dir, {"--import", file, saved});
+      EXPECT_EQ(imported.exitCode, 0) << client.name << " " << client.form << ": " << imported.err;
+      EXPECT_EQ(ReadBytes(file), expected) << client.name << " " << client.form;
+    }
+  }
+  if (clients == 0) GTEST_SKIP() << "none of the outside programs is installed";
 }
 
 TEST(LandmarkText, DryRunListsTheChangesAndWritesNothing) {
@@ -188,18 +228,22 @@ TEST(LandmarkText, RefusedInputNamesItsPlaceAndWritesNothing) {
       {csvWith("\r\n2,", "\r\n1,"), "in:3:1: record 1 is given twice"},
       {cell("lm_id", "65536"), "in:10:3: column \"lm_id\": 65536 is outside 0 to 65535"},
       {cell("lm_id", "-1"), "in:10:3: column \"lm_id\": -1 is outside 0 to 65535"},
-      {cell("spare", "000"), "in:10:7: column \"spare\": expected 4 hex digits, found 3"},
-      {cell("lo_file_id", "08000G"), "in:10:12: column \"lo_file_id\": \"08000G\" is not hex"},
-      {cell("n_coord", "3.5e38"), "in:10:35: column \"n_coord\": \"3.5e38\" is too large"},
-      {cell("e_coord", "east"), "in:10:43: column \"e_coord\": \"east\" is not a number"},
+      {cell("lm_id", std::string(400, '1')),
+       "in:10:3: column \"lm_id\": \"111111111111111111111111...\" is not an integer\n"},
+      {cell("spare", "2E+23"), "in:10:7: column \"spare\": \"2E+23\" is a number in exponent"},
+      {cell("n_coord", "1e-50"), "in:10:39: column \"n_coord\": \"1e-50\" is too small"},
+      {cell("spare", "00000"), "in:10:7: column \"spare\": expected up to 4 hex digits, found 5"},
+      {cell("lo_file_id", "08000G"), "in:10:14: column \"lo_file_id\": \"08000G\" is not hex"},
+      {cell("n_coord", "3.5e38"), "in:10:39: column \"n_coord\": \"3.5e38\" is too large"},
+      {cell("e_coord", "east"), "in:10:47: column \"e_coord\": \"east\" is not a number"},
       {cell("name", std::string(40, 'x')),
-       "in:10:58: column \"name\": the name has 40 characters, the field holds 39"},
-      {cell("name", "\xe2\x82\xac"), "in:10:58: column \"name\": the text holds a character"},
+       "in:10:62: column \"name\": the name has 40 characters, the field holds 39"},
+      {cell("name", "\xe2\x82\xac"), "in:10:62: column \"name\": the text holds a character"},
       {csvWith("lm_id", "lm_ids"), "in:1:8: unknown column \"lm_ids\""},
       {csvWith("n_coord,e_coord", "e_coord,n_coord"),
        "in:1:41: the header does not match the format: expected \"n_coord\" here"},
       {csvWith(",name\r\n", "\r\n"), "in:1:1: the header does not match"},
-      {csvWith("Verdmont", "Verd\"mont"), "in:3:58: a quote inside a field that is not quoted"},
+      {csvWith("Verdmont", "Verd\"mont"), "in:3:62: a quote inside a field that is not quoted"},
       {jsonWith("\"record_size\": 63", "\"record_size\": 64"),
        "in:2:17: the record size does not match the landmark file's 63"},
       {jsonWith("\"record_size\"", "\"size\""), "in:2:10: unknown member \"size\""},
@@ -235,7 +279,7 @@ TEST(LandmarkText, PythonReadsTheCsvAndTheJson) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out,
             "record,lm_id,spare,lo_file_id,type,side,n_coord,e_coord,elevation,rotation,name "
-            "0C0000 unknown type Marker, type unknown 23000\n");
+            "0x0C0000 unknown type Marker, type unknown 23000.0\n");
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ class TwoByteTable : public RecordTable {
  public:
   TwoByteTable()
       : columns_{{"record", TextColumnRole::Record},
-                 {"n", TextColumnRole::Value, 0, 1, true},
+                 {"n", TextColumnRole::Value, 0, 1, JsonKind::Integer},
                  {"label", TextColumnRole::ReadOnly},
                  {"hex", TextColumnRole::Value, 1, 1}} {}
   const std::vector<TextColumn>& Columns() const override { return columns_; }
