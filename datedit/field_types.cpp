@@ -137,12 +137,27 @@ std::string NeighbourObject(const NameTables& names, std::span<const uint8_t> b)
   return TrimBlanks(ObjectName(names, b[0], b[1]));
 }
 
-// An integer as the editor reads one, refused outside the type's range.
-std::optional<std::string> CellInteger(const FieldType& type, std::string_view text,
+// Hex after "$" (and no sign) is a bit pattern, as the editor reads it.
+bool IsHexPattern(std::string_view token) {
+  if (!token.empty() && token[0] == '+') token.remove_prefix(1);
+  return !token.empty() && token[0] == '$';
+}
+
+// An integer as the editor reads one. Hex is the pattern of the field's
+// bits, as the editor stores it ($FF in an s field is -1), refused only when
+// wider than the field; a decimal number is refused outside the type's range
+// rather than wrapped.
+std::optional<std::string> CellInteger(const FieldType& type, std::string_view text, size_t width,
                                        int64_t& value) {
-  std::optional<int64_t> number = ParseWholeNumberToken(TrimBlanks(text));
+  const std::string token = TrimBlanks(text);
+  std::optional<int64_t> number = ParseWholeNumberToken(token);
   if (!number) return QuotedCell(text) + " is not an integer";
   value = *number;
+  if (IsHexPattern(token)) {
+    if (value >> (8 * width) == 0) return std::nullopt;
+    return QuotedCell(text) + " is wider than the field's " + std::to_string(width) +
+           (width == 1 ? " byte" : " bytes");
+  }
   if (value < type.Range.Low || value > type.Range.High) {
     return std::to_string(value) + " is outside " + std::to_string(type.Range.Low) + " to " +
            std::to_string(type.Range.High);
@@ -154,7 +169,7 @@ std::optional<std::string> CellInteger(const FieldType& type, std::string_view t
 std::optional<std::string> PutIntegerCell(const FieldType& type, std::string_view text,
                                           std::span<uint8_t> b) {
   int64_t value = 0;
-  if (auto why = CellInteger(type, text, value)) return why;
+  if (auto why = CellInteger(type, text, b.size(), value)) return why;
   if (b.size() == 1) {
     b[0] = static_cast<uint8_t>(value);
   } else if (b.size() == 2) {
@@ -169,7 +184,7 @@ std::optional<std::string> PutIntegerCell(const FieldType& type, std::string_vie
 std::optional<std::string> PutObjectCell(const FieldType& type, std::string_view text,
                                          std::span<uint8_t> b) {
   int64_t value = 0;
-  if (auto why = CellInteger(type, text, value)) return why;
+  if (auto why = CellInteger(type, text, b.size(), value)) return why;
   b[0] = static_cast<uint8_t>(value >> 8);
   b[1] = static_cast<uint8_t>(value);
   return std::nullopt;
@@ -180,7 +195,7 @@ std::optional<std::string> PutRealField(const FieldType&, std::string_view text,
   return PutRealCell(text, b);
 }
 
-// Written with its terminating zero; the bytes after that zero are kept.
+// Stored as the editor stores a text: the whole field zeroed, then the text.
 std::optional<std::string> PutTextCell(const FieldType&, std::string_view text,
                                        std::span<uint8_t> b) {
   std::string bytes;
@@ -190,9 +205,7 @@ std::optional<std::string> PutTextCell(const FieldType&, std::string_view text,
     return "the text has " + std::to_string(bytes.size()) + " characters, the field holds " +
            std::to_string(room);
   }
-  if (b.empty()) return std::nullopt;
-  std::copy(bytes.begin(), bytes.end(), b.begin());
-  b[bytes.size()] = 0;
+  StoreText(b, bytes);
   return std::nullopt;
 }
 
@@ -207,7 +220,9 @@ constexpr IntegerRange kByte{0, 255};
 constexpr IntegerRange kSignedByte{-128, 127};
 constexpr IntegerRange kSigned16{-32768, 32767};
 constexpr IntegerRange kUnsigned16{0, 65535};
-constexpr IntegerRange kSigned32{INT32_MIN, INT32_MAX};
+// The editor reads a decimal number's magnitude up to INT32_MAX, so it
+// refuses -2147483648 (whose pattern "$80000000" gives).
+constexpr IntegerRange kSigned32{-INT32_MAX, INT32_MAX};
 constexpr IntegerRange kNone{};
 constexpr std::array kFieldTypes = {
     // clang-format off

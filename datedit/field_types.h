@@ -53,8 +53,10 @@ struct FieldType {
   // The name shown in a read-only column beside the value, without blanks
   // around it; nullptr for a type that has no such column.
   std::string (*Neighbour)(const NameTables& names, std::span<const uint8_t> bytes);
-  // Reads a cell's text into the bytes as the editor reads a value, but
-  // refuses what would not fit the field; returns why it is refused.
+  // Reads a cell's text into the bytes as the editor reads and stores a
+  // value, but refuses a number outside the type's range (where the editor
+  // would wrap it) and a text that would not fit the field; returns why it
+  // is refused.
   std::optional<std::string> (*PutCell)(const FieldType& type, std::string_view text,
                                         std::span<uint8_t> bytes);
   IntegerRange Range;  // for the integer types

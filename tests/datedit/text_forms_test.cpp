@@ -27,8 +27,8 @@ struct TextFormsInstall {
     fs::copy_file(fs::path(DATEDIT_BINARY).parent_path() / "planes.txt", dir.File("planes.txt"));
     WriteText(dir.File("types.txt"), kAllTypesFormat);
   }
-  ProgramRun Run(const std::vector<std::string>& arguments) {
-    return RunProgram(dir.File("datedit"), arguments, "", dir.Path());
+  ProgramRun Run(const std::vector<std::string>& arguments, const std::string& input = "") {
+    return RunProgram(dir.File("datedit"), arguments, input, dir.Path());
   }
   std::string Export(const std::string& data, const std::string& format, const char* form) {
     std::vector<std::string> arguments = {std::string("--export=") + form, data};
@@ -167,6 +167,15 @@ std::string ChangedCsv(const std::string& exported, int row, const std::string& 
   return text;
 }
 
+// A text stored in the 16 bytes of planes.txt's Name: the field zeroed
+// behind it, as the editor stores one.
+std::vector<std::pair<size_t, uint8_t>> NameBytes(const std::string& text) {
+  std::vector<std::pair<size_t, uint8_t>> bytes;
+  for (size_t i = 0; i < 16; ++i)
+    bytes.emplace_back(i, i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
+  return bytes;
+}
+
 TEST(TextForms, AChangedValueChangesOnlyItsOwnBytes) {
   TextFormsInstall install;
   std::string data = install.dir.File("planes1.dat");
@@ -177,8 +186,8 @@ TEST(TextForms, AChangedValueChangesOnlyItsOwnBytes) {
   } cases[] = {
       {5, "Top speed km/h", "999", {{22, 0xE7}, {23, 0x03}}},
       {5, "Top speed km/h", "$3E7", {{22, 0xE7}, {23, 0x03}}},
-      {0, "Name", "Ab", {{0, 'A'}, {1, 'b'}, {2, 0}}},  // bytes after the zero are kept
-      {1, "Name", "\xc3\xa9t\xc3\xa9", {{0, 0x82}, {1, 't'}, {2, 0x82}, {3, 0}}},
+      {0, "Name", "Ab", NameBytes("Ab")},
+      {1, "Name", "\xc3\xa9t\xc3\xa9", NameBytes("\x82t\x82")},
       {2, "Object", "1", {{17, 0}, {18, 1}}},
       {3, "Trim", "-128", {{21, 0x80}}},
       {4, "Wing area m2", "1", {{30, 0}, {31, 0}, {32, 0x80}, {33, 0x3F}}},
@@ -203,6 +212,68 @@ TEST(TextForms, AChangedValueChangesOnlyItsOwnBytes) {
     std::vector<uint8_t> after = ReadBytes(data);
     for (size_t i = 0; i < after.size(); ++i) {
       if (after[i] != expected[i]) ADD_FAILURE() << c.column << " " << c.value << ": byte " << i;
+    }
+  }
+}
+
+// A value typed at E in stream mode and the same value imported store the
+// same bytes, except where the import refuses what E would wrap or round to
+// zero.
+TEST(TextForms, AnImportStoresWhatTheEditorStores) {
+  TextFormsInstall install;
+  WriteText(install.dir.File("fmt.txt"), "sS\niI\nlL\nbB\nwW\ntT\n6\n4F\n8D\n");
+  const std::string fields = "SILBWTFD";  // numbered from 1 at E's prompt
+  const std::vector<uint8_t> original = DataFileBytes(1, 28, std::vector<uint8_t>(28, 0xA5));
+  const std::string data = install.dir.File("d.dat");
+  enum Outcome { Same, ImportRefuses, BothRefuse };
+  struct Case {
+    char field;
+    std::string typed;
+    Outcome outcome;
+  } cases[] = {
+      {'S', "$FF", Same},
+      {'S', "-128", Same},
+      {'S', "-$80", Same},
+      {'I', "$8000", Same},
+      {'I', "$FFFF", Same},
+      {'I', "-1", Same},
+      {'L', "$FFFFFFFF", Same},
+      {'L', "$80000000", Same},
+      {'L', "-2147483647", Same},
+      {'B', "$FF", Same},
+      {'B', "+7", Same},
+      {'W', "$FFFF", Same},
+      {'T', "ab", Same},
+      {'T', "", Same},
+      {'F', "1.5", Same},
+      {'F', "-0", Same},
+      {'F', "1e-45", Same},
+      {'D', "0.1", Same},
+      {'D', "-1e308", Same},
+      {'S', "300", ImportRefuses},
+      {'S', "$1FF", ImportRefuses},
+      {'B', "-1", ImportRefuses},
+      {'W', "70000", ImportRefuses},
+      {'F', "1e-50", ImportRefuses},
+      {'D', "1e-400", ImportRefuses},
+      {'L', "-2147483648", BothRefuse},
+      {'F', "3.5e38", BothRefuse},
+  };
+  for (const Case& c : cases) {
+    const std::string what = std::string(1, c.field) + " " + c.typed;
+    WriteBytes(data, original);
+    const std::string number = std::to_string(fields.find(c.field) + 1);
+    ProgramRun edit = install.Run({"d.dat", "fmt.txt"}, "\nkE" + number + "\n" + c.typed + "\nQ");
+    EXPECT_EQ(edit.exitCode == 0, c.outcome != BothRefuse) << what;
+    const std::vector<uint8_t> edited = ReadBytes(data);
+    WriteBytes(data, original);
+    WriteText(install.dir.File("in.csv"), ChangedCsv(install.Export(data, "fmt.txt", "csv"), 0,
+                                                     std::string(1, c.field), c.typed));
+    ProgramRun import = install.Run({"--import", "d.dat", "fmt.txt", "in.csv"});
+    EXPECT_EQ(import.exitCode == 0, c.outcome == Same) << what << ": " << import.err;
+    EXPECT_EQ(ReadBytes(data), c.outcome == Same ? edited : original) << what;
+    if (c.outcome == ImportRefuses) {
+      EXPECT_NE(edited, original) << what;
     }
   }
 }
