@@ -216,6 +216,42 @@ TEST(TextForms, AChangedValueChangesOnlyItsOwnBytes) {
   }
 }
 
+// Texts that a spreadsheet reads as numbers or dates come back unchanged when
+// their column is read as text, as the README tells; read as numbers, they
+// change (0123 becomes 123).
+TEST(TextForms, TextCellsKeepThroughASpreadsheetThatReadsThemAsText) {
+  VANTOR_PROGRAM_OR_SKIP("soffice");
+  TextFormsInstall install;
+  const std::string data = install.dir.File("planes1.dat");
+  fs::copy_file(VANTOR_SOURCE_DIR "/samples/planes1.dat", data);
+  std::string csv = install.Export(data, "planes.txt", "csv");
+  csv = ChangedCsv(ChangedCsv(ChangedCsv(csv, 1, "Name", "1/2"), 2, "Name", "3-4"), 3, "Name",
+                   "0123");
+  WriteText(install.dir.File("in.csv"), csv);
+  ASSERT_EQ(install.Run({"--import", data, "planes.txt", "in.csv"}).exitCode, 0);
+  const std::vector<uint8_t> before = ReadBytes(data);
+  WriteText(install.dir.File("out.csv"), install.Export(data, "planes.txt", "csv"));
+  // Comma, quote, UTF-8, from line 1; "2/2": column 2 (Name) as text.
+  for (std::string_view filter : {"CSV:44,34,76,1,2/2", "CSV:44,34,76,1"}) {
+    ProgramRun saved = RunProgram(ProgramOnPath("soffice"),
+                                  // A profile of its own: no other LibreOffice is disturbed.
+                                  {"-env:UserInstallation=file://" + install.dir.File("profile"),
+                                   "--headless", "--infilter=" + std::string(filter),
+                                   "--convert-to", "csv", "--outdir", "saved", "out.csv"},
+                                  "", install.dir.Path());
+    ASSERT_EQ(saved.exitCode, 0) << saved.err;
+    ProgramRun run = install.Run({"--import", data, "planes.txt", "saved/out.csv", "--dry-run"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    if (filter.ends_with("2/2")) {
+      EXPECT_EQ(run.out, "no change\n");
+    } else {  // 1/2 becomes a date of this year in the locale's form
+      EXPECT_NE(run.out.find("record 1: Name 1/2 -> "), std::string::npos) << run.out;
+      EXPECT_NE(run.out.find("record 3: Name 0123 -> 123\n"), std::string::npos) << run.out;
+    }
+  }
+  EXPECT_EQ(ReadBytes(data), before);
+}
+
 // A value typed at E in stream mode and the same value imported store the
 // same bytes, except where the import refuses what E would wrap or round to
 // zero.
