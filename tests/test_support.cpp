@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 
@@ -260,14 +261,10 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
   posix_spawn_file_actions_addchdir_np(&actions, workingDir.c_str());
-  std::vector<std::string> argvStrings = {program};
-  argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (auto& s : argvStrings)
-    argv.push_back(s.data());
-  argv.push_back(nullptr);
+  ArgumentVector argv(program, arguments);
   pid_t child = 0;
-  int spawned = posix_spawn(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+  int spawned =
+      posix_spawn(&child, program.c_str(), &actions, nullptr, argv.pointers.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(in[0]);
   close(out[1]);
@@ -284,8 +281,17 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 
 #endif
 
-const std::vector<ExportClient>& ExportClients() {
-  static const std::vector<ExportClient> clients = {
+ArgumentVector::ArgumentVector(const std::string& program,
+                               const std::vector<std::string>& arguments)
+    : strings{program} {
+  strings.insert(strings.end(), arguments.begin(), arguments.end());
+  for (auto& s : strings)
+    pointers.push_back(s.data());
+  pointers.push_back(nullptr);
+}
+
+std::vector<ExportClient> InstalledExportClients() {
+  const std::vector<ExportClient> clients = {
       {"python3",
        "json",
        {"-c", "import json, sys; json.dump(json.load(open(sys.argv[1])), open(sys.argv[2], 'w'))"},
@@ -299,16 +305,21 @@ const std::vector<ExportClient>& ExportClients() {
       {"jq", "json", {"."}, true},
       {"ssconvert", "csv", {}, false},
   };
-  return clients;
+  std::vector<ExportClient> installed;
+  std::copy_if(clients.begin(), clients.end(), std::back_inserter(installed),
+               [](const ExportClient& client) { return !ProgramOnPath(client.name).empty(); });
+  return installed;
 }
 
-ProgramRun RunExportClient(const ExportClient& client, const std::string& dir,
-                           const std::string& in, const std::string& out) {
+ProgramRun SaveThroughClient(const ExportClient& client, const std::string& dir,
+                             const std::string& text) {
+  const std::filesystem::path folder(dir);
+  WriteText((folder / ("out." + client.form)).string(), text);
   std::vector<std::string> arguments = client.arguments;
-  arguments.push_back(in);
-  if (!client.toStandardOutput) arguments.push_back(out);
+  arguments.push_back("out." + client.form);
+  if (!client.toStandardOutput) arguments.push_back("saved." + client.form);
   ProgramRun run = RunProgram(ProgramOnPath(client.name), arguments, "", dir);
-  if (client.toStandardOutput) WriteText((std::filesystem::path(dir) / out).string(), run.out);
+  if (client.toStandardOutput) WriteText((folder / ("saved." + client.form)).string(), run.out);
   return run;
 }
 

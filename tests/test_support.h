@@ -74,6 +74,16 @@ struct ProgramRun {
   std::string err;
 };
 
+// A program's name and its arguments as execv and posix_spawn take them:
+// `strings` holds the text, `pointers` points into it and ends in a null.
+struct ArgumentVector {
+  ArgumentVector(const std::string& program, const std::vector<std::string>& arguments);
+  ArgumentVector(const ArgumentVector&) = delete;
+  ArgumentVector& operator=(const ArgumentVector&) = delete;
+  std::vector<std::string> strings;
+  std::vector<char*> pointers;
+};
+
 // Runs a program with the given arguments in the given folder, standard input
 // fed from `input` through a pipe, and collects what it writes.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
@@ -106,11 +116,14 @@ struct ExportClient {
   std::vector<std::string> arguments;  // before the input's name
   bool toStandardOutput;               // rather than to a file named after the input
 };
-const std::vector<ExportClient>& ExportClients();
+// The clients installed here.
+std::vector<ExportClient> InstalledExportClients();
 
-// The client run in `dir` on the file `in` there, writing `out` there.
-ProgramRun RunExportClient(const ExportClient& client, const std::string& dir,
-                           const std::string& in, const std::string& out);
+// `text` written as "out.FORM" in `dir` and saved again by the client as
+// "saved.FORM" there (a spreadsheet's converter tells the form by the
+// names' endings).
+ProgramRun SaveThroughClient(const ExportClient& client, const std::string& dir,
+                             const std::string& text);
 
 // `text` with the first `from` replaced by `to`; std::invalid_argument (a
 // failed test) when `from` is not there.

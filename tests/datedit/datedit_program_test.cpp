@@ -220,18 +220,13 @@ class BackgroundRun {
                 const std::string& input, const std::string& workingDir) {
     int in[2], out[2];
     if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC)) throw std::runtime_error("pipe failed");
-    std::vector<std::string> argvStrings = {program};
-    argvStrings.insert(argvStrings.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& a : argvStrings)
-      argv.push_back(a.data());
-    argv.push_back(nullptr);
+    ArgumentVector argv(program, arguments);
     pid_ = fork();
     if (pid_ == 0) {
       dup2(in[0], 0);
       dup2(out[1], 1);
       dup2(out[1], 2);
-      if (chdir(workingDir.c_str()) == 0) execv(program.c_str(), argv.data());
+      if (chdir(workingDir.c_str()) == 0) execv(program.c_str(), argv.pointers.data());
       _exit(127);
     }
     close(in[0]);

@@ -111,10 +111,9 @@ TEST(TextForms, ExportsSavedByOutsideProgramsImportUnchanged) {
     bool changeSpeed;  // record 5's top speed to 999, in a CSV
   } cases[] = {
       {planes, "planes.txt", false}, {"", "types.txt", false}, {planes, "planes.txt", true}};
-  int clients = 0;
-  for (const ExportClient& client : ExportClients()) {
-    if (ProgramOnPath(client.name).empty()) continue;
-    ++clients;
+  const std::vector<ExportClient> clients = InstalledExportClients();
+  if (clients.empty()) GTEST_SKIP() << "none of the outside programs is installed";
+  for (const ExportClient& client : clients) {
     for (const Case& c : cases) {
       if (c.changeSpeed && client.form != "csv") continue;
       if (c.source.empty()) {
@@ -138,18 +137,14 @@ TEST(TextForms, ExportsSavedByOutsideProgramsImportUnchanged) {
         expected[100 + 5 * 46 + 22] = 0xE7;
         expected[100 + 5 * 46 + 23] = 0x03;
       }
-      // A spreadsheet's converter tells the form by the names' endings.
-      const std::string out = "out." + client.form, saved = "saved." + client.form;
-      WriteText(install.dir.File(out), exported);
       const std::string what = client.name + " " + client.form + " " + c.format;
-      ProgramRun run = RunExportClient(client, install.dir.Path(), out, saved);
-      ASSERT_EQ(run.exitCode, 0) << what << ": " << run.err;
-      ProgramRun imported = install.Run({"--import", data, c.format, saved});
+      ProgramRun saved = SaveThroughClient(client, install.dir.Path(), exported);
+      ASSERT_EQ(saved.exitCode, 0) << what << ": " << saved.err;
+      ProgramRun imported = install.Run({"--import", data, c.format, "saved." + client.form});
       EXPECT_EQ(imported.exitCode, 0) << what << ": " << imported.err;
       EXPECT_EQ(ReadBytes(data), expected) << what;
     }
   }
-  if (clients == 0) GTEST_SKIP() << "none of the outside programs is installed";
 }
 
 std::string ChangedCsv(const std::string& exported, int row, const std::string& column,
@@ -267,33 +262,16 @@ TEST(TextForms, AnImportStoresWhatTheEditorStores) {
     std::string typed;
     Outcome outcome;
   } cases[] = {
-      {'S', "$FF", Same},
-      {'S', "-128", Same},
-      {'S', "-$80", Same},
-      {'I', "$8000", Same},
-      {'I', "$FFFF", Same},
-      {'I', "-1", Same},
-      {'L', "$FFFFFFFF", Same},
-      {'L', "$80000000", Same},
-      {'L', "-2147483647", Same},
-      {'B', "$FF", Same},
-      {'B', "+7", Same},
-      {'W', "$FFFF", Same},
-      {'T', "ab", Same},
-      {'T', "", Same},
-      {'F', "1.5", Same},
-      {'F', "-0", Same},
-      {'F', "1e-45", Same},
-      {'D', "0.1", Same},
-      {'D', "-1e308", Same},
-      {'S', "300", ImportRefuses},
-      {'S', "$1FF", ImportRefuses},
-      {'B', "-1", ImportRefuses},
-      {'W', "70000", ImportRefuses},
-      {'F', "1e-50", ImportRefuses},
-      {'D', "1e-400", ImportRefuses},
-      {'L', "-2147483648", BothRefuse},
-      {'F', "3.5e38", BothRefuse},
+      // clang-format off
+      {'S', "$FF", Same}, {'S', "-128", Same}, {'S', "-$80", Same}, {'I', "$8000", Same},
+      {'I', "$FFFF", Same}, {'I', "-1", Same}, {'L', "$FFFFFFFF", Same}, {'L', "$80000000", Same},
+      {'L', "-2147483647", Same}, {'B', "$FF", Same}, {'B', "+7", Same}, {'W', "$FFFF", Same},
+      {'T', "ab", Same}, {'T', "", Same}, {'F', "1.5", Same}, {'F', "-0", Same},
+      {'F', "1e-45", Same}, {'D', "0.1", Same}, {'D', "-1e308", Same},
+      {'S', "300", ImportRefuses}, {'S', "$1FF", ImportRefuses}, {'B', "-1", ImportRefuses},
+      {'W', "70000", ImportRefuses}, {'F', "1e-50", ImportRefuses}, {'D', "1e-400", ImportRefuses},
+      {'L', "-2147483648", BothRefuse}, {'F', "3.5e38", BothRefuse},
+      // clang-format on
   };
   for (const Case& c : cases) {
     const std::string what = std::string(1, c.field) + " " + c.typed;

@@ -152,10 +152,9 @@ TEST(LandmarkText, ExportsSavedByOutsideProgramsImportUnchanged) {
     std::vector<uint8_t> bytes;
     bool rename;  // record 9 to Hestle Nord, in a CSV
   } cases[] = {{ReadBytes(kSample), false}, {OddFile(), false}, {ReadBytes(kSample), true}};
-  int clients = 0;
-  for (const ExportClient& client : ExportClients()) {
-    if (ProgramOnPath(client.name).empty()) continue;
-    ++clients;
+  const std::vector<ExportClient> clients = InstalledExportClients();
+  if (clients.empty()) GTEST_SKIP() << "none of the outside programs is installed";
+  for (const ExportClient& client : clients) {
     for (const Case& c : cases) {
       if (c.rename && client.form != "csv") continue;
       WriteBytes(file, c.bytes);
@@ -165,16 +164,13 @@ TEST(LandmarkText, ExportsSavedByOutsideProgramsImportUnchanged) {
         exported = Edited(exported, 9, "name", "Hestle Nord").csv;
         std::copy(newName.begin(), newName.end(), expected.begin() + 100 + 8 * 63 + 23);
       }
-      const std::string out = "out." + client.form, saved = "saved." + client.form;
-      WriteText(dir.File(out), exported);
-      ProgramRun run = RunExportClient(client, dir.Path(), out, saved);
-      ASSERT_EQ(run.exitCode, 0) << client.name << ": " << run.err;
-      ProgramRun imported = Lmedit(dir, {"--import", file, saved});
+      ProgramRun saved = SaveThroughClient(client, dir.Path(), exported);
+      ASSERT_EQ(saved.exitCode, 0) << client.name << ": " << saved.err;
+      ProgramRun imported = Lmedit(dir, {"--import", file, "saved." + client.form});
       EXPECT_EQ(imported.exitCode, 0) << client.name << " " << client.form << ": " << imported.err;
       EXPECT_EQ(ReadBytes(file), expected) << client.name << " " << client.form;
     }
   }
-  if (clients == 0) GTEST_SKIP() << "none of the outside programs is installed";
 }
 
 TEST(LandmarkText, DryRunListsTheChangesAndWritesNothing) {
@@ -220,6 +216,7 @@ TEST(LandmarkText, RefusedInputNamesItsPlaceAndWritesNothing) {
     }
     return text;
   };
+  const std::string kLong(400, '1');  // quoted cut in the message
   struct Case {
     std::string input, message;
   } cases[] = {
@@ -228,8 +225,7 @@ TEST(LandmarkText, RefusedInputNamesItsPlaceAndWritesNothing) {
       {csvWith("\r\n2,", "\r\n1,"), "in:3:1: record 1 is given twice"},
       {cell("lm_id", "65536"), "in:10:3: column \"lm_id\": 65536 is outside 0 to 65535"},
       {cell("lm_id", "-1"), "in:10:3: column \"lm_id\": -1 is outside 0 to 65535"},
-      {cell("lm_id", std::string(400, '1')),
-       "in:10:3: column \"lm_id\": \"111111111111111111111111...\" is not an integer\n"},
+      {cell("lm_id", kLong), "in:10:3: column \"lm_id\": \"111111111111111111111111...\" is"},
       {cell("spare", "2E+23"), "in:10:7: column \"spare\": \"2E+23\" is a number in exponent"},
       {cell("n_coord", "1e-50"), "in:10:39: column \"n_coord\": \"1e-50\" is too small"},
       {cell("spare", "00000"), "in:10:7: column \"spare\": expected up to 4 hex digits, found 5"},
