@@ -151,7 +151,10 @@ std::optional<std::string> CellInteger(const FieldType& type, std::string_view t
                                        int64_t& value) {
   const std::string token = TrimBlanks(text);
   std::optional<int64_t> number = ParseWholeNumberToken(token);
-  if (!number) return QuotedCell(text) + " is not an integer";
+  // The editor takes at most eight hex digits.
+  if (!number || (IsHexPattern(token) && !ParseIntegerToken(token))) {
+    return QuotedCell(text) + " is not an integer";
+  }
   value = *number;
   if (IsHexPattern(token)) {
     if (value >> (8 * width) == 0) return std::nullopt;

@@ -104,13 +104,13 @@ std::optional<std::string> PutHexCell(std::string_view text, std::span<uint8_t> 
     return QuotedCell(text) +
            " is a number in exponent form, not hex digits (read the column as text)";
   }
+  for (char c : digits) {
+    if (!IsHexDigit(c)) return QuotedCell(text) + " is not hex digits";
+  }
   const size_t width = 2 * bytes.size();
   if (digits.size() > width || (digits.empty() && width > 0)) {
     return "expected up to " + std::to_string(width) + " hex digits, found " +
            std::to_string(digits.size());
-  }
-  for (char c : digits) {
-    if (!IsHexDigit(c)) return QuotedCell(text) + " is not hex digits";
   }
   return PutHexDigits(std::string(width - digits.size(), '0') + digits, bytes);
 }

@@ -271,6 +271,7 @@ TEST(TextForms, AnImportStoresWhatTheEditorStores) {
       {'S', "300", ImportRefuses}, {'S', "$1FF", ImportRefuses}, {'B', "-1", ImportRefuses},
       {'W', "70000", ImportRefuses}, {'F', "1e-50", ImportRefuses}, {'D', "1e-400", ImportRefuses},
       {'L', "-2147483648", BothRefuse}, {'F', "3.5e38", BothRefuse},
+      {'S', "$0000000FF", BothRefuse},  // more than eight hex digits
       // clang-format on
   };
   for (const Case& c : cases) {

@@ -37,6 +37,7 @@ TEST(CellValues, HexCellsReadBackInEveryFormASpreadsheetLeaves) {
       {"", 1, "expected up to 2 hex digits, found 0"},
       {"00000", 2, "expected up to 4 hex digits, found 5"},
       {"0xZZ", 1, "\"0xZZ\" is not hex digits"},
+      {"0A FF", 2, "\"0A FF\" is not hex digits"},
       {"-1", 1, "\"-1\" is not hex digits"},
   };
   for (const Case& c : cases) {
