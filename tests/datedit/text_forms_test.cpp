@@ -7,6 +7,7 @@
 #include <random>
 
 #include "datedit/datedit_fixtures.h"
+#include "format_table.h"
 #include "textform/csv_text.h"
 
 namespace vantor::testing {
@@ -14,7 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every field type once: t5 s b i w l 4 8 O P C L x3 u h c o = 37 bytes.
+// Every field type once: t5 s b i w l 4 8 O P C L x3 u h c o = 39 bytes.
 constexpr const char* kAllTypesFormat =
     "t Name\n5\ns Signed\nb Byte\ni Int\nw Word\nl Long\n4 Single\n8 Double\nO Object\n"
     "P Plane\nC Class\nL Landmark\nx\n3\nu U\nh H\nc C\no O\n";
@@ -280,6 +281,44 @@ TEST(TextForms, AnExportOverAFileItReadsIsRefused) {
     EXPECT_EQ(run.err, "datedit: refused: the export would replace the " + c.refused + "\n");
     EXPECT_EQ(ReadBytes(install.dir.File("planes1.dat")), data);
     EXPECT_EQ(ReadBytes(install.dir.File("planes.txt")), format);
+  }
+}
+
+// The fields of a format as its entries list them.
+datedit::FieldDefs Fields(const std::vector<datedit::FieldDef>& entries) {
+  datedit::FieldDefs fields{};
+  std::copy(entries.begin(), entries.end(), fields.begin());
+  return fields;
+}
+
+std::string ColumnNames(const datedit::FormatTable& table) {
+  std::string names;
+  for (const TextColumn& column : table.Columns())
+    names += (names.empty() ? "" : ",") + column.name;
+  return names;
+}
+
+// "record", "rest" and every neighbour column stay what they are; a field
+// that would take one of them, or whose neighbour would, gets a suffix.
+TEST(FormatTable, ColumnNamesNeverCollide) {
+  struct Case {
+    std::vector<datedit::FieldDef> fields;
+    std::string columns;
+  } cases[] = {
+      {{{'t', 4, "rest"}}, "record,rest_2,rest"},
+      {{{'w', 2, " record "}, {'x', 1, ""}, {'b', 1, "field_2"}},
+       "record,record_2,field_2,field_2_2,rest"},
+      {{{'b', 1, "Aircraft_name"}, {'P', 1, "Aircraft"}},
+       "record,Aircraft_name,Aircraft_2,Aircraft_2_name,rest"},
+      {{{'P', 1, "Aircraft"}, {'b', 1, "Aircraft_name"}},
+       "record,Aircraft,Aircraft_name,Aircraft_name_2,rest"},
+      {{{'P', 1, "A"}, {'P', 1, "A"}, {'b', 1, "A_2_name"}, {'L', 1, "A_2"}},
+       "record,A,A_name,A_2,A_2_name,A_2_name_2,A_2_2,A_2_2_name,rest"},
+  };
+  datedit::NameTables names;
+  datedit::InitNameTables(names);
+  for (const Case& c : cases) {
+    EXPECT_EQ(ColumnNames(datedit::FormatTable(Fields(c.fields), 10, names)), c.columns);
   }
 }
 
