@@ -81,6 +81,20 @@ void WarnAboutSize(const FormatTable& table, const Format& format, uint16_t reco
   }
 }
 
+// A field that reaches past the record's end has no column, nor have the
+// fields after it: say which, so that no value goes missing unnoticed.
+void WarnAboutLeftOutFields(const FormatTable& table, const Format& format, uint16_t recordSize,
+                            TextOutput& err) {
+  if (!table.LeftOut()) return;
+  auto [first, count] = *table.LeftOut();
+  std::string text = "datedit: warning: field \"" + FieldHeading(format.fields[first], first) +
+                     "\" (entry " + std::to_string(first + 1) + ") does not fit the " +
+                     std::to_string(recordSize) + "-byte record and is left out";
+  if (count == 2) text += ", with the field after it";
+  if (count > 2) text += ", with the " + std::to_string(count - 1) + " fields after it";
+  err.Write(text + "\n");
+}
+
 // The data file as the text forms' drivers see it.
 TableFile TableFileOf(const DateditOptions& options, const Format& format, DataTable& data) {
   TableFile file;
@@ -104,6 +118,7 @@ int Export(const DateditOptions& options, TextOutput& out, TextOutput& err) {
   NameTables names;
   InitNameTables(names);
   FormatTable table(format.fields, data.recordSize, names);
+  WarnAboutLeftOutFields(table, format, data.recordSize, err);
   WarnAboutSize(table, format, data.recordSize, err);
   ExportTable(table, TableFileOf(options, format, data), options.Form == TextForm::Json,
               options.OutputName, out);
@@ -120,6 +135,7 @@ int Import(const DateditOptions& options, TextOutput& out, WaitOutput& err) {
     NameTables names;
     InitNameTables(names);
     FormatTable table(format.fields, data.recordSize, names);
+    WarnAboutLeftOutFields(table, format, data.recordSize, err);
     ImportChanges changes =
         ReadTableChanges(table, TableFileOf(options, format, data), options.InputName);
     data.file.Close();

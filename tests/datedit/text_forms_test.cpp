@@ -322,6 +322,35 @@ TEST(FormatTable, ColumnNamesNeverCollide) {
   }
 }
 
+// A field that reaches past the record's end is named on export and import.
+TEST(TextForms, FieldsBeyondTheRecordAreNamedInAWarning) {
+  TextFormsInstall install;
+  struct Case {
+    uint16_t recordSize;
+    std::string warning;  // empty: none
+  } cases[] = {
+      {20,
+       "field \"Double\" (entry 8) does not fit the 20-byte record and is left out, "
+       "with the 9 fields after it"},
+      {37,
+       "field \"C\" (entry 16) does not fit the 37-byte record and is left out, "
+       "with the field after it"},
+      {38, "field \"O\" (entry 17) does not fit the 38-byte record and is left out"},
+      {39, ""},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(install.dir.File("t.dat"),
+               DataFileBytes(1, c.recordSize, LetterRecords(1, c.recordSize)));
+    ProgramRun exported = install.Run({"--export", "t.dat", "types.txt", "-o", "t.csv"});
+    ProgramRun imported = install.Run({"--import", "t.dat", "types.txt", "t.csv"});
+    for (const ProgramRun& run : {exported, imported}) {
+      EXPECT_EQ(run.exitCode, 0) << run.err;
+      std::string line = "datedit: warning: " + c.warning + "\n";
+      EXPECT_EQ(run.err.find(line) != std::string::npos, !c.warning.empty()) << run.err;
+    }
+  }
+}
+
 // Python's csv and json modules read the sample's export: the columns, and
 // the values of one record.
 const std::string kReadWithPython = std::string(kPythonReadsExports) + R"(
