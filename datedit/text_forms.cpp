@@ -62,8 +62,7 @@ Format FindFormat(const DateditOptions& options) {
     return LoadFormat(FormatPath(options.ProgramDir, *options.FormatFileName),
                       *options.FormatFileName);
   }
-  auto found = SeekFormatFile(options.ProgramDir, TextConversionName(options.DataFileName));
-  if (!found) found = SeekFormatFile(options.ProgramDir, options.DataFileName);
+  auto found = SeekTextFormFormat(options.ProgramDir, options.DataFileName);
   if (!found) return Format{};
   return LoadFormat(FormatFilePath(options.ProgramDir, *found), *found);
 }

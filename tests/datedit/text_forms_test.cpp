@@ -7,7 +7,9 @@
 #include <random>
 
 #include "datedit/datedit_fixtures.h"
+#include "format_seek.h"
 #include "format_table.h"
+#include "os/platform.h"
 #include "textform/csv_text.h"
 
 namespace vantor::testing {
@@ -389,13 +391,43 @@ TEST(TextForms, Sqlite3ImportsTheCsv) {
   EXPECT_EQ(run.out, "12|222|Triplane trainer|Camel, worn\n");
 }
 
+// The format file found for a data file named without one: by its own name
+// first; a temporary copy named as older versions of git name them, by the
+// name after its prefix.
+TEST(TextForms, AFormatIsSoughtByTheFilesOwnNameFirst) {
+  ScratchDir program;
+  WriteText(program.File("planes.txt"), "");
+  WriteText(program.File("aa.txt"), "");
+  const std::string temporary = JoinPath(TemporaryFolder(), "");
+  const std::string elsewhere = program.File("");
+  struct Case {
+    std::string dataFile, format;  // format empty: none found
+  } cases[] = {
+      {temporary + "git-blob-Ab12Cd/plane1_aa.dat", "planes.txt"},  // what git 2.39 passes
+      {temporary + "git-blob-Ab12Cd/odd.dat", ""},
+      {elsewhere + "planes_a1.dat", ""},  // "planes_a*.txt"
+      {temporary + "plane1_aa.dat", "planes.txt"},
+      {temporary + "kQ2zPa_planes1.dat", "planes.txt"},
+      {temporary + "4kQ2zP_odd.dat", ""},
+      {elsewhere + "kQ2zPa_planes1.dat", ""},
+      {elsewhere + "4kQ2zP_odd.dat", "aa.txt"},  // as Ctrl+Q finds it: every format matches
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(datedit::SeekTextFormFormat(program.Path(), c.dataFile).value_or(""), c.format)
+        << c.dataFile;
+  }
+}
+
 // git shows field-level differences of data files through a textconv filter.
 TEST(TextForms, GitDiffShowsTheChangedFieldThroughTextconv) {
   VANTOR_PROGRAM_OR_SKIP("git");
   TextFormsInstall install;
   std::string repo = install.dir.File("repo");
   fs::create_directory(repo);
-  fs::copy_file(VANTOR_SOURCE_DIR "/samples/planes1.dat", repo + "/planes1.dat");
+  // git 2.39 hands the filter /tmp/git-blob-XXXXXX/plane1_aa.dat: found by
+  // its own name, not by "aa.dat" after a prefix "plane1_".
+  fs::copy_file(install.dir.File("types.txt"), install.dir.File("aa.txt"));
+  fs::copy_file(VANTOR_SOURCE_DIR "/samples/planes1.dat", repo + "/plane1_aa.dat");
   WriteText(repo + "/.gitattributes", "*.dat diff=vantor\n");
   auto git = [&](std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(),
@@ -409,9 +441,9 @@ TEST(TextForms, GitDiffShowsTheChangedFieldThroughTextconv) {
   git({"add", "."});
   git({"commit", "-qm", "one"});
   WriteText(install.dir.File("in.csv"),
-            ChangedCsv(install.Export(repo + "/planes1.dat", "planes.txt", "csv"), 5,
+            ChangedCsv(install.Export(repo + "/plane1_aa.dat", "planes.txt", "csv"), 5,
                        "Top speed km/h", "999"));
-  ProgramRun import = install.Run({"--import", repo + "/planes1.dat", "planes.txt", "in.csv"});
+  ProgramRun import = install.Run({"--import", repo + "/plane1_aa.dat", "planes.txt", "in.csv"});
   ASSERT_EQ(import.exitCode, 0) << import.err;
   git({"commit", "-qam", "two"});
   std::string diff = git({"diff", "HEAD~1", "HEAD"});
