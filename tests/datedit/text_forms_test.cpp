@@ -10,6 +10,7 @@
 #include "format_seek.h"
 #include "format_table.h"
 #include "os/platform.h"
+#include "outside_readers.h"
 #include "textform/csv_text.h"
 
 namespace vantor::testing {
@@ -22,6 +23,12 @@ constexpr const char* kAllTypesFormat =
     "t Name\n5\ns Signed\nb Byte\ni Int\nw Word\nl Long\n4 Single\n8 Double\nO Object\n"
     "P Plane\nC Class\nL Landmark\nx\n3\nu U\nh H\nc C\no O\n";
 
+// Names that collide with the reserved columns and with each other, and a
+// name with blanks, a quote, a comma and a code page 437 letter: 26 bytes.
+constexpr const char* kOddNamesFormat =
+    "t rest\n4\nb Aircraft_name\nP Aircraft\nP A\nP A\nb A_2_name\n4 Single\n8 Double\n"
+    "w record\nx\n2\ns  Blanks, \"quoted\" \x82 \n";
+
 // A copy of datedit in a scratch folder with its format files beside it.
 struct TextFormsInstall {
   TextFormsInstall() {
@@ -29,6 +36,8 @@ struct TextFormsInstall {
     fs::permissions(dir.File("datedit"), fs::perms::owner_all);
     fs::copy_file(fs::path(DATEDIT_BINARY).parent_path() / "planes.txt", dir.File("planes.txt"));
     WriteText(dir.File("types.txt"), kAllTypesFormat);
+    WriteText(dir.File("odd.txt"), kOddNamesFormat);
+    WriteText(dir.File("none.txt"), "");
   }
   ProgramRun Run(const std::vector<std::string>& arguments) {
     return RunProgram(dir.File("datedit"), arguments, "", dir.Path());
@@ -351,6 +360,105 @@ TEST(TextForms, FieldsBeyondTheRecordAreNamedInAWarning) {
       EXPECT_EQ(run.err.find(line) != std::string::npos, !c.warning.empty()) << run.err;
     }
   }
+}
+
+// Records of 30 bytes under kOddNamesFormat whose reals are -0, NaNs with
+// a payload, infinities, the smallest subnormal and values without a short
+// decimal.
+std::vector<uint8_t> OddRealsFile() {
+  const uint32_t singles[] = {0x80000000u, 0x7FC00001u, 0x7F800000u,
+                              0xFF800000u, 0x00000001u, 0x3DCCCCCDu};
+  const uint64_t doubles[] = {0x8000000000000000u, 0xFFF8000000000001u, 0x7FF0000000000000u,
+                              0xFFF0000000000000u, 0x0000000000000001u, 0x3FD5555555555555u};
+  std::vector<uint8_t> records(6 * 30);
+  for (size_t i = 0; i < records.size(); ++i)
+    records[i] = static_cast<uint8_t>(i * 37 + 5);
+  for (size_t r = 0; r < 6; ++r) {
+    for (size_t b = 0; b < 4; ++b)
+      records[r * 30 + 9 + b] = static_cast<uint8_t>(singles[r] >> (8 * b));
+    for (size_t b = 0; b < 8; ++b)
+      records[r * 30 + 13 + b] = static_cast<uint8_t>(doubles[r] >> (8 * b));
+  }
+  return DataFileBytes(6, 30, records);
+}
+
+// The files every outside reader is tried on: the sample under each kind of
+// format (none found, fields left out, every type, odd names and reals),
+// random records and the fuzz seeds that are data files.
+struct ExportCase {
+  std::string name;  // the data file's name in the install's folder
+  std::vector<uint8_t> bytes;
+  std::string format;  // empty: as found from the name
+};
+
+std::vector<ExportCase> ExportCases() {
+  const auto sample = ReadBytes(VANTOR_SOURCE_DIR "/samples/planes1.dat");
+  std::vector<ExportCase> cases = {
+      {"planes1.dat", sample, "planes.txt"},
+      {"other.dat", sample, ""},
+      {"planes7.dat", DataFileBytes(300, 46, RandomRecords(300, 46)), "types.txt"},
+      {"short.dat", DataFileBytes(3, 20, LetterRecords(3, 20)), "types.txt"},
+      {"odd.dat", OddRealsFile(), "odd.txt"},
+  };
+  for (const auto& seed :
+       fs::directory_iterator(VANTOR_SOURCE_DIR "/tests/fuzz/corpus/fuzz_data_file")) {
+    cases.push_back({"seed.dat", ReadBytes(seed.path().string()), "types.txt"});
+  }
+  return cases;
+}
+
+// Exports the case's file, as JSON or CSV, into `out`; false where the
+// file is no data file.
+bool ExportCaseTo(TextFormsInstall& install, const ExportCase& c, bool json,
+                  const std::string& out) {
+  WriteBytes(install.dir.File(c.name), c.bytes);
+  std::vector<std::string> arguments = {json ? "--export=json" : "--export=csv", c.name};
+  if (!c.format.empty()) arguments.push_back(c.format);
+  arguments.insert(arguments.end(), {"-o", out});
+  return install.Run(arguments).exitCode == 0;
+}
+
+TEST(TextForms, PythonJsonschemaFindsEveryExportValid) {
+  VANTOR_PYTHON_MODULE_OR_SKIP("jsonschema");
+  TextFormsInstall install;
+  std::vector<std::string> arguments = {"python3", "-c", kValidateWithJsonschema,
+                                        VANTOR_SOURCE_DIR
+                                        "/docs/schemas/datedit-export.schema.json"};
+  for (const ExportCase& c : ExportCases()) {
+    std::string out = "e" + std::to_string(arguments.size()) + ".json";
+    if (ExportCaseTo(install, c, true, out)) arguments.push_back(out);
+  }
+  ProgramRun run = RunProgram("/usr/bin/env", arguments, "", install.dir.Path());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+void ExpectRoundTripThrough(Rewriter kind) {
+  OutsideRewriter rewriter = RewriterOf(kind);
+  TextFormsInstall install;
+  for (const ExportCase& c : ExportCases()) {
+    ExpectRoundTrip(
+        rewriter, install.dir.Path(), install.dir.File(c.name), c.bytes,
+        [&](const std::string& out) { return ExportCaseTo(install, c, rewriter.json, out); },
+        [&](const std::string& in) {
+          return install.Run({"--import", c.name, c.format.empty() ? "none.txt" : c.format, in});
+        });
+  }
+}
+
+TEST(TextForms, PythonJsonRoundTripChangesNoByte) {
+  VANTOR_PROGRAM_OR_SKIP("python3");
+  ExpectRoundTripThrough(Rewriter::PythonJson);
+}
+
+TEST(TextForms, JqRoundTripChangesNoByte) {
+  VANTOR_PROGRAM_OR_SKIP("jq");
+  ExpectRoundTripThrough(Rewriter::Jq);
+}
+
+TEST(TextForms, Sqlite3CsvRoundTripChangesNoByte) {
+  VANTOR_PROGRAM_OR_SKIP("sqlite3");
+  ExpectRoundTripThrough(Rewriter::Sqlite3Csv);
 }
 
 // Python's csv and json modules read the sample's export: the columns, and

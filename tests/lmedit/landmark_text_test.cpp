@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "lmedit/lmedit_fixtures.h"
+#include "outside_readers.h"
 #include "textform/csv_text.h"
 
 namespace vantor::testing {
@@ -215,6 +216,65 @@ TEST(LandmarkText, RefusedInputNamesItsPlaceAndWritesNothing) {
     EXPECT_EQ(run.err.substr(0, 8 + c.message.size()), "lmedit: " + c.message) << run.err;
     EXPECT_EQ(ReadBytes(dir.File("l.mrf")), ReadBytes(kSample)) << c.message;
   }
+}
+
+// The files every outside reader is tried on: the sample, odd reals and
+// names, no record, and the fuzz seeds that are landmark files.
+std::vector<std::vector<uint8_t>> ExportedFiles() {
+  std::vector<std::vector<uint8_t>> files = {ReadBytes(kSample), OddFile(), NumberedFile(0),
+                                             NumberedFile(5)};
+  for (const auto& seed :
+       fs::directory_iterator(VANTOR_SOURCE_DIR "/tests/fuzz/corpus/fuzz_landmark")) {
+    files.push_back(ReadBytes(seed.path().string()));
+  }
+  return files;
+}
+
+TEST(LandmarkText, PythonJsonschemaFindsEveryExportValid) {
+  VANTOR_PYTHON_MODULE_OR_SKIP("jsonschema");
+  ScratchDir dir;
+  std::vector<std::string> arguments = {"python3", "-c", kValidateWithJsonschema,
+                                        VANTOR_SOURCE_DIR
+                                        "/docs/schemas/lmedit-export.schema.json"};
+  for (const auto& bytes : ExportedFiles()) {
+    std::string out = "e" + std::to_string(arguments.size()) + ".json";
+    WriteBytes(dir.File("l.mrf"), bytes);
+    if (Lmedit(dir, {"--export=json", "l.mrf", "-o", out}).exitCode == 0) arguments.push_back(out);
+  }
+  ProgramRun run = RunProgram("/usr/bin/env", arguments, "", dir.Path());
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
+void ExpectRoundTripThrough(Rewriter kind) {
+  OutsideRewriter rewriter = RewriterOf(kind);
+  ScratchDir dir;
+  const std::string form = rewriter.json ? "--export=json" : "--export=csv";
+  for (const auto& bytes : ExportedFiles()) {
+    ExpectRoundTrip(
+        rewriter, dir.Path(), dir.File("l.mrf"), bytes,
+        [&](const std::string& out) {
+          return Lmedit(dir, {form, "l.mrf", "-o", out}).exitCode == 0;
+        },
+        [&](const std::string& in) {
+          return Lmedit(dir, {"--import", "l.mrf", in});
+        });
+  }
+}
+
+TEST(LandmarkText, PythonJsonRoundTripChangesNoByte) {
+  VANTOR_PROGRAM_OR_SKIP("python3");
+  ExpectRoundTripThrough(Rewriter::PythonJson);
+}
+
+TEST(LandmarkText, JqRoundTripChangesNoByte) {
+  VANTOR_PROGRAM_OR_SKIP("jq");
+  ExpectRoundTripThrough(Rewriter::Jq);
+}
+
+TEST(LandmarkText, Sqlite3CsvRoundTripChangesNoByte) {
+  VANTOR_PROGRAM_OR_SKIP("sqlite3");
+  ExpectRoundTripThrough(Rewriter::Sqlite3Csv);
 }
 
 // Python's csv and json modules read the sample's export: the columns, and
