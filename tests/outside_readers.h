@@ -36,6 +36,20 @@ inline bool PythonHasModule(const std::string& module) {
     GTEST_SKIP() << "python3 or its module " << module << " is not installed"; \
   }
 
+// The `count` JSON exports that `exportTo(n, out)` writes in `dir` (false:
+// none, the file is no file of the tool's) all match the schema.
+inline void ExpectExportsMatch(const std::string& schema, const std::string& dir, size_t count,
+                               const std::function<bool(size_t, const std::string&)>& exportTo) {
+  std::vector<std::string> arguments = {"python3", "-c", kValidateWithJsonschema, schema};
+  for (size_t n = 0; n < count; ++n) {
+    std::string out = "e" + std::to_string(n) + ".json";
+    if (exportTo(n, out)) arguments.push_back(out);
+  }
+  ProgramRun run = RunProgram("/usr/bin/env", arguments, "", dir);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+}
+
 // An outside program that reads an export and writes it again, as a user
 // passes a file through it: Python's json.load and json.dump, jq ., and
 // sqlite3 importing the CSV into a table and writing it out as CSV.
@@ -65,6 +79,23 @@ inline OutsideRewriter RewriterOf(Rewriter rewriter) {
               false};
   }
   return {};
+}
+
+// Calls `check` with each rewriter whose program is installed, and skips the
+// test, naming them, where some are not.
+inline void ForEachInstalledRewriter(const std::function<void(const OutsideRewriter&)>& check) {
+  const std::pair<Rewriter, const char*> rewriters[] = {
+      {Rewriter::PythonJson, "python3"}, {Rewriter::Jq, "jq"}, {Rewriter::Sqlite3Csv, "sqlite3"}};
+  std::string missing;
+  for (auto [rewriter, program] : rewriters) {
+    if (ProgramOnPath(program).empty()) {
+      missing += std::string(" ") + program;
+      continue;
+    }
+    SCOPED_TRACE(program);
+    check(RewriterOf(rewriter));
+  }
+  if (!missing.empty()) GTEST_SKIP() << "not installed:" << missing;
 }
 
 // The rewriter run on the export `in` in `dir`: what it writes is its
