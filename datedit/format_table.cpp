@@ -15,19 +15,29 @@ std::string NeighbourName(const std::string& column) {
   return column + "_name";
 }
 
+// The names taken so far, compared without regard to ASCII case, as SQL
+// compares column names (sqlite3 renames a column "name" beside "Name").
+class TakenNames {
+ public:
+  bool Has(const std::string& name) const { return folded_.count(LowerCase(name)) != 0; }
+  void Take(const std::string& name) { folded_.insert(LowerCase(name)); }
+
+ private:
+  std::set<std::string> folded_;
+};
+
 // The first of name, name_2, name_3, ... that is not taken yet, together
 // with that name and "_name" when the field has a neighbour column: a
 // neighbour is always its field's column and "_name", so both must be free.
-std::string FreeName(std::set<std::string>& taken, const std::string& name, bool withNeighbour) {
+std::string FreeName(TakenNames& taken, const std::string& name, bool withNeighbour) {
   auto isFree = [&](const std::string& candidate) {
-    return taken.count(candidate) == 0 &&
-           (!withNeighbour || taken.count(NeighbourName(candidate)) == 0);
+    return !taken.Has(candidate) && (!withNeighbour || !taken.Has(NeighbourName(candidate)));
   };
   std::string candidate = name;
   for (int n = 2; !isFree(candidate); ++n)
     candidate = name + "_" + std::to_string(n);
-  taken.insert(candidate);
-  if (withNeighbour) taken.insert(NeighbourName(candidate));
+  taken.Take(candidate);
+  if (withNeighbour) taken.Take(NeighbourName(candidate));
   return candidate;
 }
 
@@ -42,7 +52,9 @@ FormatTable::FormatTable(const FieldDefs& fields, size_t recordSize, const NameT
     : names_(names) {
   // The record's number and the trailing bytes keep their names whatever
   // the fields are called.
-  std::set<std::string> taken = {kRecordColumn, kRestColumn};
+  TakenNames taken;
+  taken.Take(kRecordColumn);
+  taken.Take(kRestColumn);
   auto add = [&](TextColumn column, const FieldType* type) {
     columns_.push_back(std::move(column));
     types_.push_back(type);

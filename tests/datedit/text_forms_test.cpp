@@ -26,7 +26,7 @@ constexpr const char* kAllTypesFormat =
 // Names that collide with the reserved columns and with each other, and a
 // name with blanks, a quote, a comma and a code page 437 letter: 26 bytes.
 constexpr const char* kOddNamesFormat =
-    "t rest\n4\nb Aircraft_name\nP Aircraft\nP A\nP A\nb A_2_name\n4 Single\n8 Double\n"
+    "t rest\n4\nb Aircraft_name\nP Aircraft\nP A\nP A\nb a_2_NAME\n4 Single\n8 Double\n"
     "w record\nx\n2\ns  Blanks, \"quoted\" \x82 \n";
 
 // A copy of datedit in a scratch folder with its format files beside it.
@@ -325,6 +325,9 @@ TEST(FormatTable, ColumnNamesNeverCollide) {
        "record,Aircraft,Aircraft_name,Aircraft_name_2,rest"},
       {{{'P', 1, "A"}, {'P', 1, "A"}, {'b', 1, "A_2_name"}, {'L', 1, "A_2"}},
        "record,A,A_name,A_2,A_2_name,A_2_name_2,A_2_2,A_2_2_name,rest"},
+      // sqlite3 compares column names without regard to case.
+      {{{'b', 1, "Name"}, {'b', 1, "name"}, {'P', 1, "REST"}},
+       "record,Name,name_2,REST_2,REST_2_name,rest"},
   };
   datedit::NameTables names;
   datedit::InitNameTables(names);
