@@ -86,8 +86,9 @@ void WarnAboutLeftOutFields(const FormatTable& table, const Format& format, uint
                             TextOutput& err) {
   if (!table.LeftOut()) return;
   auto [first, count] = *table.LeftOut();
-  std::string text = "datedit: warning: field \"" + FieldHeading(format.fields[first], first) +
-                     "\" (entry " + std::to_string(first + 1) + ") does not fit the " +
+  std::string text = "datedit: warning: field \"" +
+                     PrintableName(FieldHeading(format.fields[first], first)) + "\" (entry " +
+                     std::to_string(first + 1) + ") does not fit the " +
                      std::to_string(recordSize) + "-byte record and is left out";
   if (count == 2) text += ", with the field after it";
   if (count > 2) text += ", with the " + std::to_string(count - 1) + " fields after it";

@@ -339,24 +339,29 @@ TEST(FormatTable, ColumnNamesNeverCollide) {
 // A field that reaches past the record's end is named on export and import.
 TEST(TextForms, FieldsBeyondTheRecordAreNamedInAWarning) {
   TextFormsInstall install;
+  // A name that would act on a terminal is shown with its control bytes as
+  // hex.
+  WriteText(install.dir.File("esc.txt"), "w Big\nb A\x1b[31m\n");
   struct Case {
     uint16_t recordSize;
-    std::string warning;  // empty: none
+    std::string format, warning;  // warning empty: none
   } cases[] = {
-      {20,
+      {20, "types.txt",
        "field \"Double\" (entry 8) does not fit the 20-byte record and is left out, "
        "with the 9 fields after it"},
-      {37,
+      {37, "types.txt",
        "field \"C\" (entry 16) does not fit the 37-byte record and is left out, "
        "with the field after it"},
-      {38, "field \"O\" (entry 17) does not fit the 38-byte record and is left out"},
-      {39, ""},
+      {38, "types.txt", "field \"O\" (entry 17) does not fit the 38-byte record and is left out"},
+      {39, "types.txt", ""},
+      {2, "esc.txt",
+       "field \"A\\x1B[31m\" (entry 2) does not fit the 2-byte record and is left out"},
   };
   for (const Case& c : cases) {
     WriteBytes(install.dir.File("t.dat"),
                DataFileBytes(1, c.recordSize, LetterRecords(1, c.recordSize)));
-    ProgramRun exported = install.Run({"--export", "t.dat", "types.txt", "-o", "t.csv"});
-    ProgramRun imported = install.Run({"--import", "t.dat", "types.txt", "t.csv"});
+    ProgramRun exported = install.Run({"--export", "t.dat", c.format, "-o", "t.csv"});
+    ProgramRun imported = install.Run({"--import", "t.dat", c.format, "t.csv"});
     for (const ProgramRun& run : {exported, imported}) {
       EXPECT_EQ(run.exitCode, 0) << run.err;
       std::string line = "datedit: warning: " + c.warning + "\n";
