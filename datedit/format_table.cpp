@@ -26,12 +26,30 @@ class TakenNames {
   std::set<std::string> folded_;
 };
 
-// The first of name, name_2, name_3, ... that is not taken yet, together
-// with that name and "_name" when the field has a neighbour column: a
-// neighbour is always its field's column and "_name", so both must be free.
-std::string FreeName(TakenNames& taken, const std::string& name, bool withNeighbour) {
+// The names that every field must leave alone: the record's number, the
+// trailing bytes, and the name column each P, O, C and L field would have
+// under its own name.
+TakenNames ReservedNames(const FieldDefs& fields) {
+  TakenNames reserved;
+  reserved.Take(kRecordColumn);
+  reserved.Take(kRestColumn);
+  for (size_t n = 0; n < fields.size() && fields[n].Len != 0; ++n) {
+    const FieldType* type = FieldTypeOf(fields[n].Indicator);
+    if (type != nullptr && type->Neighbour != nullptr)
+      reserved.Take(NeighbourName(FieldHeading(fields[n], n)));
+  }
+  return reserved;
+}
+
+// The first of name, name_2, name_3, ... that is neither taken nor reserved,
+// together with that name and "_name" when the field has a name column: a
+// name column is always its field's column and "_name", so it must be free
+// too (reserved names are free for it, being the name columns' own).
+std::string FreeName(TakenNames& taken, const TakenNames& reserved, const std::string& name,
+                     bool withNeighbour) {
   auto isFree = [&](const std::string& candidate) {
-    return !taken.Has(candidate) && (!withNeighbour || !taken.Has(NeighbourName(candidate)));
+    return !taken.Has(candidate) && !reserved.Has(candidate) &&
+           (!withNeighbour || !taken.Has(NeighbourName(candidate)));
   };
   std::string candidate = name;
   for (int n = 2; !isFree(candidate); ++n)
@@ -50,11 +68,10 @@ std::string FieldHeading(const FieldDef& field, size_t index) {
 
 FormatTable::FormatTable(const FieldDefs& fields, size_t recordSize, const NameTables& names)
     : names_(names) {
-  // The record's number and the trailing bytes keep their names whatever
-  // the fields are called.
+  // The record's number, the trailing bytes and the name columns keep their
+  // names whatever the fields are called.
+  const TakenNames reserved = ReservedNames(fields);
   TakenNames taken;
-  taken.Take(kRecordColumn);
-  taken.Take(kRestColumn);
   auto add = [&](TextColumn column, const FieldType* type) {
     columns_.push_back(std::move(column));
     types_.push_back(type);
@@ -73,7 +90,7 @@ FormatTable::FormatTable(const FieldDefs& fields, size_t recordSize, const NameT
       break;
     }
     bool hasNeighbour = type->Neighbour != nullptr;
-    std::string columnName = FreeName(taken, FieldHeading(field, n), hasNeighbour);
+    std::string columnName = FreeName(taken, reserved, FieldHeading(field, n), hasNeighbour);
     add({columnName, TextColumnRole::Value, offset, field.Len, type->JsonNumber}, type);
     if (hasNeighbour) {
       add({NeighbourName(columnName), TextColumnRole::ReadOnly, offset, field.Len}, type);

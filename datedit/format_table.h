@@ -31,8 +31,10 @@ class FormatTable : public RecordTable {
   // "rest". Fields count as far as the formatted view lists them (up to the
   // first entry of length 0) and as far as they lie wholly in the record.
   // Names are the fields' headings (FieldHeading). A neighbour's name is its field's column and
-  // "_name". "record" and "rest" are never a field's; a field whose name is taken, or whose
-  // neighbour's would be, gets the first of "_2", "_3", ... that frees both, in the format's order.
+  // "_name". "record", "rest" and the neighbour each neighbour-type field
+  // would have under its own heading are never another field's; a field
+  // whose name is taken or reserved, or whose neighbour's would be taken,
+  // gets the first of "_2", "_3", ... that frees both, in the format's order.
   FormatTable(const FieldDefs& fields, size_t recordSize, const NameTables& names);
 
   // The fields from the first that reaches past the record's end on: the

@@ -320,7 +320,7 @@ TEST(FormatTable, ColumnNamesNeverCollide) {
       {{{'w', 2, " record "}, {'x', 1, ""}, {'b', 1, "field_2"}},
        "record,record_2,field_2,field_2_2,rest"},
       {{{'b', 1, "Aircraft_name"}, {'P', 1, "Aircraft"}},
-       "record,Aircraft_name,Aircraft_2,Aircraft_2_name,rest"},
+       "record,Aircraft_name_2,Aircraft,Aircraft_name,rest"},
       {{{'P', 1, "Aircraft"}, {'b', 1, "Aircraft_name"}},
        "record,Aircraft,Aircraft_name,Aircraft_name_2,rest"},
       {{{'P', 1, "A"}, {'P', 1, "A"}, {'b', 1, "A_2_name"}, {'L', 1, "A_2"}},
