@@ -25,18 +25,43 @@ std::optional<std::string> SeekFormatFile(const std::string& programDir,
   return found.front().name;
 }
 
-std::string TextConversionName(const std::string& dataFileName) {
-  std::string_view folder = DirectoryPart(dataFileName);
-  std::string_view name = std::string_view(dataFileName).substr(folder.size());
+namespace {
+
+// Whether a name finds a format file of its own rather than every one.
+bool KeyNamesAFormat(const std::string& dataFileName) {
+  return FormatNameKey(dataFileName).size() >= 2;
+}
+
+// The name after a prefix of six letters or digits and "_"; none when the
+// name has no such prefix or what follows it names no format.
+std::optional<std::string> NameAfterCopyPrefix(std::string_view name) {
   constexpr size_t kPrefix = 7;
-  if (name.size() <= kPrefix || name[kPrefix - 1] != '_') return dataFileName;
+  if (name.size() <= kPrefix || name[kPrefix - 1] != '_') return std::nullopt;
   for (size_t i = 0; i + 1 < kPrefix; ++i) {
-    if (!std::isalnum(static_cast<unsigned char>(name[i]))) return dataFileName;
+    if (!std::isalnum(static_cast<unsigned char>(name[i]))) return std::nullopt;
   }
   std::string ownName(name.substr(kPrefix));
-  // A name whose key would match every format file is no file's own name.
-  if (FormatNameKey(ownName).size() < 2) return dataFileName;
-  return std::string(folder) + ownName;
+  if (!KeyNamesAFormat(ownName)) return std::nullopt;
+  return ownName;
+}
+
+bool StandsInTemporaryFolder(const std::string& name) {
+  std::string folder = ResolvedFolder(std::string(DirectoryPart(name)));
+  return !folder.empty() && SamePlace(folder, ResolvedFolder(TemporaryFolder()));
+}
+
+}  // namespace
+
+std::optional<std::string> SeekTextFormFormat(const std::string& programDir,
+                                              const std::string& dataFileName) {
+  std::optional<std::string> found = SeekFormatFile(programDir, dataFileName);
+  if (found && KeyNamesAFormat(dataFileName)) return found;
+  std::string_view name = std::string_view(dataFileName).substr(DirectoryPart(dataFileName).size());
+  std::optional<std::string> ownName = NameAfterCopyPrefix(name);
+  if (ownName && StandsInTemporaryFolder(dataFileName)) {
+    return SeekFormatFile(programDir, *ownName);
+  }
+  return found;
 }
 
 void AutoSeekFormatFile(DateditState& s, const std::string& dataFileArgument) {

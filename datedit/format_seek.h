@@ -17,11 +17,14 @@ std::string FormatNameKey(const std::string& dataFileName);
 std::optional<std::string> SeekFormatFile(const std::string& programDir,
                                           const std::string& dataFileName);
 
-// The name to seek a format file by for a file that git hands to a textconv
-// filter: git names its temporary copies of a file six letters or digits and
-// "_" before the file's own name, which is the name to seek by. Other names
-// are returned as they are.
-std::string TextConversionName(const std::string& dataFileName);
+// The format file for the text forms of a data file named without one: the
+// one its name finds as SeekFormatFile finds it. A file that stands in the
+// system's temporary folder and is named six letters or digits, "_" and a
+// name, as older versions of git name the copies they hand a textconv
+// filter, is sought by that name when its whole name finds no format file
+// of its own (a name that begins with a digit or "." finds every one).
+std::optional<std::string> SeekTextFormFormat(const std::string& programDir,
+                                              const std::string& dataFileName);
 
 // Loads the first format file in the program's folder whose name starts like
 // the data file's (name key + ".txt"), and switches to the formatted view.

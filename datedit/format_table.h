@@ -19,17 +19,31 @@
 
 namespace vantor::datedit {
 
+// A field's name as its column is headed before any suffix: without leading
+// and trailing blanks, as UTF-8, "field_N" for an empty one (N the entry's
+// number, `index` + 1).
+std::string FieldHeading(const FieldDef& field, size_t index);
+
 class FormatTable : public RecordTable {
  public:
   // The columns of a record: "record", one per field of the format in its
   // order (a neighbour column after each field whose type has one), then
   // "rest". Fields count as far as the formatted view lists them (up to the
   // first entry of length 0) and as far as they lie wholly in the record.
-  // Names are the fields' names without leading and trailing blanks, as
-  // UTF-8; an empty name becomes "field_N" (N the entry's number), a
-  // neighbour's name is the field's name and "_name", and a name already
-  // taken gets "_2", "_3", ...
+  // Names are the fields' headings (FieldHeading). A neighbour's name is its field's column and
+  // "_name". "record", "rest" and the neighbour each neighbour-type field
+  // would have under its own heading are never another field's; a field
+  // whose name is taken or reserved, or whose neighbour's would be taken,
+  // gets the first of "_2", "_3", ... that frees both, in the format's order.
   FormatTable(const FieldDefs& fields, size_t recordSize, const NameTables& names);
+
+  // The fields from the first that reaches past the record's end on: the
+  // entry's index in the format and how many fields are left out with it.
+  struct LeftOutFields {
+    size_t first = 0;
+    size_t count = 0;
+  };
+  const std::optional<LeftOutFields>& LeftOut() const { return leftOut_; }
 
   const std::vector<TextColumn>& Columns() const override { return columns_; }
   std::string CellText(size_t column, std::span<const uint8_t> record) const override;
@@ -45,6 +59,7 @@ class FormatTable : public RecordTable {
   // for the record's number.
   std::vector<const FieldType*> types_;
   const NameTables& names_;
+  std::optional<LeftOutFields> leftOut_;
 };
 
 }  // namespace vantor::datedit

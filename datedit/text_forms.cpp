@@ -62,8 +62,7 @@ Format FindFormat(const DateditOptions& options) {
     return LoadFormat(FormatPath(options.ProgramDir, *options.FormatFileName),
                       *options.FormatFileName);
   }
-  auto found = SeekFormatFile(options.ProgramDir, TextConversionName(options.DataFileName));
-  if (!found) found = SeekFormatFile(options.ProgramDir, options.DataFileName);
+  auto found = SeekTextFormFormat(options.ProgramDir, options.DataFileName);
   if (!found) return Format{};
   return LoadFormat(FormatFilePath(options.ProgramDir, *found), *found);
 }
@@ -79,6 +78,21 @@ void WarnAboutSize(const FormatTable& table, const Format& format, uint16_t reco
               "; the bytes no field covers are in the column \"" + table.Columns().back().name +
               "\"\n");
   }
+}
+
+// A field that reaches past the record's end has no column, nor have the
+// fields after it: say which, so that no value goes missing unnoticed.
+void WarnAboutLeftOutFields(const FormatTable& table, const Format& format, uint16_t recordSize,
+                            TextOutput& err) {
+  if (!table.LeftOut()) return;
+  auto [first, count] = *table.LeftOut();
+  std::string text = "datedit: warning: field \"" +
+                     PrintableName(FieldHeading(format.fields[first], first)) + "\" (entry " +
+                     std::to_string(first + 1) + ") does not fit the " +
+                     std::to_string(recordSize) + "-byte record and is left out";
+  if (count == 2) text += ", with the field after it";
+  if (count > 2) text += ", with the " + std::to_string(count - 1) + " fields after it";
+  err.Write(text + "\n");
 }
 
 // The data file as the text forms' drivers see it.
@@ -104,6 +118,7 @@ int Export(const DateditOptions& options, TextOutput& out, TextOutput& err) {
   NameTables names;
   InitNameTables(names);
   FormatTable table(format.fields, data.recordSize, names);
+  WarnAboutLeftOutFields(table, format, data.recordSize, err);
   WarnAboutSize(table, format, data.recordSize, err);
   ExportTable(table, TableFileOf(options, format, data), options.Form == TextForm::Json,
               options.OutputName, out);
@@ -120,6 +135,7 @@ int Import(const DateditOptions& options, TextOutput& out, WaitOutput& err) {
     NameTables names;
     InitNameTables(names);
     FormatTable table(format.fields, data.recordSize, names);
+    WarnAboutLeftOutFields(table, format, data.recordSize, err);
     ImportChanges changes =
         ReadTableChanges(table, TableFileOf(options, format, data), options.InputName);
     data.file.Close();

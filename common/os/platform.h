@@ -98,6 +98,11 @@ int StreamWriteError();
 
 bool IsDirectory(const std::string& name);
 
+// The folder the system gives programs for temporary files: TMPDIR, or /tmp
+// where it is unset or empty; on Windows the user's temporary folder, as
+// GetTempPath names it.
+std::string TemporaryFolder();
+
 // The run-time error of a failed file call, told apart as FileErrorOf says:
 // for a missing file, the disk is asked whether its folder is there.
 RunTimeError FileError(FileOperation op, const std::string& fileName, int errnoValue);

@@ -7,6 +7,10 @@
 #include <random>
 
 #include "datedit/datedit_fixtures.h"
+#include "format_seek.h"
+#include "format_table.h"
+#include "os/platform.h"
+#include "outside_readers.h"
 #include "textform/csv_text.h"
 
 namespace vantor::testing {
@@ -14,10 +18,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every field type once: t5 s b i w l 4 8 O P C L x3 u h c o = 37 bytes.
+// Every field type once: t5 s b i w l 4 8 O P C L x3 u h c o = 39 bytes.
 constexpr const char* kAllTypesFormat =
     "t Name\n5\ns Signed\nb Byte\ni Int\nw Word\nl Long\n4 Single\n8 Double\nO Object\n"
     "P Plane\nC Class\nL Landmark\nx\n3\nu U\nh H\nc C\no O\n";
+
+// Names that collide with the reserved columns and with each other, and a
+// name with blanks, a quote, a comma and a code page 437 letter: 26 bytes.
+constexpr const char* kOddNamesFormat =
+    "t rest\n4\nb Aircraft_name\nP Aircraft\nP A\nP A\nb a_2_NAME\n4 Single\n8 Double\n"
+    "w record\nx\n2\ns  Blanks, \"quoted\" \x82 \n";
 
 // A copy of datedit in a scratch folder with its format files beside it.
 struct TextFormsInstall {
@@ -26,6 +36,8 @@ struct TextFormsInstall {
     fs::permissions(dir.File("datedit"), fs::perms::owner_all);
     fs::copy_file(fs::path(DATEDIT_BINARY).parent_path() / "planes.txt", dir.File("planes.txt"));
     WriteText(dir.File("types.txt"), kAllTypesFormat);
+    WriteText(dir.File("odd.txt"), kOddNamesFormat);
+    WriteText(dir.File("none.txt"), "");
   }
   ProgramRun Run(const std::vector<std::string>& arguments, const std::string& input = "") {
     return RunProgram(dir.File("datedit"), arguments, input, dir.Path());
@@ -437,6 +449,163 @@ TEST(TextForms, AnExportOverAFileItReadsIsRefused) {
   }
 }
 
+// The fields of a format as its entries list them.
+datedit::FieldDefs Fields(const std::vector<datedit::FieldDef>& entries) {
+  datedit::FieldDefs fields{};
+  std::copy(entries.begin(), entries.end(), fields.begin());
+  return fields;
+}
+
+std::string ColumnNames(const datedit::FormatTable& table) {
+  std::string names;
+  for (const TextColumn& column : table.Columns())
+    names += (names.empty() ? "" : ",") + column.name;
+  return names;
+}
+
+// "record", "rest" and every neighbour column stay what they are; a field
+// that would take one of them, or whose neighbour would, gets a suffix.
+TEST(FormatTable, ColumnNamesNeverCollide) {
+  struct Case {
+    std::vector<datedit::FieldDef> fields;
+    std::string columns;
+  } cases[] = {
+      {{{'t', 4, "rest"}}, "record,rest_2,rest"},
+      {{{'w', 2, " record "}, {'x', 1, ""}, {'b', 1, "field_2"}},
+       "record,record_2,field_2,field_2_2,rest"},
+      {{{'b', 1, "Aircraft_name"}, {'P', 1, "Aircraft"}},
+       "record,Aircraft_name_2,Aircraft,Aircraft_name,rest"},
+      {{{'P', 1, "Aircraft"}, {'b', 1, "Aircraft_name"}},
+       "record,Aircraft,Aircraft_name,Aircraft_name_2,rest"},
+      {{{'P', 1, "A"}, {'P', 1, "A"}, {'b', 1, "A_2_name"}, {'L', 1, "A_2"}},
+       "record,A,A_name,A_2,A_2_name,A_2_name_2,A_2_2,A_2_2_name,rest"},
+      // sqlite3 compares column names without regard to case.
+      {{{'b', 1, "Name"}, {'b', 1, "name"}, {'P', 1, "REST"}},
+       "record,Name,name_2,REST_2,REST_2_name,rest"},
+  };
+  datedit::NameTables names;
+  datedit::InitNameTables(names);
+  for (const Case& c : cases) {
+    EXPECT_EQ(ColumnNames(datedit::FormatTable(Fields(c.fields), 10, names)), c.columns);
+  }
+}
+
+// A field that reaches past the record's end is named on export and import.
+TEST(TextForms, FieldsBeyondTheRecordAreNamedInAWarning) {
+  TextFormsInstall install;
+  // A name that would act on a terminal is shown with its control bytes as
+  // hex.
+  WriteText(install.dir.File("esc.txt"), "w Big\nb A\x1b[31m\n");
+  struct Case {
+    uint16_t recordSize;
+    std::string format, warning;  // warning empty: none
+  } cases[] = {
+      {20, "types.txt",
+       "field \"Double\" (entry 8) does not fit the 20-byte record and is left out, "
+       "with the 9 fields after it"},
+      {37, "types.txt",
+       "field \"C\" (entry 16) does not fit the 37-byte record and is left out, "
+       "with the field after it"},
+      {38, "types.txt", "field \"O\" (entry 17) does not fit the 38-byte record and is left out"},
+      {39, "types.txt", ""},
+      {2, "esc.txt",
+       "field \"A\\x1B[31m\" (entry 2) does not fit the 2-byte record and is left out"},
+  };
+  for (const Case& c : cases) {
+    WriteBytes(install.dir.File("t.dat"),
+               DataFileBytes(1, c.recordSize, LetterRecords(1, c.recordSize)));
+    ProgramRun exported = install.Run({"--export", "t.dat", c.format, "-o", "t.csv"});
+    ProgramRun imported = install.Run({"--import", "t.dat", c.format, "t.csv"});
+    for (const ProgramRun& run : {exported, imported}) {
+      EXPECT_EQ(run.exitCode, 0) << run.err;
+      std::string line = "datedit: warning: " + c.warning + "\n";
+      EXPECT_EQ(run.err.find(line) != std::string::npos, !c.warning.empty()) << run.err;
+    }
+  }
+}
+
+// Records of 30 bytes under kOddNamesFormat whose reals are -0, NaNs with
+// a payload, infinities, the smallest subnormal and values without a short
+// decimal.
+std::vector<uint8_t> OddRealsFile() {
+  const uint32_t singles[] = {0x80000000u, 0x7FC00001u, 0x7F800000u,
+                              0xFF800000u, 0x00000001u, 0x3DCCCCCDu};
+  const uint64_t doubles[] = {0x8000000000000000u, 0xFFF8000000000001u, 0x7FF0000000000000u,
+                              0xFFF0000000000000u, 0x0000000000000001u, 0x3FD5555555555555u};
+  std::vector<uint8_t> records(6 * 30);
+  for (size_t i = 0; i < records.size(); ++i)
+    records[i] = static_cast<uint8_t>(i * 37 + 5);
+  for (size_t r = 0; r < 6; ++r) {
+    for (size_t b = 0; b < 4; ++b)
+      records[r * 30 + 9 + b] = static_cast<uint8_t>(singles[r] >> (8 * b));
+    for (size_t b = 0; b < 8; ++b)
+      records[r * 30 + 13 + b] = static_cast<uint8_t>(doubles[r] >> (8 * b));
+  }
+  return DataFileBytes(6, 30, records);
+}
+
+// The files every outside reader is tried on: the sample under each kind of
+// format (none found, fields left out, every type, odd names and reals),
+// random records and the fuzz seeds that are data files.
+struct ExportCase {
+  std::string name;  // the data file's name in the install's folder
+  std::vector<uint8_t> bytes;
+  std::string format;  // empty: as found from the name
+};
+
+std::vector<ExportCase> ExportCases() {
+  const auto sample = ReadBytes(VANTOR_SOURCE_DIR "/samples/planes1.dat");
+  std::vector<ExportCase> cases = {
+      {"planes1.dat", sample, "planes.txt"},
+      {"other.dat", sample, ""},
+      {"planes7.dat", DataFileBytes(300, 46, RandomRecords(300, 46)), "types.txt"},
+      {"short.dat", DataFileBytes(3, 20, LetterRecords(3, 20)), "types.txt"},
+      {"odd.dat", OddRealsFile(), "odd.txt"},
+  };
+  for (const auto& seed :
+       fs::directory_iterator(VANTOR_SOURCE_DIR "/tests/fuzz/corpus/fuzz_data_file")) {
+    cases.push_back({"seed.dat", ReadBytes(seed.path().string()), "types.txt"});
+  }
+  return cases;
+}
+
+// Exports the case's file, as JSON or CSV, into `out`; false where the
+// file is no data file.
+bool ExportCaseTo(TextFormsInstall& install, const ExportCase& c, bool json,
+                  const std::string& out) {
+  WriteBytes(install.dir.File(c.name), c.bytes);
+  std::vector<std::string> arguments = {json ? "--export=json" : "--export=csv", c.name};
+  if (!c.format.empty()) arguments.push_back(c.format);
+  arguments.insert(arguments.end(), {"-o", out});
+  return install.Run(arguments).exitCode == 0;
+}
+
+TEST(TextForms, PythonJsonschemaFindsEveryExportValid) {
+  VANTOR_PYTHON_MODULE_OR_SKIP("jsonschema");
+  TextFormsInstall install;
+  const std::vector<ExportCase> cases = ExportCases();
+  ExpectExportsMatch(VANTOR_SOURCE_DIR "/docs/schemas/datedit-export.schema.json",
+                     install.dir.Path(), cases.size(), [&](size_t n, const std::string& out) {
+                       return ExportCaseTo(install, cases[n], true, out);
+                     });
+}
+
+// Every case exported, passed through an outside program and imported back
+// changes no byte.
+TEST(TextForms, RoundTripsThroughPythonJqAndSqlite3ChangeNoByte) {
+  ForEachInstalledRewriter([](const OutsideRewriter& rewriter) {
+    TextFormsInstall install;
+    for (const ExportCase& c : ExportCases()) {
+      ExpectRoundTrip(
+          rewriter, install.dir.Path(), install.dir.File(c.name), c.bytes,
+          [&](const std::string& out) { return ExportCaseTo(install, c, rewriter.json, out); },
+          [&](const std::string& in) {
+            return install.Run({"--import", c.name, c.format.empty() ? "none.txt" : c.format, in});
+          });
+    }
+  });
+}
+
 // Python's csv and json modules read the sample's export: the columns, and
 // the values of one record.
 const std::string kReadWithPython = std::string(kPythonReadsExports) + R"(
@@ -475,13 +644,43 @@ TEST(TextForms, Sqlite3ImportsTheCsv) {
   EXPECT_EQ(run.out, "12|222|Triplane trainer|Camel, worn\n");
 }
 
+// The format file found for a data file named without one: by its own name
+// first; a temporary copy named as older versions of git name them, by the
+// name after its prefix.
+TEST(TextForms, AFormatIsSoughtByTheFilesOwnNameFirst) {
+  ScratchDir program;
+  WriteText(program.File("planes.txt"), "");
+  WriteText(program.File("aa.txt"), "");
+  const std::string temporary = JoinPath(TemporaryFolder(), "");
+  const std::string elsewhere = program.File("");
+  struct Case {
+    std::string dataFile, format;  // format empty: none found
+  } cases[] = {
+      {temporary + "git-blob-Ab12Cd/plane1_aa.dat", "planes.txt"},  // what git 2.39 passes
+      {temporary + "git-blob-Ab12Cd/odd.dat", ""},
+      {elsewhere + "planes_a1.dat", ""},  // "planes_a*.txt"
+      {temporary + "plane1_aa.dat", "planes.txt"},
+      {temporary + "kQ2zPa_planes1.dat", "planes.txt"},
+      {temporary + "4kQ2zP_odd.dat", ""},
+      {elsewhere + "kQ2zPa_planes1.dat", ""},
+      {elsewhere + "4kQ2zP_odd.dat", "aa.txt"},  // as Ctrl+Q finds it: every format matches
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(datedit::SeekTextFormFormat(program.Path(), c.dataFile).value_or(""), c.format)
+        << c.dataFile;
+  }
+}
+
 // git shows field-level differences of data files through a textconv filter.
 TEST(TextForms, GitDiffShowsTheChangedFieldThroughTextconv) {
   VANTOR_PROGRAM_OR_SKIP("git");
   TextFormsInstall install;
   std::string repo = install.dir.File("repo");
   fs::create_directory(repo);
-  fs::copy_file(VANTOR_SOURCE_DIR "/samples/planes1.dat", repo + "/planes1.dat");
+  // git 2.39 hands the filter /tmp/git-blob-XXXXXX/plane1_aa.dat: found by
+  // its own name, not by "aa.dat" after a prefix "plane1_".
+  fs::copy_file(install.dir.File("types.txt"), install.dir.File("aa.txt"));
+  fs::copy_file(VANTOR_SOURCE_DIR "/samples/planes1.dat", repo + "/plane1_aa.dat");
   WriteText(repo + "/.gitattributes", "*.dat diff=vantor\n");
   auto git = [&](std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(),
@@ -495,9 +694,9 @@ TEST(TextForms, GitDiffShowsTheChangedFieldThroughTextconv) {
   git({"add", "."});
   git({"commit", "-qm", "one"});
   WriteText(install.dir.File("in.csv"),
-            ChangedCsv(install.Export(repo + "/planes1.dat", "planes.txt", "csv"), 5,
+            ChangedCsv(install.Export(repo + "/plane1_aa.dat", "planes.txt", "csv"), 5,
                        "Top speed km/h", "999"));
-  ProgramRun import = install.Run({"--import", repo + "/planes1.dat", "planes.txt", "in.csv"});
+  ProgramRun import = install.Run({"--import", repo + "/plane1_aa.dat", "planes.txt", "in.csv"});
   ASSERT_EQ(import.exitCode, 0) << import.err;
   git({"commit", "-qam", "two"});
   std::string diff = git({"diff", "HEAD~1", "HEAD"});

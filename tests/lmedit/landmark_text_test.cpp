@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "lmedit/lmedit_fixtures.h"
+#include "outside_readers.h"
 #include "textform/csv_text.h"
 
 namespace vantor::testing {
@@ -255,6 +256,48 @@ TEST(LandmarkText, RefusedInputNamesItsPlaceAndWritesNothing) {
     EXPECT_EQ(run.err.substr(0, 8 + c.message.size()), "lmedit: " + c.message) << run.err;
     EXPECT_EQ(ReadBytes(dir.File("l.mrf")), ReadBytes(kSample)) << c.message;
   }
+}
+
+// The files every outside reader is tried on: the sample, odd reals and
+// names, no record, and the fuzz seeds that are landmark files.
+std::vector<std::vector<uint8_t>> ExportedFiles() {
+  std::vector<std::vector<uint8_t>> files = {ReadBytes(kSample), OddFile(), NumberedFile(0),
+                                             NumberedFile(5)};
+  for (const auto& seed :
+       fs::directory_iterator(VANTOR_SOURCE_DIR "/tests/fuzz/corpus/fuzz_landmark")) {
+    files.push_back(ReadBytes(seed.path().string()));
+  }
+  return files;
+}
+
+TEST(LandmarkText, PythonJsonschemaFindsEveryExportValid) {
+  VANTOR_PYTHON_MODULE_OR_SKIP("jsonschema");
+  ScratchDir dir;
+  const std::vector<std::vector<uint8_t>> files = ExportedFiles();
+  ExpectExportsMatch(VANTOR_SOURCE_DIR "/docs/schemas/lmedit-export.schema.json", dir.Path(),
+                     files.size(), [&](size_t n, const std::string& out) {
+                       WriteBytes(dir.File("l.mrf"), files[n]);
+                       return Lmedit(dir, {"--export=json", "l.mrf", "-o", out}).exitCode == 0;
+                     });
+}
+
+// Every file exported, passed through an outside program and imported back
+// changes no byte.
+TEST(LandmarkText, RoundTripsThroughPythonJqAndSqlite3ChangeNoByte) {
+  ForEachInstalledRewriter([](const OutsideRewriter& rewriter) {
+    ScratchDir dir;
+    const std::string form = rewriter.json ? "--export=json" : "--export=csv";
+    for (const auto& bytes : ExportedFiles()) {
+      ExpectRoundTrip(
+          rewriter, dir.Path(), dir.File("l.mrf"), bytes,
+          [&](const std::string& out) {
+            return Lmedit(dir, {form, "l.mrf", "-o", out}).exitCode == 0;
+          },
+          [&](const std::string& in) {
+            return Lmedit(dir, {"--import", "l.mrf", in});
+          });
+    }
+  });
 }
 
 // Python's csv and json modules read the sample's export: the columns, and

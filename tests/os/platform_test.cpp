@@ -241,6 +241,25 @@ TEST(Paths, TheParentOfAFolderAsTheUserNamedIt) {
   EXPECT_EQ(JoinPath("a", "/abs/v.vol"), "/abs/v.vol");
 }
 
+// The temporary folder is the one the system's other programs use: on
+// Windows the folder GetTempPath names, elsewhere TMPDIR, or /tmp without it.
+TEST(Paths, TheTemporaryFolderIsTheSystems) {
+#ifdef _WIN32
+  EXPECT_TRUE(SamePlace(ResolvedFolder(TemporaryFolder()),
+                        ResolvedFolder(std::filesystem::temp_directory_path().string())));
+#else
+  const char* saved = getenv("TMPDIR");
+  std::optional<std::string> before = saved ? std::optional<std::string>(saved) : std::nullopt;
+  for (auto [value, folder] : {std::pair{"/var/x", "/var/x"}, {"", "/tmp"}}) {
+    setenv("TMPDIR", value, 1);
+    EXPECT_EQ(TemporaryFolder(), folder);
+  }
+  unsetenv("TMPDIR");
+  EXPECT_EQ(TemporaryFolder(), "/tmp");
+  if (before) setenv("TMPDIR", before->c_str(), 1);
+#endif
+}
+
 TEST(Paths, TheSamePlaceUnderAnySpelling) {
   ScratchDir dir;
   std::filesystem::create_directory(dir.File("sub"));

@@ -134,6 +134,11 @@ int StreamWriteError() {
   return errno;
 }
 
+std::string TemporaryFolder() {
+  const char* folder = getenv("TMPDIR");
+  return folder != nullptr && *folder != '\0' ? folder : "/tmp";
+}
+
 bool IsDirectory(const std::string& name) {
   struct stat info {};
   return stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode);

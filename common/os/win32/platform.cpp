@@ -281,6 +281,10 @@ int StreamWriteError() {
   return errno;
 }
 
+std::string TemporaryFolder() {
+  return Utf8(GrowingAnswer([](wchar_t* text, DWORD size) { return GetTempPathW(size, text); }));
+}
+
 bool IsDirectory(const std::string& name) {
   DWORD attributes = GetFileAttributesW(Wide(name).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
