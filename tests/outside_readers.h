@@ -60,7 +60,7 @@ struct OutsideRewriter {
   // sqlite3 writes nothing for a table without rows, not even the header.
   bool writesEmptyTables = true;
 };
-enum class Rewriter { PythonJson, Jq, Sqlite3Csv };
+enum class Rewriter { PythonJson, Jq, Sqlite3Csv, Ssconvert };
 
 inline OutsideRewriter RewriterOf(Rewriter rewriter) {
   switch (rewriter) {
@@ -77,15 +77,23 @@ inline OutsideRewriter RewriterOf(Rewriter rewriter) {
               {":memory:", ".import --csv {in} t", ".headers on", ".mode csv", "SELECT * FROM t"},
               false,
               false};
+    case Rewriter::Ssconvert:  // a spreadsheet's converter, CSV in and out
+      return {ProgramOnPath("ssconvert"),
+              {"-I", "Gnumeric_stf:stf_csvtab", "-T", "Gnumeric_stf:stf_csv", "{in}", "fd://1"},
+              false};
   }
   return {};
 }
 
 // Calls `check` with each rewriter whose program is installed, and skips the
-// test, naming them, where some are not.
-inline void ForEachInstalledRewriter(const std::function<void(const OutsideRewriter&)>& check) {
-  const std::pair<Rewriter, const char*> rewriters[] = {
+// test, naming them, where some are not. The spreadsheet's converter comes
+// last where asked for: it reads a CSV whose texts hold tabs as TSV, so that
+// only exports without such texts pass through it.
+inline void ForEachInstalledRewriter(const std::function<void(const OutsideRewriter&)>& check,
+                                     bool withSpreadsheet = false) {
+  std::vector<std::pair<Rewriter, const char*>> rewriters = {
       {Rewriter::PythonJson, "python3"}, {Rewriter::Jq, "jq"}, {Rewriter::Sqlite3Csv, "sqlite3"}};
+  if (withSpreadsheet) rewriters.emplace_back(Rewriter::Ssconvert, "ssconvert");
   std::string missing;
   for (auto [rewriter, program] : rewriters) {
     if (ProgramOnPath(program).empty()) {

@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <stdexcept>
 
@@ -288,39 +287,6 @@ ArgumentVector::ArgumentVector(const std::string& program,
   for (auto& s : strings)
     pointers.push_back(s.data());
   pointers.push_back(nullptr);
-}
-
-std::vector<ExportClient> InstalledExportClients() {
-  const std::vector<ExportClient> clients = {
-      {"python3",
-       "json",
-       {"-c", "import json, sys; json.dump(json.load(open(sys.argv[1])), open(sys.argv[2], 'w'))"},
-       false},
-      {"python3",
-       "csv",
-       {"-c",
-        "import csv, sys; csv.writer(open(sys.argv[2], 'w', newline='')).writerows("
-        "csv.reader(open(sys.argv[1], newline='')))"},
-       false},
-      {"jq", "json", {"."}, true},
-      {"ssconvert", "csv", {}, false},
-  };
-  std::vector<ExportClient> installed;
-  std::copy_if(clients.begin(), clients.end(), std::back_inserter(installed),
-               [](const ExportClient& client) { return !ProgramOnPath(client.name).empty(); });
-  return installed;
-}
-
-ProgramRun SaveThroughClient(const ExportClient& client, const std::string& dir,
-                             const std::string& text) {
-  const std::filesystem::path folder(dir);
-  WriteText((folder / ("out." + client.form)).string(), text);
-  std::vector<std::string> arguments = client.arguments;
-  arguments.push_back("out." + client.form);
-  if (!client.toStandardOutput) arguments.push_back("saved." + client.form);
-  ProgramRun run = RunProgram(ProgramOnPath(client.name), arguments, "", dir);
-  if (client.toStandardOutput) WriteText((folder / ("saved." + client.form)).string(), run.out);
-  return run;
 }
 
 std::string ReplacedOnce(std::string text, const std::string& from, const std::string& to) {

@@ -108,23 +108,6 @@ for r, j in zip(rows, doc["records"]):
     assert all(float(r[k]) == j[k] for k in r if isinstance(j[k], float)), (r, j)
 )";
 
-// An outside program that reads an export and writes it again as it would
-// save it: Python's json and csv modules, jq, a spreadsheet's converter.
-struct ExportClient {
-  std::string name;                    // the program, found on PATH
-  std::string form;                    // the export it reads: "csv" or "json"
-  std::vector<std::string> arguments;  // before the input's name
-  bool toStandardOutput;               // rather than to a file named after the input
-};
-// The clients installed here.
-std::vector<ExportClient> InstalledExportClients();
-
-// `text` written as "out.FORM" in `dir` and saved again by the client as
-// "saved.FORM" there (a spreadsheet's converter tells the form by the
-// names' endings).
-ProgramRun SaveThroughClient(const ExportClient& client, const std::string& dir,
-                             const std::string& text);
-
 // `text` with the first `from` replaced by `to`; std::invalid_argument (a
 // failed test) when `from` is not there.
 std::string ReplacedOnce(std::string text, const std::string& from, const std::string& to);

@@ -153,25 +153,27 @@ TEST(LandmarkText, ExportsSavedByOutsideProgramsImportUnchanged) {
     std::vector<uint8_t> bytes;
     bool rename;  // record 9 to Hestle Nord, in a CSV
   } cases[] = {{ReadBytes(kSample), false}, {OddFile(), false}, {ReadBytes(kSample), true}};
-  const std::vector<ExportClient> clients = InstalledExportClients();
-  if (clients.empty()) GTEST_SKIP() << "none of the outside programs is installed";
-  for (const ExportClient& client : clients) {
-    for (const Case& c : cases) {
-      if (c.rename && client.form != "csv") continue;
-      WriteBytes(file, c.bytes);
-      std::vector<uint8_t> expected = c.bytes;
-      std::string exported = Export(dir, file, client.form.c_str());
-      if (c.rename) {
-        exported = Edited(exported, 9, "name", "Hestle Nord").csv;
-        std::copy(newName.begin(), newName.end(), expected.begin() + 100 + 8 * 63 + 23);
-      }
-      ProgramRun saved = SaveThroughClient(client, dir.Path(), exported);
-      ASSERT_EQ(saved.exitCode, 0) << client.name << ": " << saved.err;
-      ProgramRun imported = Lmedit(dir, {"--import", file, "saved." + client.form});
-      EXPECT_EQ(imported.exitCode, 0) << client.name << " " << client.form << ": " << imported.err;
-      EXPECT_EQ(ReadBytes(file), expected) << client.name << " " << client.form;
-    }
-  }
+  ForEachInstalledRewriter(
+      [&](const OutsideRewriter& rewriter) {
+        for (const Case& c : cases) {
+          if (c.rename && rewriter.json) continue;
+          WriteBytes(file, c.bytes);
+          std::vector<uint8_t> expected = c.bytes;
+          std::string exported = Export(dir, file, rewriter.json ? "json" : "csv");
+          if (c.rename) {
+            exported = Edited(exported, 9, "name", "Hestle Nord").csv;
+            std::copy(newName.begin(), newName.end(), expected.begin() + 100 + 8 * 63 + 23);
+          }
+          WriteText(dir.File("out"), exported);
+          ProgramRun saved = Rewritten(rewriter, dir.Path(), "out");
+          ASSERT_EQ(saved.exitCode, 0) << saved.err;
+          WriteText(dir.File("in"), saved.out);
+          ProgramRun imported = Lmedit(dir, {"--import", file, "in"});
+          EXPECT_EQ(imported.exitCode, 0) << imported.err;
+          EXPECT_EQ(ReadBytes(file), expected) << c.rename;
+        }
+      },
+      true);
 }
 
 TEST(LandmarkText, DryRunListsTheChangesAndWritesNothing) {
