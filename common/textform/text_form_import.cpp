@@ -71,6 +71,11 @@ void TakeCell(const std::string& inName, const TextFormShape& shape, size_t colu
 std::vector<size_t> HeaderColumns(const std::string& inName, const CsvRecord& header,
                                   const TextFormShape& shape) {
   const auto& columns = shape.columns;
+  if (header.cells.size() == 1 && header.cells[0].text.find(';') != std::string::npos) {
+    RefuseAt(inName, header.place,
+             "the columns are separated by semicolons: save the file with commas as the "
+             "separator");
+  }
   std::vector<size_t> byCell;
   size_t expected = 0;
   for (const CsvCell& cell : header.cells) {

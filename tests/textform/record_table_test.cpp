@@ -110,6 +110,9 @@ TEST_F(RecordsFixture, ARefusedCellNamesItsPlaceAndColumn) {
        "\"ZZ\"}]}",
        ":1:74: column \"hex\": \"ZZ\" is not hex digits"},
       {"{\"format\": null, \"records\": []}", ":1:12: unknown member \"format\""},
+      {"\xEF\xBB\xBFrecord;n;hex\r\n1;7;AB\r\n",
+       ":1:1: the columns are separated by semicolons: save the file with commas as the "
+       "separator"},
       {"{\"record_size\": 3, \"records\": []}",
        ":1:17: the record size does not match the test "
        "file's 2"},
