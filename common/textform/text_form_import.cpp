@@ -25,7 +25,10 @@ std::string ReadWholeFile(const std::string& name) {
   return text;
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 bool StartsWithBrace(std::string_view text) {
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   size_t first = text.find_first_not_of(" \t\r\n");
   return first != std::string_view::npos && text[first] == '{';
 }
@@ -280,7 +283,10 @@ void ReadTextRows(const std::string& inName, const TextFormShape& shape,
     take(row);
   };
   if (StartsWithBrace(text)) {
-    JsonRows(inName, text, shape, checked);
+    // Some editors put a byte order mark before JSON too.
+    std::string_view json = text;
+    if (json.starts_with(kByteOrderMark)) json.remove_prefix(kByteOrderMark.size());
+    JsonRows(inName, json, shape, checked);
   } else {
     CsvRows(inName, text, shape, checked);
   }

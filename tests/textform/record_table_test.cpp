@@ -101,6 +101,17 @@ TEST_F(RecordsFixture, AnImportPatchesOnlyTheRecordsThatChange) {
   EXPECT_EQ(result.patches[0].bytes, (std::vector<uint8_t>{9, 0x01}));
 }
 
+// Texts as other programs write them, each changing record 2's n to 9.
+TEST_F(RecordsFixture, InputsAsOtherProgramsWriteThemAreRead) {
+  const std::string json =
+      "{\"records\": [{\"record\": 2, \"n\": 9, \"hex\": \"01\"}], \"record_size\": 2}";
+  for (const std::string& input : std::vector<std::string>{"\xEF\xBB\xBF" + json}) {
+    ImportChanges result = Import(input);
+    ASSERT_EQ(result.changes.size(), 1u) << input;
+    EXPECT_EQ(result.changes[0].after, "9") << input;
+  }
+}
+
 TEST_F(RecordsFixture, ARefusedCellNamesItsPlaceAndColumn) {
   struct Case {
     std::string input, message;
