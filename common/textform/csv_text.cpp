@@ -32,7 +32,7 @@ class CsvReader {
 
   void Rows(const std::function<void(CsvRecord&)>& take) {
     size_t fields = 0;
-    for (bool first = true; pos_ < text_.size(); first = false) {
+    for (bool first = true; pos_ < text_.size() && !OnlyEmptyLinesLeft(); first = false) {
       CsvRecord row = Row(fields);
       if (first) fields = row.cells.size();
       if (row.cells.size() != fields) {
@@ -62,6 +62,16 @@ class CsvReader {
       return true;
     }
     return false;
+  }
+
+  // Empty lines that end a text are no rows: editors and spreadsheets leave
+  // them. One in the middle stays a row of one empty field.
+  bool OnlyEmptyLinesLeft() const {
+    for (size_t at = pos_; at < text_.size(); ++at) {
+      if (text_[at] == '\r' && at + 1 < text_.size() && text_[at + 1] == '\n') ++at;
+      if (text_[at] != '\n') return false;
+    }
+    return true;
   }
 
   // `fields`: room for as many cells as the first row had.

@@ -33,7 +33,8 @@ struct CsvRecord {
 
 // The rows of a CSV text. Rows end with LF or CR LF (the last may have no
 // end); quoted fields may hold both. A UTF-8 byte order mark at the start is
-// skipped, as spreadsheets write one. TextFormError for a quote left open,
+// skipped, as spreadsheets write one, and so are empty lines at the end of
+// the text. TextFormError for a quote left open,
 // text after a closing quote, a quote or a lone CR inside an unquoted field,
 // or a row whose number of fields differs from the first row's.
 std::vector<CsvRecord> ReadCsv(std::string_view text);

@@ -105,7 +105,8 @@ TEST_F(RecordsFixture, AnImportPatchesOnlyTheRecordsThatChange) {
 TEST_F(RecordsFixture, InputsAsOtherProgramsWriteThemAreRead) {
   const std::string json =
       "{\"records\": [{\"record\": 2, \"n\": 9, \"hex\": \"01\"}], \"record_size\": 2}";
-  for (const std::string& input : std::vector<std::string>{"\xEF\xBB\xBF" + json}) {
+  for (const std::string& input : std::vector<std::string>{
+           "\xEF\xBB\xBF" + json, "record,n,hex\r\n2,9,01\r\n\r\n", "record,n,hex\n2,9,01\n\n"}) {
     ImportChanges result = Import(input);
     ASSERT_EQ(result.changes.size(), 1u) << input;
     EXPECT_EQ(result.changes[0].after, "9") << input;

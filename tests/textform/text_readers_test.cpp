@@ -65,6 +65,9 @@ TEST(CsvText, LineFeedsAndAByteOrderMarkAreAccepted) {
   EXPECT_EQ(read[0].cells[0].text, "a");
   EXPECT_EQ(read[1].cells[1].text, "2");
   EXPECT_TRUE(ReadCsv("").empty());
+  // Empty lines at the end are no rows.
+  for (const char* text : {"a,b\r\n1,2\r\n\r\n", "a,b\n1,2\n\n\n", "a,b\r\n1,2\n\r\n"})
+    EXPECT_EQ(ReadCsv(text).size(), 2u) << text;
 }
 
 TEST(CsvText, FaultsAreNamedWithLineAndColumn) {
@@ -76,7 +79,7 @@ TEST(CsvText, FaultsAreNamedWithLineAndColumn) {
       {"a,b\r\n\"x\"y,2\r\n", 2, 4},                // text after the closing quote
       {"a,b\r\n1,2,3\r\n", 2, 1},                   // a row wider than the header
       {"a,b\r\n1\r\n", 2, 1},                       // narrower
-      {"a,b\r\n\r\n", 2, 1},                        // an empty line is a row of one field
+      {"a,b\r\n\r\n1,2\r\n", 2, 1},                 // an empty line is a row of one field
       {"a,b\r\n1,x\"y\r\n", 2, 4},                  // a quote inside an unquoted field
       {"a,b\r1,2\r\n", 1, 4},                       // a lone CR
       {"\xc3\xa9,b\r\n1,\"\xc3\xa9\"z\r\n", 2, 6},  // columns count characters
