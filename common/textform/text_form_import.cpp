@@ -7,6 +7,7 @@
 #include "base/json_text.h"
 #include "base/run_time_error.h"
 #include "base/text_format.h"
+#include "files/input_stream.h"
 #include "os/platform.h"
 #include "os/waiting_lock.h"
 #include "textform/csv_text.h"
@@ -17,11 +18,13 @@ namespace {
 
 constexpr size_t kExportChunk = 1 << 16;
 
-std::string ReadWholeFile(const std::string& name) {
-  BinaryFile file = BinaryFile::OpenExisting(name, BinaryFile::Access::ReadOnly);
-  std::string text(static_cast<size_t>(file.Size()), '\0');
-  file.ReadExact(text.data(), text.size());
-  file.Close();
+// A file, a pipe or standard input ("-"), whose size is not known before.
+std::string ReadWholeInput(const std::string& name) {
+  InputStream input(name);
+  std::string text;
+  char piece[1 << 16];
+  while (size_t got = input.Read(piece, sizeof piece))
+    text.append(piece, got);
   return text;
 }
 
@@ -273,7 +276,7 @@ void ExportSink::Flush() {
 
 void ReadTextRows(const std::string& inName, const TextFormShape& shape,
                   const std::function<void(const TextRow&)>& take) {
-  std::string text = ReadWholeFile(inName);
+  std::string text = ReadWholeInput(inName);
   std::vector<bool> seen(static_cast<size_t>(shape.count));
   auto checked = [&](TextRow& row) {
     auto index = static_cast<size_t>(row.record - shape.firstRecord);

@@ -102,8 +102,8 @@ struct TextRow {
   std::vector<TextCell> cells;
 };
 
-// The rows of the file `inName`, handed to `take` one by one in the file's
-// order: JSON when its first non-blank character is "{", CSV otherwise. A CSV
+// The rows of the input `inName` (a file, a pipe, or standard input for "-"),
+// handed to `take` one by one in the input's order: JSON when its first non-blank character is "{", CSV otherwise. A CSV
 // header names the columns in their order (read-only ones may be left out); a
 // JSON record names every column but the read-only ones. Refused with the
 // place of the fault: malformed text, an unknown or missing column, a record
