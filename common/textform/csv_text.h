@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "textform/text_form_error.h"
+#include "textform/text_stream.h"
 
 namespace vantor {
 
@@ -42,5 +43,8 @@ std::vector<CsvRecord> ReadCsv(std::string_view text);
 // The same rows handed to `take` one by one as they are read, so that a long
 // text is never held as cells all at once.
 void ReadCsvRows(std::string_view text, const std::function<void(CsvRecord&)>& take);
+// The same from a stream; a cell longer than `maxCell` bytes is refused at
+// its start as soon as it is seen to be, so that it is never read whole.
+void ReadCsvRows(TextStream& in, const std::function<void(CsvRecord&)>& take, size_t maxCell);
 
 }  // namespace vantor

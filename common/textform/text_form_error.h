@@ -23,6 +23,12 @@ class TextFormError : public std::runtime_error {
   TextPlace place_;
 };
 
+// Why a reader refuses a cell, or a JSON text, longer than `bound` bytes: it
+// stops there rather than read it whole.
+inline std::string TooLongMessage(size_t bound) {
+  return "a cell longer than " + std::to_string(bound) + " bytes, more than any column holds";
+}
+
 // Walks text byte by byte and keeps the line and column of the next byte.
 // A line ends at LF; a continuation byte of UTF-8 takes no column of its own.
 class PlaceCounter {

@@ -125,6 +125,8 @@ TEST_F(RecordsFixture, ARefusedCellNamesItsPlaceAndColumn) {
       {"\xEF\xBB\xBFrecord;n;hex\r\n1;7;AB\r\n",
        ":1:1: the columns are separated by semicolons: save the file with commas as the "
        "separator"},
+      // Refused at its start, at the bound: four times the longest field, and room to spare.
+      {"record,n,hex\r\n1,7," + std::string(200000, 'A') + "\r\n", ":2:5: " + TooLongMessage(1030)},
       {"{\"record_size\": 3, \"records\": []}",
        ":1:17: the record size does not match the test "
        "file's 2"},

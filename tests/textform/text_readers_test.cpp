@@ -3,6 +3,8 @@
 // decoded, and every fault of either named by line and column.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "textform/csv_text.h"
 #include "textform/json_reader.h"
 
@@ -19,6 +21,54 @@ void ExpectFaultAt(Reader read, const std::string& text, int line, int column) {
     EXPECT_EQ(e.Place().line, line) << text << ": " << e.what();
     EXPECT_EQ(e.Place().column, column) << text << ": " << e.what();
   }
+}
+
+// A text handed on a few bytes at a time, as a pipe may, after `text`:
+// `endless` repeated for ever, or nothing.
+struct Pieces {
+  std::string text;
+  size_t piece = 1;
+  char endless = 0;
+  size_t handed = 0;
+
+  TextStream Stream() {
+    return TextStream([this](char* buffer, size_t n) {
+      size_t count = 0;
+      for (; count < std::min(n, piece); ++count, ++handed) {
+        if (handed < text.size()) {
+          buffer[count] = text[handed];
+        } else if (endless != 0) {
+          buffer[count] = endless;
+        } else {
+          break;
+        }
+      }
+      return count;
+    });
+  }
+};
+
+std::vector<CsvRecord> ReadCsvByBytes(const std::string& text) {
+  Pieces pieces{text};
+  TextStream in = pieces.Stream();
+  std::vector<CsvRecord> rows;
+  ReadCsvRows(
+      in, [&rows](CsvRecord& row) { rows.push_back(std::move(row)); }, std::string::npos);
+  return rows;
+}
+
+// A JSON text read a byte at a time, its value kept or only checked.
+void ReadJsonByBytes(const std::string& text, bool keep) {
+  Pieces pieces{text};
+  TextStream in = pieces.Stream();
+  JsonReader reader(in);
+  reader.SkipBlanks();
+  if (keep) {
+    reader.Value(0);
+  } else {
+    reader.Skip(0);
+  }
+  reader.End();
 }
 
 TEST(CsvText, FieldsAreQuotedWhereNeeded) {
@@ -84,8 +134,10 @@ TEST(CsvText, FaultsAreNamedWithLineAndColumn) {
       {"a,b\r1,2\r\n", 1, 4},                       // a lone CR
       {"\xc3\xa9,b\r\n1,\"\xc3\xa9\"z\r\n", 2, 6},  // columns count characters
   };
-  for (const auto& c : cases)
+  for (const auto& c : cases) {
     ExpectFaultAt([](const std::string& t) { ReadCsv(t); }, c.text, c.line, c.column);
+    ExpectFaultAt(ReadCsvByBytes, c.text, c.line, c.column);
+  }
 }
 
 using Kind = JsonValue::Kind;
@@ -110,6 +162,43 @@ TEST(JsonReader, ReadsEveryKindOfValue) {
   EXPECT_EQ(v.Member("s")->place.line, 2);
   EXPECT_EQ(v.Member("s")->place.column, 8);
   EXPECT_EQ(v.Member("missing"), nullptr);
+  // A long string whose characters straddle the parts it is checked in.
+  for (size_t at = 4090; at < 4100; ++at) {
+    std::string text = "\"" + std::string(at, 'a') + "\xe2\x82\xac" + std::string(9000, 'b') + "\"";
+    EXPECT_NO_THROW(ReadJsonByBytes(text, false)) << at;
+    EXPECT_EQ(ReadJson(text).text.size(), at + 9003);
+  }
+}
+
+// A cell longer than the bound is refused at its start, having read not much
+// more than the bound, however long it goes on.
+TEST(TextReaders, ALongCellIsRefusedBeforeItIsReadWhole) {
+  constexpr size_t kBound = 100000;
+  auto expectRefusedAt = [&](Pieces& pieces, const std::function<void(TextStream&)>& read,
+                             int column) {
+    TextStream in = pieces.Stream();
+    try {
+      read(in);
+      ADD_FAILURE() << "accepted: " << pieces.text;
+    } catch (const TextFormError& e) {
+      EXPECT_EQ(e.what(), TooLongMessage(kBound));
+      EXPECT_EQ(e.Place().column, column) << pieces.text;
+    }
+    EXPECT_LT(pieces.handed, kBound + 2 * TextStream::kPiece) << pieces.text;
+  };
+  using Read = std::function<void(TextStream&)>;
+  Read csv = [&](TextStream& in) {
+    ReadCsvRows(
+        in, [](CsvRecord&) {}, kBound);
+  };
+  Read json = [&](TextStream& in) { JsonReader(in, kBound).Value(0); };
+  for (auto [text, read, column] : {std::tuple{"a,b\r\n1,", csv, 3},
+                                    {"a,b\r\n1,\"", csv, 3},
+                                    {"[\"", json, 2},
+                                    {"[-1", json, 2}}) {
+    Pieces pieces{text, TextStream::kPiece, std::string_view(text).back() == '1' ? '0' : 'x'};
+    expectRefusedAt(pieces, read, column);
+  }
 }
 
 TEST(JsonReader, FaultsAreNamedWithLineAndColumn) {
@@ -133,15 +222,21 @@ TEST(JsonReader, FaultsAreNamedWithLineAndColumn) {
       {"\"tab\there\"", 1, 5},
       {"\"\\x\"", 1, 2},
       {"\"\\u12g4\"", 1, 6},
-      {"\"\\ud800\"", 1, 2},         // a high surrogate alone
-      {"\"\\udc00\"", 1, 2},         // a low one
-      {"\"\\ud800\\u0041\"", 1, 2},  // a high one followed by no low one
-      {"\"\xc3\"", 1, 2},            // not UTF-8
+      {"\"\\ud800\"", 1, 2},                               // a high surrogate alone
+      {"\"\\udc00\"", 1, 2},                               // a low one
+      {"\"\\ud800\\u0041\"", 1, 2},                        // a high one followed by no low one
+      {"\"\xc3\"", 1, 2},                                  // not UTF-8
+      {"[\"" + std::string(5000, 'a') + "\xc3\"]", 1, 3},  // after a run checked in parts
       {"{} {}", 1, 4},
       {"[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[1]]]]]", 1, 65},
   };
-  for (const auto& c : cases)
+  for (const auto& c : cases) {
     ExpectFaultAt([](const std::string& t) { ReadJson(t); }, c.text, c.line, c.column);
+    for (bool keep : {true, false}) {
+      ExpectFaultAt([keep](const std::string& t) { ReadJsonByBytes(t, keep); }, c.text, c.line,
+                    c.column);
+    }
+  }
 }
 
 }  // namespace
