@@ -189,6 +189,9 @@ std::string CsvRow(const std::vector<std::string>& fields) {
     if (i > 0) row += ',';
     row += CsvField(fields[i]);
   }
+  // A row of one empty field in quotes: an empty line that ends a text is
+  // no row.
+  if (fields.size() == 1 && fields[0].empty()) row = "\"\"";
   row += "\r\n";
   return row;
 }

@@ -19,7 +19,8 @@ std::string CsvField(std::string_view text);
 // CsvField(text) added to the end of `row`.
 void AppendCsvField(std::string& row, std::string_view text);
 
-// The fields joined by commas, ended by CR LF.
+// The fields joined by commas, ended by CR LF; a row of one empty field is
+// written as "" so that it is no empty line.
 std::string CsvRow(const std::vector<std::string>& fields);
 
 struct CsvCell {

@@ -94,6 +94,7 @@ TEST(CsvText, FieldsAreQuotedWhereNeeded) {
 TEST(CsvText, WrittenRowsReadBack) {
   std::vector<std::vector<std::string>> rows = {
       {"record", "Name", "x"}, {"0", "a,\"b\"\r\nc", ""}, {"1", " blank ", "\xc3\xa9"}};
+  EXPECT_EQ(ReadCsv(CsvRow({""}) + CsvRow({""})).size(), 2u);  // no empty lines at the end
   std::string text;
   for (const auto& row : rows)
     text += CsvRow(row);
