@@ -31,16 +31,8 @@ void Check(const vantor::JsonValue& value) {
 
 // The fault of reading `text` in pieces, value kept or not: "" when none.
 std::string PiecewiseFault(std::string_view text, bool keep) {
-  vantor::TextStream in = vantor::fuzzing::InPieces(text, vantor::fuzzing::PieceSize(text));
-  vantor::JsonReader reader(in);
   try {
-    reader.SkipBlanks();
-    if (keep) {
-      reader.Value(0);
-    } else {
-      reader.Skip(0);
-    }
-    reader.End();
+    vantor::fuzzing::ReadJsonInPieces(text, vantor::fuzzing::PieceSize(text), keep);
   } catch (const vantor::TextFormError& e) {
     return std::to_string(e.Place().line) + ":" + std::to_string(e.Place().column) + " " + e.what();
   }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "textform/json_reader.h"
 #include "textform/text_stream.h"
 
 namespace vantor::fuzzing {
@@ -18,6 +19,20 @@ inline TextStream InPieces(std::string_view text, size_t piece) {
     handed += count;
     return count;
   });
+}
+
+// A JSON text read in pieces, its value kept or only checked; a fault is
+// thrown as ReadJson throws it.
+inline void ReadJsonInPieces(std::string_view text, size_t piece, bool keep) {
+  TextStream in = InPieces(text, piece);
+  JsonReader reader(in);
+  reader.SkipBlanks();
+  if (keep) {
+    reader.Value(0);
+  } else {
+    reader.Skip(0);
+  }
+  reader.End();
 }
 
 // The size of the pieces a fuzz input is read in, from its first byte.

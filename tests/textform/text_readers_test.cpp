@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "fuzz/fuzz_pieces.h"
 #include "textform/csv_text.h"
 #include "textform/json_reader.h"
 
@@ -23,52 +24,33 @@ void ExpectFaultAt(Reader read, const std::string& text, int line, int column) {
   }
 }
 
-// A text handed on a few bytes at a time, as a pipe may, after `text`:
-// `endless` repeated for ever, or nothing.
-struct Pieces {
+// A text handed on a piece at a time, as a pipe may, and then `then` for
+// ever; `handed` counts the bytes handed on.
+struct Endless {
   std::string text;
-  size_t piece = 1;
-  char endless = 0;
+  char then;
   size_t handed = 0;
 
   TextStream Stream() {
     return TextStream([this](char* buffer, size_t n) {
-      size_t count = 0;
-      for (; count < std::min(n, piece); ++count, ++handed) {
-        if (handed < text.size()) {
-          buffer[count] = text[handed];
-        } else if (endless != 0) {
-          buffer[count] = endless;
-        } else {
-          break;
-        }
-      }
+      size_t count = std::min(n, TextStream::kPiece);
+      for (size_t i = 0; i < count; ++i, ++handed)
+        buffer[i] = handed < text.size() ? text[handed] : then;
       return count;
     });
   }
 };
 
 std::vector<CsvRecord> ReadCsvByBytes(const std::string& text) {
-  Pieces pieces{text};
-  TextStream in = pieces.Stream();
+  TextStream in = fuzzing::InPieces(text, 1);
   std::vector<CsvRecord> rows;
   ReadCsvRows(
       in, [&rows](CsvRecord& row) { rows.push_back(std::move(row)); }, std::string::npos);
   return rows;
 }
 
-// A JSON text read a byte at a time, its value kept or only checked.
 void ReadJsonByBytes(const std::string& text, bool keep) {
-  Pieces pieces{text};
-  TextStream in = pieces.Stream();
-  JsonReader reader(in);
-  reader.SkipBlanks();
-  if (keep) {
-    reader.Value(0);
-  } else {
-    reader.Skip(0);
-  }
-  reader.End();
+  fuzzing::ReadJsonInPieces(text, 1, keep);
 }
 
 TEST(CsvText, FieldsAreQuotedWhereNeeded) {
@@ -175,7 +157,7 @@ TEST(JsonReader, ReadsEveryKindOfValue) {
 // more than the bound, however long it goes on.
 TEST(TextReaders, ALongCellIsRefusedBeforeItIsReadWhole) {
   constexpr size_t kBound = 100000;
-  auto expectRefusedAt = [&](Pieces& pieces, const std::function<void(TextStream&)>& read,
+  auto expectRefusedAt = [&](Endless& pieces, const std::function<void(TextStream&)>& read,
                              int column) {
     TextStream in = pieces.Stream();
     try {
@@ -197,7 +179,7 @@ TEST(TextReaders, ALongCellIsRefusedBeforeItIsReadWhole) {
                                     {"a,b\r\n1,\"", csv, 3},
                                     {"[\"", json, 2},
                                     {"[-1", json, 2}}) {
-    Pieces pieces{text, TextStream::kPiece, std::string_view(text).back() == '1' ? '0' : 'x'};
+    Endless pieces{text, std::string_view(text).back() == '1' ? '0' : 'x'};
     expectRefusedAt(pieces, read, column);
   }
 }
