@@ -14,8 +14,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vantor;
   using namespace vantor::datedit;
-  std::string path = fuzzing::ScratchFolder() + "/data.dat";
-  fuzzing::WriteFile(path, data, size);
+  const std::string path = fuzzing::WrittenInput("data.dat", data, size);
 
   ScriptedConsole console(datedit::DateditConsoleOptions());
   DateditOptions options = ParseCommandLine({fuzzing::ScratchFolder() + "/datedit", path});

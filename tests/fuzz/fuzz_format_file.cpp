@@ -15,8 +15,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vantor;
   using namespace vantor::datedit;
-  std::string path = fuzzing::ScratchFolder() + "/format.txt";
-  fuzzing::WriteFile(path, data, size);
+  const std::string path = fuzzing::WrittenInput("format.txt", data, size);
 
   ScriptedConsole console(datedit::DateditConsoleOptions());
   console.UseFiftyRows();

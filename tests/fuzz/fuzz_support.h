@@ -28,6 +28,13 @@ inline void WriteFile(const std::string& path, const uint8_t* data, size_t size)
   std::fclose(file);
 }
 
+// The fuzz input written into the scratch folder under `name`; its path.
+inline std::string WrittenInput(const char* name, const uint8_t* data, size_t size) {
+  std::string path = ScratchFolder() + "/" + name;
+  WriteFile(path, data, size);
+  return path;
+}
+
 // A property of the code that must hold for every input.
 inline void Require(bool holds, const char* what) {
   if (!holds) {
