@@ -219,16 +219,21 @@ void JsonReader::Keep(std::string& text, std::string_view bytes, TextPlace start
 void JsonReader::Number(std::string* keep) {
   const TextPlace start = in_.Place();
   auto take = [&] {
-    if (keep != nullptr) {
-      if (keep->size() >= maxText_) FailAt(TooLongMessage(maxText_), start);
-      keep->push_back(in_.Peek());
-    }
+    if (keep != nullptr) Keep(*keep, in_.Ready().substr(0, 1), start);
     in_.Take();
   };
+  // A run of digits, taken a piece at a time.
   auto takeDigits = [&] {
     bool any = false;
-    for (; !in_.AtEnd() && IsDigit(in_.Peek()); any = true)
-      take();
+    for (std::string_view ready = in_.Ready(); !ready.empty(); ready = in_.Ready()) {
+      size_t run = 0;
+      while (run < ready.size() && IsDigit(ready[run]))
+        ++run;
+      if (keep != nullptr) Keep(*keep, ready.substr(0, run), start);
+      in_.SkipInLine(run);
+      any = any || run > 0;
+      if (run < ready.size()) break;
+    }
     return any;
   };
   if (NextIs('-')) take();
@@ -322,16 +327,19 @@ void JsonReader::String(std::string* keep) {
   std::string& out = keep != nullptr ? *keep : skipped;
   size_t runStart = out.size();
   TextPlace runPlace = in_.Place();
+  bool ascii = true;
   auto checkRun = [&](size_t end) {
-    if (!IsValidUtf8(std::string_view(out).substr(runStart, end - runStart)))
+    if (!ascii && !IsValidUtf8(std::string_view(out).substr(runStart, end - runStart)))
       FailAt("a string that is not valid UTF-8", runPlace);
   };
   for (;;) {
     std::string_view ready = in_.Ready();
     if (ready.empty()) FailAt("a string is not closed", opened);
     size_t run = 0;
-    while (run < ready.size() && !EndsRun(ready[run]))
-      ++run;
+    unsigned char bits = 0;  // of every byte of the run: ASCII needs no check
+    for (; run < ready.size() && !EndsRun(ready[run]); ++run)
+      bits |= static_cast<unsigned char>(ready[run]);
+    ascii = ascii && bits < 0x80;
     if (keep != nullptr) Keep(out, ready.substr(0, run), opened);
     if (keep == nullptr) out += ready.substr(0, run);
     in_.SkipInLine(run);
@@ -356,6 +364,7 @@ void JsonReader::String(std::string* keep) {
     if (keep == nullptr) out.clear();
     runStart = out.size();
     runPlace = in_.Place();
+    ascii = true;
   }
 }
 
