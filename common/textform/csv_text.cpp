@@ -26,7 +26,8 @@ bool NeedsQuotes(std::string_view text) {
 
 class CsvReader {
  public:
-  CsvReader(TextStream& in, size_t maxCell) : in_(in), maxCell_(maxCell) {}
+  CsvReader(TextStream& in, size_t maxCell, size_t maxFields)
+      : in_(in), maxCell_(maxCell), maxFields_(maxFields) {}
 
   void Rows(const std::function<void(CsvRecord&)>& take) {
     in_.SkipByteOrderMark();
@@ -42,11 +43,11 @@ class CsvReader {
 
  private:
   void Hand(CsvRecord& row, const std::function<void(CsvRecord&)>& take) {
-    if (first_) fields_ = row.cells.size();
+    if (first_) fields_ = row.fields;
     first_ = false;
-    if (row.cells.size() != fields_) {
-      throw TextFormError("this row has " + std::to_string(row.cells.size()) +
-                              " fields, the first row " + std::to_string(fields_),
+    if (row.fields != fields_) {
+      throw TextFormError("this row has " + std::to_string(row.fields) + " fields, the first row " +
+                              std::to_string(fields_),
                           row.place);
     }
     take(row);
@@ -57,14 +58,14 @@ class CsvReader {
   // Empty lines that end a text are no rows: editors and spreadsheets leave
   // them. Ones before more text are rows of one empty field each.
   void EmptyLines(const std::function<void(CsvRecord&)>& take) {
-    TextPlace first = in_.Place();
-    int lines = 0;
+    const TextPlace first = in_.Place();
+    int64_t lines = 0;
     for (; AtRowEnd(); ++lines)
       TakeRowEnd();
     if (in_.AtEnd()) return;
-    for (int i = 0; i < lines; ++i) {
-      TextPlace place{first.line + i, i == 0 ? first.column : 1};
-      CsvRecord row{{CsvCell{"", place}}, place};
+    for (int64_t i = 0; i < lines; ++i) {
+      TextPlace place{PlaceCounter::LineAfter(first.line, i), i == 0 ? first.column : 1};
+      CsvRecord row{{CsvCell{"", place}}, place, 1};
       Hand(row, take);
     }
   }
@@ -89,7 +90,11 @@ class CsvReader {
     row.cells.reserve(fields);
     row.place = in_.Place();
     for (;;) {
-      row.cells.push_back(Cell());
+      // A row far wider than the reader takes is read on, its cells not
+      // kept, so that its width can be told.
+      CsvCell cell = Cell();
+      if (row.cells.size() <= maxFields_) row.cells.push_back(std::move(cell));
+      ++row.fields;
       if (TakeRowEnd()) return row;
       in_.Take();  // the comma that Cell stopped at
     }
@@ -158,6 +163,7 @@ class CsvReader {
 
   TextStream& in_;
   size_t maxCell_;
+  size_t maxFields_;
   bool first_ = true;
   size_t fields_ = 0;
 };
@@ -196,13 +202,14 @@ std::string CsvRow(const std::vector<std::string>& fields) {
   return row;
 }
 
-void ReadCsvRows(TextStream& in, const std::function<void(CsvRecord&)>& take, size_t maxCell) {
-  CsvReader(in, maxCell).Rows(take);
+void ReadCsvRows(TextStream& in, const std::function<void(CsvRecord&)>& take, size_t maxCell,
+                 size_t maxFields) {
+  CsvReader(in, maxCell, maxFields).Rows(take);
 }
 
 void ReadCsvRows(std::string_view text, const std::function<void(CsvRecord&)>& take) {
   TextStream in(text);
-  ReadCsvRows(in, take, std::string::npos);
+  ReadCsvRows(in, take, std::string::npos, std::string::npos);
 }
 
 std::vector<CsvRecord> ReadCsv(std::string_view text) {

@@ -30,7 +30,8 @@ struct CsvCell {
 
 struct CsvRecord {
   std::vector<CsvCell> cells;
-  TextPlace place;  // where the row begins
+  TextPlace place;    // where the row begins
+  size_t fields = 0;  // the row's width; cells may keep fewer (ReadCsvRows)
 };
 
 // The rows of a CSV text. Rows end with LF or CR LF (the last may have no
@@ -45,7 +46,10 @@ std::vector<CsvRecord> ReadCsv(std::string_view text);
 // text is never held as cells all at once.
 void ReadCsvRows(std::string_view text, const std::function<void(CsvRecord&)>& take);
 // The same from a stream; a cell longer than `maxCell` bytes is refused at
-// its start as soon as it is seen to be, so that it is never read whole.
-void ReadCsvRows(TextStream& in, const std::function<void(CsvRecord&)>& take, size_t maxCell);
+// its start as soon as it is seen to be, so that it is never read whole, and
+// of a row wider than `maxFields` only the first maxFields + 1 cells are
+// kept.
+void ReadCsvRows(TextStream& in, const std::function<void(CsvRecord&)>& take, size_t maxCell,
+                 size_t maxFields);
 
 }  // namespace vantor

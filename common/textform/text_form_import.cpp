@@ -128,7 +128,7 @@ void CsvRows(const std::string& inName, TextStream& in, size_t maxCell, const Te
     take(textRow);
   };
   try {
-    ReadCsvRows(in, row, maxCell);
+    ReadCsvRows(in, row, maxCell, shape.columns.size());
   } catch (const TextFormError& e) {
     RefuseAt(inName, e.Place(), e.what());
   }

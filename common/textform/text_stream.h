@@ -19,7 +19,9 @@ class TextStream {
   static constexpr size_t kPiece = 1 << 16;
   static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+  // The text must outlive the stream.
   explicit TextStream(std::string_view text) : data_(text.data()), end_(text.size()) {}
+  explicit TextStream(std::string&& text) = delete;
   explicit TextStream(Pull pull) : pull_(std::move(pull)) {}
 
   bool AtEnd() { return pos_ == end_ && !Fill(1); }

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TextStream in = fuzzing::InPieces(text, fuzzing::PieceSize(text));
   try {
     ReadCsvRows(
-        in, [&pieces](CsvRecord& row) { pieces.push_back(std::move(row)); }, 1 << 20);
+        in, [&pieces](CsvRecord& row) { pieces.push_back(std::move(row)); }, 1 << 20, 1 << 20);
   } catch (const TextFormError& e) {
     pieces.push_back({{{e.what(), e.Place()}}, e.Place()});
   }

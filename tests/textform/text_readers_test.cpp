@@ -45,7 +45,8 @@ std::vector<CsvRecord> ReadCsvByBytes(const std::string& text) {
   TextStream in = fuzzing::InPieces(text, 1);
   std::vector<CsvRecord> rows;
   ReadCsvRows(
-      in, [&rows](CsvRecord& row) { rows.push_back(std::move(row)); }, std::string::npos);
+      in, [&rows](CsvRecord& row) { rows.push_back(std::move(row)); }, std::string::npos,
+      std::string::npos);
   return rows;
 }
 
@@ -154,8 +155,9 @@ TEST(JsonReader, ReadsEveryKindOfValue) {
 }
 
 // A cell longer than the bound is refused at its start, having read not much
-// more than the bound, however long it goes on.
-TEST(TextReaders, ALongCellIsRefusedBeforeItIsReadWhole) {
+// more than the bound, however long it goes on; of a row far wider than the
+// reader takes, only one cell more is kept, and its width is told.
+TEST(TextReaders, LongCellsAndWideRowsAreNotHeld) {
   constexpr size_t kBound = 100000;
   auto expectRefusedAt = [&](Endless& pieces, const std::function<void(TextStream&)>& read,
                              int column) {
@@ -172,7 +174,7 @@ TEST(TextReaders, ALongCellIsRefusedBeforeItIsReadWhole) {
   using Read = std::function<void(TextStream&)>;
   Read csv = [&](TextStream& in) {
     ReadCsvRows(
-        in, [](CsvRecord&) {}, kBound);
+        in, [](CsvRecord&) {}, kBound, 8);
   };
   Read json = [&](TextStream& in) { JsonReader(in, kBound).Value(0); };
   for (auto [text, read, column] : {std::tuple{"a,b\r\n1,", csv, 3},
@@ -182,6 +184,20 @@ TEST(TextReaders, ALongCellIsRefusedBeforeItIsReadWhole) {
     Endless pieces{text, std::string_view(text).back() == '1' ? '0' : 'x'};
     expectRefusedAt(pieces, read, column);
   }
+  std::string wide = "x";
+  for (int i = 0; i < 100000; ++i)
+    wide += ",x";
+  wide += "\r\n1\r\n";
+  TextStream in(wide);
+  std::vector<CsvRecord> rows;
+  try {
+    ReadCsvRows(
+        in, [&rows](CsvRecord& row) { rows.push_back(std::move(row)); }, kBound, 2);
+  } catch (const TextFormError& e) {
+    EXPECT_STREQ(e.what(), "this row has 1 fields, the first row 100001");
+  }
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].cells.size(), 3u);
 }
 
 TEST(JsonReader, FaultsAreNamedWithLineAndColumn) {
