@@ -110,19 +110,15 @@ void JsonReader::NameGivenTwice(const std::string& name, TextPlace place) const 
   FailAt("the member name " + JsonString(name) + " is given twice", place);
 }
 
-bool JsonReader::NextMember(bool& first, std::vector<std::string>* names, std::string& name,
+bool JsonReader::NextMember(bool& first, std::unordered_set<std::string>* names, std::string& name,
                             TextPlace& namePlace) {
   if (!NextOf(first, '}', "expected \",\" or \"}\"")) return false;
   if (!NextIs('"')) Fail("expected a member name in quotes");
   namePlace = in_.Place();
   name.clear();
   String(&name);
-  if (names != nullptr) {
-    for (const std::string& earlier : *names) {
-      if (earlier == name) NameGivenTwice(name, namePlace);
-    }
-    names->push_back(name);
-  }
+  // Looked up, not searched: an object may have a million members.
+  if (names != nullptr && !names->insert(name).second) NameGivenTwice(name, namePlace);
   SkipBlanks();
   Expect(':', "expected \":\" after a member name");
   SkipBlanks();
@@ -138,7 +134,7 @@ JsonValue JsonReader::Value(int depth) {
     case '{': {
       Open(depth);
       value.kind = JsonValue::Kind::Object;
-      std::vector<std::string> names;
+      std::unordered_set<std::string> names;
       std::string name;
       TextPlace namePlace;
       while (NextMember(first, &names, name, namePlace)) {
@@ -181,7 +177,7 @@ void JsonReader::Skip(int depth) {
   switch (in_.Peek()) {
     case '{': {
       Open(depth);
-      std::vector<std::string> names;
+      std::unordered_set<std::string> names;
       std::string name;
       TextPlace namePlace;
       while (NextMember(first, &names, name, namePlace))

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "textform/text_form_error.h"
@@ -71,7 +72,7 @@ class JsonReader {
   // names read so far in this object, which a name given twice is refused
   // against; the name is added. `first` is true for an object just opened
   // and is cleared.
-  bool NextMember(bool& first, std::vector<std::string>* names, std::string& name,
+  bool NextMember(bool& first, std::unordered_set<std::string>* names, std::string& name,
                   TextPlace& namePlace);
   // Refuses "the member name ... is given twice" at `place`.
   [[noreturn]] void NameGivenTwice(const std::string& name, TextPlace place) const;

@@ -148,7 +148,7 @@ class JsonDocument {
     const TextPlace place = json_.Place();
     json_.Open(0);
     bool first = true, sawRecords = false;
-    std::vector<std::string> names;
+    std::unordered_set<std::string> names;
     std::string name;
     TextPlace namePlace;
     while (json_.NextMember(first, &names, name, namePlace)) {

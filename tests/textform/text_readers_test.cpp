@@ -200,6 +200,14 @@ TEST(TextReaders, LongCellsAndWideRowsAreNotHeld) {
   EXPECT_EQ(rows[0].cells.size(), 3u);
 }
 
+// {"n1":0,"n2":0,... without its closing brace.
+std::string ManyMembers(int count) {
+  std::string text = "{\"n0\":0";
+  for (int i = 1; i < count; ++i)
+    text += ",\"n" + std::to_string(i) + "\":0";
+  return text;
+}
+
 TEST(JsonReader, FaultsAreNamedWithLineAndColumn) {
   struct Case {
     std::string text;
@@ -227,6 +235,7 @@ TEST(JsonReader, FaultsAreNamedWithLineAndColumn) {
       {"\"\xc3\"", 1, 2},                                  // not UTF-8
       {"[\"" + std::string(5000, 'a') + "\xc3\"]", 1, 3},  // after a run checked in parts
       {"{} {}", 1, 4},
+      {ManyMembers(200000) + ",\"n7\":0}", 1, 2288892},  // a name twice among many
       {"[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[1]]]]]", 1, 65},
   };
   for (const auto& c : cases) {
