@@ -59,6 +59,10 @@ std::string JsonString(std::string_view utf8) {
 
 bool IsValidUtf8(std::string_view bytes) {
   for (size_t i = 0; i < bytes.size();) {
+    if (static_cast<unsigned char>(bytes[i]) < 0x80) {  // most text: checked cheaply
+      ++i;
+      continue;
+    }
     std::optional<Utf8Character> character = DecodeUtf8Character(bytes.substr(i));
     if (!character) return false;
     i += character->length;

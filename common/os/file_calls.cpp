@@ -13,6 +13,8 @@ const Table* gInstalled = nullptr;
 const Table& SystemCalls() {
   static constexpr Table kSystem{
       .openExistingFile = system::OpenExistingFile,
+      .openSequential = system::OpenSequential,
+      .readNext = system::ReadNext,
       .openForWriting = system::OpenForWriting,
       .attributesToKeep = system::AttributesToKeep,
       .giveAttributes = system::GiveAttributes,

@@ -49,6 +49,14 @@ struct Table {
   // on a FIFO; its size in `size`. A run-time error when it cannot be
   // opened, is a folder or is no ordinary file (a FIFO, a device such as NUL).
   Handle (*openExistingFile)(const std::string& name, bool forWriting, int64_t& size);
+  // A text to be read once, in order: an ordinary file or a pipe (a FIFO, a
+  // shell's `<(...)`), waiting for a FIFO's writer; standard input when
+  // `name` is empty. A run-time error when it cannot be opened or is a
+  // folder, a device or anything else.
+  Handle (*openSequential)(const std::string& name);
+  // Up to n bytes from where the last read ended, fewer when no more have
+  // come yet; 0 at the end; -1 and errno.
+  int64_t (*readNext)(Handle file, void* buffer, size_t n);
   // A file opened for reading and writing, created when missing, emptied
   // when `truncate`; kNoFile and errno on a failure.
   Handle (*openForWriting)(const std::string& name, bool truncate);

@@ -12,6 +12,8 @@
 namespace vantor::file_calls::system {
 
 Handle OpenExistingFile(const std::string& name, bool forWriting, int64_t& size);
+Handle OpenSequential(const std::string& name);
+int64_t ReadNext(Handle file, void* buffer, size_t n);
 Handle OpenForWriting(const std::string& name, bool truncate);
 std::optional<KeptAttributes> AttributesToKeep(const std::string& name);
 bool GiveAttributes(Handle file, const KeptAttributes& kept);

@@ -26,39 +26,59 @@ bool NeedsQuotes(std::string_view text) {
 
 class CsvReader {
  public:
-  explicit CsvReader(std::string_view text) : text_(text) {
-    if (text_.starts_with("\xEF\xBB\xBF")) text_.remove_prefix(3);
-  }
+  CsvReader(TextStream& in, size_t maxCell, size_t maxFields)
+      : in_(in), maxCell_(maxCell), maxFields_(maxFields) {}
 
   void Rows(const std::function<void(CsvRecord&)>& take) {
-    size_t fields = 0;
-    for (bool first = true; pos_ < text_.size(); first = false) {
-      CsvRecord row = Row(fields);
-      if (first) fields = row.cells.size();
-      if (row.cells.size() != fields) {
-        throw TextFormError("this row has " + std::to_string(row.cells.size()) +
-                                " fields, the first row " + std::to_string(fields),
-                            row.place);
+    in_.SkipByteOrderMark();
+    while (!in_.AtEnd()) {
+      if (AtRowEnd()) {
+        EmptyLines(take);
+      } else {
+        CsvRecord row = Row(fields_);
+        Hand(row, take);
       }
-      take(row);
     }
   }
 
  private:
-  bool AtEnd() const { return pos_ >= text_.size(); }
-  char Peek() const { return text_[pos_]; }
-  void Take() { counter_.Advance(text_[pos_++]); }
+  void Hand(CsvRecord& row, const std::function<void(CsvRecord&)>& take) {
+    if (first_) fields_ = row.fields;
+    first_ = false;
+    if (row.fields != fields_) {
+      throw TextFormError("this row has " + std::to_string(row.fields) + " fields, the first row " +
+                              std::to_string(fields_),
+                          row.place);
+    }
+    take(row);
+  }
+
+  bool AtRowEnd() { return !in_.AtEnd() && (in_.Peek() == '\n' || in_.LooksAt("\r\n")); }
+
+  // Empty lines that end a text are no rows: editors and spreadsheets leave
+  // them. Ones before more text are rows of one empty field each.
+  void EmptyLines(const std::function<void(CsvRecord&)>& take) {
+    const TextPlace first = in_.Place();
+    int64_t lines = 0;
+    for (; AtRowEnd(); ++lines)
+      TakeRowEnd();
+    if (in_.AtEnd()) return;
+    for (int64_t i = 0; i < lines; ++i) {
+      TextPlace place{PlaceCounter::LineAfter(first.line, i), i == 0 ? first.column : 1};
+      CsvRecord row{{CsvCell{"", place}}, place, 1};
+      Hand(row, take);
+    }
+  }
 
   // At a row end (LF, CR LF or the end of the text): takes it.
   bool TakeRowEnd() {
-    if (AtEnd()) return true;
-    if (Peek() == '\n') {
-      Take();
+    if (in_.AtEnd()) return true;
+    if (in_.Peek() == '\n') {
+      in_.Take();
       return true;
     }
-    if (Peek() == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') {
-      Take();
-      Take();
+    if (in_.LooksAt("\r\n")) {
+      in_.Skip(2);
       return true;
     }
     return false;
@@ -68,71 +88,84 @@ class CsvReader {
   CsvRecord Row(size_t fields) {
     CsvRecord row;
     row.cells.reserve(fields);
-    row.place = counter_.Place();
+    row.place = in_.Place();
     for (;;) {
-      row.cells.push_back(Cell());
+      // A row far wider than the reader takes is read on, its cells not
+      // kept, so that its width can be told.
+      CsvCell cell = Cell();
+      if (row.cells.size() <= maxFields_) row.cells.push_back(std::move(cell));
+      ++row.fields;
       if (TakeRowEnd()) return row;
-      Take();  // the comma that Cell stopped at
+      in_.Take();  // the comma that Cell stopped at
     }
   }
 
   CsvCell Cell() {
     CsvCell cell;
-    cell.place = counter_.Place();
-    if (!AtEnd() && Peek() == '"') {
-      cell.text = Quoted();
+    cell.place = in_.Place();
+    if (!in_.AtEnd() && in_.Peek() == '"') {
+      cell.text = Quoted(cell.place);
     } else {
-      cell.text = Unquoted();
+      cell.text = Unquoted(cell.place);
     }
     return cell;
   }
 
-  // Taken as one piece up to the first character that ends or spoils it:
-  // long exports hold hundreds of thousands of fields.
-  std::string Unquoted() {
-    size_t end = pos_;
-    while (end < text_.size() && !IsFieldStop(text_[end]))
-      ++end;
-    std::string text(text_.substr(pos_, end - pos_));
-    counter_.AdvanceInLine(text);
-    pos_ = end;
-    if (AtEnd()) return text;
-    if (Peek() == '"') throw TextFormError("a quote inside a field that is not quoted", Here());
-    if (Peek() == '\r' && !(pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n')) {
+  void Append(std::string& text, std::string_view bytes, TextPlace cell) const {
+    if (bytes.size() > maxCell_ - text.size()) throw TextFormError(TooLongMessage(maxCell_), cell);
+    text += bytes;
+  }
+
+  // Taken a piece at a time up to the first character that ends or spoils
+  // it: long exports hold hundreds of thousands of fields.
+  std::string Unquoted(TextPlace cell) {
+    std::string text;
+    for (std::string_view ready = in_.Ready(); !ready.empty(); ready = in_.Ready()) {
+      size_t run = 0;
+      while (run < ready.size() && !IsFieldStop(ready[run]))
+        ++run;
+      Append(text, ready.substr(0, run), cell);
+      in_.SkipInLine(run);
+      if (run < ready.size()) break;
+    }
+    if (in_.AtEnd()) return text;
+    if (in_.Peek() == '"') throw TextFormError("a quote inside a field that is not quoted", Here());
+    if (in_.Peek() == '\r' && !in_.LooksAt("\r\n")) {
       throw TextFormError("a carriage return that does not end a row", Here());
     }
     return text;
   }
 
-  std::string Quoted() {
-    TextPlace opened = counter_.Place();
-    Take();
+  std::string Quoted(TextPlace opened) {
+    in_.Take();
     std::string text;
     for (;;) {
-      if (AtEnd()) throw TextFormError("a quoted field is not closed", opened);
-      char c = Peek();
-      Take();
-      if (c != '"') {
-        text += c;
+      std::string_view ready = in_.Ready();
+      if (ready.empty()) throw TextFormError("a quoted field is not closed", opened);
+      size_t run = ready.find('"');
+      if (run == std::string_view::npos) run = ready.size();
+      Append(text, ready.substr(0, run), opened);
+      in_.Skip(run);
+      if (run == ready.size()) continue;
+      in_.Take();  // the quote
+      if (!in_.AtEnd() && in_.Peek() == '"') {
+        Append(text, "\"", opened);
+        in_.Take();
         continue;
       }
-      if (!AtEnd() && Peek() == '"') {
-        text += '"';
-        Take();
-        continue;
-      }
-      bool atFieldEnd = AtEnd() || Peek() == ',' || Peek() == '\n' ||
-                        (Peek() == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n');
+      bool atFieldEnd = in_.AtEnd() || in_.Peek() == ',' || AtRowEnd();
       if (!atFieldEnd) throw TextFormError("text after the closing quote of a field", Here());
       return text;
     }
   }
 
-  TextPlace Here() const { return counter_.Place(); }
+  TextPlace Here() const { return in_.Place(); }
 
-  std::string_view text_;
-  size_t pos_ = 0;
-  PlaceCounter counter_;
+  TextStream& in_;
+  size_t maxCell_;
+  size_t maxFields_;
+  bool first_ = true;
+  size_t fields_ = 0;
 };
 
 }  // namespace
@@ -162,12 +195,21 @@ std::string CsvRow(const std::vector<std::string>& fields) {
     if (i > 0) row += ',';
     row += CsvField(fields[i]);
   }
+  // A row of one empty field in quotes: an empty line that ends a text is
+  // no row.
+  if (fields.size() == 1 && fields[0].empty()) row = "\"\"";
   row += "\r\n";
   return row;
 }
 
+void ReadCsvRows(TextStream& in, const std::function<void(CsvRecord&)>& take, size_t maxCell,
+                 size_t maxFields) {
+  CsvReader(in, maxCell, maxFields).Rows(take);
+}
+
 void ReadCsvRows(std::string_view text, const std::function<void(CsvRecord&)>& take) {
-  CsvReader(text).Rows(take);
+  TextStream in(text);
+  ReadCsvRows(in, take, std::string::npos, std::string::npos);
 }
 
 std::vector<CsvRecord> ReadCsv(std::string_view text) {

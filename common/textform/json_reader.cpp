@@ -6,254 +6,34 @@
 namespace vantor {
 namespace {
 
-class JsonParser {
- public:
-  JsonParser(std::string_view text, int maxDepth) : text_(text), maxDepth_(maxDepth) {}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
-  JsonValue Document() {
-    SkipBlanks();
-    JsonValue value = Value(0);
-    SkipBlanks();
-    if (!AtEnd()) Fail("text after the JSON value");
-    return value;
-  }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
- private:
-  [[noreturn]] void Fail(const std::string& what) const {
-    throw TextFormError(what, counter_.Place());
-  }
-  [[noreturn]] void FailAt(const std::string& what, TextPlace place) const {
-    throw TextFormError(what, place);
-  }
-  bool AtEnd() const { return pos_ >= text_.size(); }
-  char Peek() const { return text_[pos_]; }
-  void Take() { counter_.Advance(text_[pos_++]); }
-  void Expect(char c, const char* what) {
-    if (AtEnd() || Peek() != c) Fail(what);
-    Take();
-  }
+// What ends a run of a string's characters that are taken as they are.
+bool EndsRun(char c) {
+  return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+}
 
-  void SkipBlanks() {
-    while (!AtEnd() && (Peek() == ' ' || Peek() == '\t' || Peek() == '\n' || Peek() == '\r'))
-      Take();
-  }
+bool IsContinuationByte(char c) {
+  return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
 
-  JsonValue Value(int depth) {
-    if (AtEnd()) Fail("the text ends where a value was expected");
-    JsonValue value;
-    value.place = counter_.Place();
-    switch (Peek()) {
-      case '{':
-        return Object(std::move(value), depth + 1);
-      case '[':
-        return Array(std::move(value), depth + 1);
-      case '"':
-        value.kind = JsonValue::Kind::String;
-        value.text = String();
-        return value;
-      case 't':
-        return Literal(std::move(value), "true", JsonValue::Kind::True);
-      case 'f':
-        return Literal(std::move(value), "false", JsonValue::Kind::False);
-      case 'n':
-        return Literal(std::move(value), "null", JsonValue::Kind::Null);
-      default:
-        value.kind = JsonValue::Kind::Number;
-        value.text = Number();
-        return value;
-    }
-  }
+// The bytes of `run` that end before its last character begins, which may
+// go on in the next piece.
+size_t CompleteCharacters(std::string_view run) {
+  size_t cut = run.size();
+  while (cut > 0 && run.size() - cut < 3 && IsContinuationByte(run[cut - 1]))
+    --cut;
+  return cut > 0 ? cut - 1 : 0;
+}
 
-  JsonValue Literal(JsonValue value, std::string_view word, JsonValue::Kind kind) {
-    if (text_.substr(pos_, word.size()) != word) Fail("not a JSON value");
-    for (size_t i = 0; i < word.size(); ++i)
-      Take();
-    value.kind = kind;
-    return value;
-  }
-
-  void CheckDepth(int depth) const {
-    if (depth > maxDepth_)
-      Fail("arrays and objects nested deeper than " + std::to_string(maxDepth_));
-  }
-
-  // The items of an array or the members of an object: from the opening
-  // bracket to `close`, separated by commas, each read by `readItem`.
-  template <typename ReadItem>
-  void Items(char close, const char* expected, ReadItem readItem) {
-    Take();
-    SkipBlanks();
-    if (!AtEnd() && Peek() == close) {
-      Take();
-      return;
-    }
-    for (;;) {
-      SkipBlanks();
-      readItem();
-      SkipBlanks();
-      if (!AtEnd() && Peek() == ',') {
-        Take();
-        continue;
-      }
-      Expect(close, expected);
-      return;
-    }
-  }
-
-  JsonValue Array(JsonValue value, int depth) {
-    CheckDepth(depth);
-    value.kind = JsonValue::Kind::Array;
-    Items(']', "expected \",\" or \"]\"", [&] { value.items.push_back(Value(depth)); });
-    return value;
-  }
-
-  JsonValue Object(JsonValue value, int depth) {
-    CheckDepth(depth);
-    value.kind = JsonValue::Kind::Object;
-    Items('}', "expected \",\" or \"}\"", [&] {
-      if (AtEnd() || Peek() != '"') Fail("expected a member name in quotes");
-      TextPlace namePlace = counter_.Place();
-      std::string name = String();
-      if (value.Member(name))
-        FailAt("the member name " + JsonString(name) + " is given twice", namePlace);
-      SkipBlanks();
-      Expect(':', "expected \":\" after a member name");
-      SkipBlanks();
-      JsonValue member = Value(depth);
-      value.members.push_back({std::move(name), std::move(member)});
-    });
-    return value;
-  }
-
-  bool TakeDigits() {
-    size_t start = pos_;
-    while (!AtEnd() && Peek() >= '0' && Peek() <= '9')
-      Take();
-    return pos_ > start;
-  }
-
-  std::string Number() {
-    size_t start = pos_;
-    if (!AtEnd() && Peek() == '-') Take();
-    if (AtEnd() || Peek() < '0' || Peek() > '9') Fail("not a JSON value");
-    if (Peek() == '0') {
-      Take();
-      if (!AtEnd() && Peek() >= '0' && Peek() <= '9') Fail("a number may not begin with 0");
-    } else {
-      TakeDigits();
-    }
-    if (!AtEnd() && Peek() == '.') {
-      Take();
-      if (!TakeDigits()) Fail("expected a digit after the decimal point");
-    }
-    if (!AtEnd() && (Peek() == 'e' || Peek() == 'E')) {
-      Take();
-      if (!AtEnd() && (Peek() == '+' || Peek() == '-')) Take();
-      if (!TakeDigits()) Fail("expected a digit in the exponent");
-    }
-    return std::string(text_.substr(start, pos_ - start));
-  }
-
-  // Four hex digits of a \u escape.
-  char32_t HexQuad() {
-    char32_t code = 0;
-    for (int i = 0; i < 4; ++i) {
-      if (AtEnd()) Fail("the text ends inside a \\u escape");
-      char c = Peek();
-      int digit = c >= '0' && c <= '9'   ? c - '0'
-                  : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                  : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                         : -1;
-      if (digit < 0) Fail("expected four hex digits after \\u");
-      code = code * 16 + static_cast<char32_t>(digit);
-      Take();
-    }
-    return code;
-  }
-
-  char32_t UnicodeEscape(TextPlace escapePlace) {
-    char32_t code = HexQuad();
-    if (code >= 0xDC00 && code <= 0xDFFF) FailAt("a low surrogate without a high one", escapePlace);
-    if (code < 0xD800 || code > 0xDBFF) return code;
-    if (text_.substr(pos_, 2) != "\\u") FailAt("a high surrogate without a low one", escapePlace);
-    Take();
-    Take();
-    char32_t low = HexQuad();
-    if (low < 0xDC00 || low > 0xDFFF) FailAt("a high surrogate without a low one", escapePlace);
-    return 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-  }
-
-  void Escape(std::string& out) {
-    TextPlace escapePlace = counter_.Place();
-    Take();  // the backslash
-    if (AtEnd()) Fail("the text ends inside a string");
-    char c = Peek();
-    Take();
-    switch (c) {
-      case '"':
-      case '\\':
-      case '/':
-        out += c;
-        return;
-      case 'b':
-        out += '\b';
-        return;
-      case 'f':
-        out += '\f';
-        return;
-      case 'n':
-        out += '\n';
-        return;
-      case 'r':
-        out += '\r';
-        return;
-      case 't':
-        out += '\t';
-        return;
-      case 'u':
-        AppendUtf8(out, UnicodeEscape(escapePlace));
-        return;
-      default:
-        FailAt("an unknown escape", escapePlace);
-    }
-  }
-
-  std::string String() {
-    TextPlace opened = counter_.Place();
-    Take();
-    std::string out;
-    size_t runStart = pos_;
-    TextPlace runPlace = counter_.Place();
-    auto closeRun = [&] {
-      std::string_view run = text_.substr(runStart, pos_ - runStart);
-      if (!IsValidUtf8(run)) FailAt("a string that is not valid UTF-8", runPlace);
-      out += run;
-    };
-    for (;;) {
-      if (AtEnd()) FailAt("a string is not closed", opened);
-      char c = Peek();
-      if (c == '"') {
-        closeRun();
-        Take();
-        return out;
-      }
-      if (static_cast<unsigned char>(c) < 0x20) Fail("a control character inside a string");
-      if (c == '\\') {
-        closeRun();
-        Escape(out);
-        runStart = pos_;
-        runPlace = counter_.Place();
-        continue;
-      }
-      Take();
-    }
-  }
-
-  std::string_view text_;
-  int maxDepth_;
-  size_t pos_ = 0;
-  PlaceCounter counter_;
-};
+// A long run of a string that is not kept is checked a part at a time.
+constexpr size_t kCheckedRun = 1 << 12;
 
 }  // namespace
 
@@ -264,8 +44,333 @@ const JsonValue* JsonValue::Member(std::string_view name) const {
   return nullptr;
 }
 
+JsonReader::JsonReader(TextStream& in, size_t maxText, int maxDepth)
+    : in_(in), maxText_(maxText), maxDepth_(maxDepth) {}
+
+void JsonReader::Fail(const std::string& what) const {
+  throw TextFormError(what, in_.Place());
+}
+
+void JsonReader::FailAt(const std::string& what, TextPlace place) const {
+  throw TextFormError(what, place);
+}
+
+void JsonReader::Expect(char c, const char* what) {
+  if (!NextIs(c)) Fail(what);
+  in_.Take();
+}
+
+bool JsonReader::NextIs(char c) {
+  return !in_.AtEnd() && in_.Peek() == c;
+}
+
+void JsonReader::SkipBlanks() {
+  while (!in_.AtEnd() && IsBlank(in_.Peek()))
+    in_.Take();
+}
+
+void JsonReader::End() {
+  SkipBlanks();
+  if (!in_.AtEnd()) Fail("text after the JSON value");
+}
+
+void JsonReader::CheckDepth(int depth) const {
+  if (depth > maxDepth_) Fail("arrays and objects nested deeper than " + std::to_string(maxDepth_));
+}
+
+void JsonReader::Open(int depth) {
+  CheckDepth(depth + 1);
+  in_.Take();
+}
+
+bool JsonReader::NextOf(bool& first, char close, const char* expected) {
+  SkipBlanks();
+  if (first) {
+    first = false;
+    if (NextIs(close)) {
+      in_.Take();
+      return false;
+    }
+    return true;
+  }
+  if (!NextIs(',')) {
+    Expect(close, expected);
+    return false;
+  }
+  in_.Take();
+  SkipBlanks();
+  return true;
+}
+
+bool JsonReader::NextItem(bool& first) {
+  return NextOf(first, ']', "expected \",\" or \"]\"");
+}
+
+void JsonReader::NameGivenTwice(const std::string& name, TextPlace place) const {
+  FailAt("the member name " + JsonString(name) + " is given twice", place);
+}
+
+bool JsonReader::NextMember(bool& first, std::unordered_set<std::string>* names, std::string& name,
+                            TextPlace& namePlace) {
+  if (!NextOf(first, '}', "expected \",\" or \"}\"")) return false;
+  if (!NextIs('"')) Fail("expected a member name in quotes");
+  namePlace = in_.Place();
+  name.clear();
+  String(&name);
+  // Looked up, not searched: an object may have a million members.
+  if (names != nullptr && !names->insert(name).second) NameGivenTwice(name, namePlace);
+  SkipBlanks();
+  Expect(':', "expected \":\" after a member name");
+  SkipBlanks();
+  return true;
+}
+
+JsonValue JsonReader::Value(int depth) {
+  if (in_.AtEnd()) Fail("the text ends where a value was expected");
+  JsonValue value;
+  value.place = in_.Place();
+  bool first = true;
+  switch (in_.Peek()) {
+    case '{': {
+      Open(depth);
+      value.kind = JsonValue::Kind::Object;
+      std::unordered_set<std::string> names;
+      std::string name;
+      TextPlace namePlace;
+      while (NextMember(first, &names, name, namePlace)) {
+        JsonValue member = Value(depth + 1);
+        value.members.push_back({std::move(name), std::move(member)});
+      }
+      return value;
+    }
+    case '[':
+      Open(depth);
+      value.kind = JsonValue::Kind::Array;
+      while (NextItem(first))
+        value.items.push_back(Value(depth + 1));
+      return value;
+    case '"':
+      value.kind = JsonValue::Kind::String;
+      String(&value.text);
+      return value;
+    case 't':
+      value.kind = JsonValue::Kind::True;
+      Literal("true");
+      return value;
+    case 'f':
+      value.kind = JsonValue::Kind::False;
+      Literal("false");
+      return value;
+    case 'n':
+      Literal("null");
+      return value;
+    default:
+      value.kind = JsonValue::Kind::Number;
+      Number(&value.text);
+      return value;
+  }
+}
+
+void JsonReader::Skip(int depth) {
+  if (in_.AtEnd()) Fail("the text ends where a value was expected");
+  bool first = true;
+  switch (in_.Peek()) {
+    case '{': {
+      Open(depth);
+      std::unordered_set<std::string> names;
+      std::string name;
+      TextPlace namePlace;
+      while (NextMember(first, &names, name, namePlace))
+        Skip(depth + 1);
+      return;
+    }
+    case '[':
+      Open(depth);
+      while (NextItem(first))
+        Skip(depth + 1);
+      return;
+    case '"':
+      return String(nullptr);
+    case 't':
+      return Literal("true");
+    case 'f':
+      return Literal("false");
+    case 'n':
+      return Literal("null");
+    default:
+      return Number(nullptr);
+  }
+}
+
+void JsonReader::Literal(std::string_view word) {
+  if (!in_.LooksAt(word)) Fail("not a JSON value");
+  in_.SkipInLine(word.size());
+}
+
+void JsonReader::Keep(std::string& text, std::string_view bytes, TextPlace start) const {
+  if (bytes.size() > maxText_ - text.size()) FailAt(TooLongMessage(maxText_), start);
+  text += bytes;
+}
+
+void JsonReader::Number(std::string* keep) {
+  const TextPlace start = in_.Place();
+  auto take = [&] {
+    if (keep != nullptr) Keep(*keep, in_.Ready().substr(0, 1), start);
+    in_.Take();
+  };
+  // A run of digits, taken a piece at a time.
+  auto takeDigits = [&] {
+    bool any = false;
+    for (std::string_view ready = in_.Ready(); !ready.empty(); ready = in_.Ready()) {
+      size_t run = 0;
+      while (run < ready.size() && IsDigit(ready[run]))
+        ++run;
+      if (keep != nullptr) Keep(*keep, ready.substr(0, run), start);
+      in_.SkipInLine(run);
+      any = any || run > 0;
+      if (run < ready.size()) break;
+    }
+    return any;
+  };
+  if (NextIs('-')) take();
+  if (in_.AtEnd() || !IsDigit(in_.Peek())) Fail("not a JSON value");
+  if (in_.Peek() == '0') {
+    take();
+    if (!in_.AtEnd() && IsDigit(in_.Peek())) Fail("a number may not begin with 0");
+  } else {
+    takeDigits();
+  }
+  if (NextIs('.')) {
+    take();
+    if (!takeDigits()) Fail("expected a digit after the decimal point");
+  }
+  if (NextIs('e') || NextIs('E')) {
+    take();
+    if (NextIs('+') || NextIs('-')) take();
+    if (!takeDigits()) Fail("expected a digit in the exponent");
+  }
+}
+
+char32_t JsonReader::HexQuad() {
+  char32_t code = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (in_.AtEnd()) Fail("the text ends inside a \\u escape");
+    char c = in_.Peek();
+    int digit = c >= '0' && c <= '9'   ? c - '0'
+                : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                       : -1;
+    if (digit < 0) Fail("expected four hex digits after \\u");
+    code = code * 16 + static_cast<char32_t>(digit);
+    in_.Take();
+  }
+  return code;
+}
+
+char32_t JsonReader::UnicodeEscape(TextPlace escapePlace) {
+  char32_t code = HexQuad();
+  if (code >= 0xDC00 && code <= 0xDFFF) FailAt("a low surrogate without a high one", escapePlace);
+  if (code < 0xD800 || code > 0xDBFF) return code;
+  if (!in_.LooksAt("\\u")) FailAt("a high surrogate without a low one", escapePlace);
+  in_.SkipInLine(2);
+  char32_t low = HexQuad();
+  if (low < 0xDC00 || low > 0xDFFF) FailAt("a high surrogate without a low one", escapePlace);
+  return 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+}
+
+void JsonReader::Escape(std::string& out) {
+  TextPlace escapePlace = in_.Place();
+  in_.Take();  // the backslash
+  if (in_.AtEnd()) Fail("the text ends inside a string");
+  char c = in_.Peek();
+  in_.Take();
+  switch (c) {
+    case '"':
+    case '\\':
+    case '/':
+      out += c;
+      return;
+    case 'b':
+      out += '\b';
+      return;
+    case 'f':
+      out += '\f';
+      return;
+    case 'n':
+      out += '\n';
+      return;
+    case 'r':
+      out += '\r';
+      return;
+    case 't':
+      out += '\t';
+      return;
+    case 'u':
+      AppendUtf8(out, UnicodeEscape(escapePlace));
+      return;
+    default:
+      FailAt("an unknown escape", escapePlace);
+  }
+}
+
+// The characters between escapes are taken as runs, each checked as UTF-8
+// where it ends; a run that is not kept is checked a part at a time, so
+// that no part of it is held long.
+void JsonReader::String(std::string* keep) {
+  const TextPlace opened = in_.Place();
+  in_.Take();
+  std::string skipped;
+  std::string& out = keep != nullptr ? *keep : skipped;
+  size_t runStart = out.size();
+  TextPlace runPlace = in_.Place();
+  bool ascii = true;
+  auto checkRun = [&](size_t end) {
+    if (!ascii && !IsValidUtf8(std::string_view(out).substr(runStart, end - runStart)))
+      FailAt("a string that is not valid UTF-8", runPlace);
+  };
+  for (;;) {
+    std::string_view ready = in_.Ready();
+    if (ready.empty()) FailAt("a string is not closed", opened);
+    size_t run = 0;
+    unsigned char bits = 0;  // of every byte of the run: ASCII needs no check
+    for (; run < ready.size() && !EndsRun(ready[run]); ++run)
+      bits |= static_cast<unsigned char>(ready[run]);
+    ascii = ascii && bits < 0x80;
+    if (keep != nullptr) Keep(out, ready.substr(0, run), opened);
+    if (keep == nullptr) out += ready.substr(0, run);
+    in_.SkipInLine(run);
+    if (keep == nullptr && out.size() > kCheckedRun) {
+      size_t checked = runStart + CompleteCharacters(std::string_view(out).substr(runStart));
+      checkRun(checked);
+      out.erase(runStart, checked - runStart);
+    }
+    if (run == ready.size()) continue;
+    char c = in_.Peek();
+    if (c == '"') {
+      checkRun(out.size());
+      in_.Take();
+      if (keep == nullptr) out.clear();
+      return;
+    }
+    if (c != '\\') Fail("a control character inside a string");
+    checkRun(out.size());
+    std::string escaped;
+    Escape(escaped);
+    if (keep != nullptr) Keep(out, escaped, opened);
+    if (keep == nullptr) out.clear();
+    runStart = out.size();
+    runPlace = in_.Place();
+    ascii = true;
+  }
+}
+
 JsonValue ReadJson(std::string_view text, int maxDepth) {
-  return JsonParser(text, maxDepth).Document();
+  TextStream in(text);
+  JsonReader reader(in, std::string::npos, maxDepth);
+  reader.SkipBlanks();
+  JsonValue value = reader.Value(0);
+  reader.End();
+  return value;
 }
 
 }  // namespace vantor

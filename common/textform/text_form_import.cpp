@@ -7,6 +7,7 @@
 #include "base/json_text.h"
 #include "base/run_time_error.h"
 #include "base/text_format.h"
+#include "files/input_stream.h"
 #include "os/platform.h"
 #include "os/waiting_lock.h"
 #include "textform/csv_text.h"
@@ -17,17 +18,21 @@ namespace {
 
 constexpr size_t kExportChunk = 1 << 16;
 
-std::string ReadWholeFile(const std::string& name) {
-  BinaryFile file = BinaryFile::OpenExisting(name, BinaryFile::Access::ReadOnly);
-  std::string text(static_cast<size_t>(file.Size()), '\0');
-  file.ReadExact(text.data(), text.size());
-  file.Close();
-  return text;
-}
+// How far ahead of a text's first blanks the reader looks for the "{" that
+// makes it JSON.
+constexpr size_t kLookForJson = 1 << 20;
+// What a cell may hold beyond the longest text of its field: numbers may
+// carry blanks and leading zeros.
+constexpr size_t kCellSlack = 1024;
 
-bool StartsWithBrace(std::string_view text) {
-  size_t first = text.find_first_not_of(" \t\r\n");
-  return first != std::string_view::npos && text[first] == '{';
+// The longest cell any column can need: a field's bytes as hex or as UTF-8
+// text (up to three bytes a character) and a column's name, and room to
+// spare.
+size_t LongestCell(const TextFormShape& shape) {
+  size_t longest = 0;
+  for (const TextColumn& column : shape.columns)
+    longest = std::max({longest, 4 * column.length, column.name.size()});
+  return longest + kCellSlack;
 }
 
 size_t ColumnNamed(const TextFormShape& shape, std::string_view name) {
@@ -71,6 +76,11 @@ void TakeCell(const std::string& inName, const TextFormShape& shape, size_t colu
 std::vector<size_t> HeaderColumns(const std::string& inName, const CsvRecord& header,
                                   const TextFormShape& shape) {
   const auto& columns = shape.columns;
+  if (header.cells.size() == 1 && header.cells[0].text.find(';') != std::string::npos) {
+    RefuseAt(inName, header.place,
+             "the columns are separated by semicolons: save the file with commas as the "
+             "separator");
+  }
   std::vector<size_t> byCell;
   size_t expected = 0;
   for (const CsvCell& cell : header.cells) {
@@ -98,7 +108,7 @@ std::vector<size_t> HeaderColumns(const std::string& inName, const CsvRecord& he
   return byCell;
 }
 
-void CsvRows(const std::string& inName, std::string_view text, const TextFormShape& shape,
+void CsvRows(const std::string& inName, TextStream& in, size_t maxCell, const TextFormShape& shape,
              const std::function<void(TextRow&)>& take) {
   std::vector<size_t> byCell;
   bool header = true;
@@ -118,75 +128,147 @@ void CsvRows(const std::string& inName, std::string_view text, const TextFormSha
     take(textRow);
   };
   try {
-    ReadCsvRows(text, row);
+    ReadCsvRows(in, row, maxCell, shape.columns.size());
   } catch (const TextFormError& e) {
     RefuseAt(inName, e.Place(), e.what());
   }
   if (header) RefuseAt(inName, TextPlace{}, "no header row");
 }
 
-const JsonValue& RequireMember(const std::string& inName, const JsonValue& object,
-                               const std::string& name) {
-  const JsonValue* member = object.Member(name);
-  if (member == nullptr) RefuseAt(inName, object.place, "member \"" + name + "\" is missing");
-  return *member;
-}
+// Walks a JSON document a record at a time: "records" is read as it comes,
+// the document's other members are checked where they stand.
+class JsonDocument {
+ public:
+  JsonDocument(const std::string& inName, TextStream& in, size_t maxCell,
+               const TextFormShape& shape)
+      : inName_(inName), json_(in, maxCell), shape_(shape) {}
 
-std::string ScalarText(const std::string& inName, const JsonValue& value) {
-  if (value.kind != JsonValue::Kind::Number && value.kind != JsonValue::Kind::String) {
-    RefuseAt(inName, value.place, "expected a number or a string");
+  void Rows(const std::function<void(TextRow&)>& take) {
+    json_.SkipBlanks();
+    const TextPlace place = json_.Place();
+    json_.Open(0);
+    bool first = true, sawRecords = false;
+    std::unordered_set<std::string> names;
+    std::string name;
+    TextPlace namePlace;
+    while (json_.NextMember(first, &names, name, namePlace)) {
+      if (name == "records") {
+        Records(take);
+        sawRecords = true;
+      } else if (name == "record_size") {
+        RecordSize();
+      } else {
+        const TextPlace valuePlace = json_.Place();
+        json_.Skip(1);
+        if (std::ranges::find(shape_.documentMembers, name) == shape_.documentMembers.end())
+          RefuseAt(inName_, valuePlace, "unknown member \"" + name + "\"");
+      }
+    }
+    json_.End();
+    if (!sawRecords) RefuseAt(inName_, place, "member \"records\" is missing");
   }
-  return value.text;
-}
 
-void CheckDocumentMembers(const std::string& inName, const JsonValue& document,
-                          const TextFormShape& shape) {
-  for (const auto& [name, value] : document.members) {
-    if (name != "records" && std::find(shape.documentMembers.begin(), shape.documentMembers.end(),
-                                       name) == shape.documentMembers.end()) {
-      RefuseAt(inName, value.place, "unknown member \"" + name + "\"");
+ private:
+  // A scalar read whole; an array or object checked, kept as nothing.
+  JsonValue ScalarOrNothing(int depth) {
+    if (json_.NextIs('[') || json_.NextIs('{')) {
+      JsonValue nothing;
+      nothing.place = json_.Place();
+      nothing.kind = json_.NextIs('[') ? JsonValue::Kind::Array : JsonValue::Kind::Object;
+      json_.Skip(depth);
+      return nothing;
+    }
+    return json_.Value(depth);
+  }
+
+  void RecordSize() {
+    JsonValue size = ScalarOrNothing(1);
+    if (size.text != std::to_string(shape_.recordSize)) {
+      RefuseAt(inName_, size.place,
+               "the record size does not match the " + shape_.fileKind + "'s " +
+                   std::to_string(shape_.recordSize));
     }
   }
-  if (const JsonValue* size = document.Member("record_size");
-      size != nullptr && size->text != std::to_string(shape.recordSize)) {
-    RefuseAt(inName, size->place,
-             "the record size does not match the " + shape.fileKind + "'s " +
-                 std::to_string(shape.recordSize));
-  }
-}
 
-TextRow JsonRow(const std::string& inName, const JsonValue& object, const TextFormShape& shape) {
-  if (object.kind != JsonValue::Kind::Object) RefuseAt(inName, object.place, "expected an object");
-  TextRow row;
-  row.place = object.place;
-  for (const auto& [name, value] : object.members) {
-    if (ColumnNamed(shape, name) == shape.columns.size())
-      RefuseAt(inName, value.place, "unknown column \"" + name + "\"");
+  void Records(const std::function<void(TextRow&)>& take) {
+    if (!json_.NextIs('[')) {
+      const TextPlace place = json_.Place();
+      json_.Skip(1);
+      RefuseAt(inName_, place, "expected an array");
+    }
+    json_.Open(1);
+    bool first = true;
+    while (json_.NextItem(first)) {
+      TextRow row = Record();
+      take(row);
+    }
   }
-  for (size_t column = 0; column < shape.columns.size(); ++column) {
-    if (IsReadOnly(shape, column)) continue;
-    const JsonValue& value = RequireMember(inName, object, shape.columns[column].name);
-    TakeCell(inName, shape, column, ScalarText(inName, value), value.place, row);
-  }
-  return row;
-}
 
-void JsonRows(const std::string& inName, std::string_view text, const TextFormShape& shape,
+  TextRow Record() {
+    TextRow row;
+    row.place = json_.Place();
+    if (!json_.NextIs('{')) {
+      json_.Skip(2);
+      RefuseAt(inName_, row.place, "expected an object");
+    }
+    json_.Open(2);
+    given_.assign(given_.size(), false);
+    bool first = true;
+    size_t column = 0;
+    while (json_.NextMember(first, nullptr, name_, namePlace_)) {
+      column = ColumnOfMember(column);
+      JsonValue& value = byColumn_[column];
+      value = ScalarOrNothing(3);
+      if (column == shape_.columns.size())
+        RefuseAt(inName_, value.place, "unknown column \"" + name_ + "\"");
+      given_[column] = true;
+      ++column;
+    }
+    for (size_t c = 0; c < shape_.columns.size(); ++c) {
+      if (IsReadOnly(shape_, c)) continue;
+      if (!given_[c])
+        RefuseAt(inName_, row.place, "member \"" + shape_.columns[c].name + "\" is missing");
+      JsonValue& value = byColumn_[c];
+      TakeCell(inName_, shape_, c, ScalarText(value), value.place, row);
+    }
+    return row;
+  }
+
+  // The column of the member just named, looked for first where the one
+  // before it was followed by it, as every export writes them; one past the
+  // last column when there is none. A column named twice is refused.
+  size_t ColumnOfMember(size_t next) {
+    const auto& columns = shape_.columns;
+    size_t column =
+        next < columns.size() && columns[next].name == name_ ? next : ColumnNamed(shape_, name_);
+    if (column < columns.size() && given_[column]) json_.NameGivenTwice(name_, namePlace_);
+    return column;
+  }
+
+  std::string ScalarText(JsonValue& value) const {
+    if (value.kind != JsonValue::Kind::Number && value.kind != JsonValue::Kind::String) {
+      RefuseAt(inName_, value.place, "expected a number or a string");
+    }
+    return std::move(value.text);
+  }
+
+  const std::string& inName_;
+  JsonReader json_;
+  const TextFormShape& shape_;
+  // A record's members by column, the last for an unknown one; kept from
+  // record to record, so that their room is reused.
+  std::vector<JsonValue> byColumn_ = std::vector<JsonValue>(shape_.columns.size() + 1);
+  std::vector<bool> given_ = std::vector<bool>(shape_.columns.size() + 1);
+  std::string name_;
+  TextPlace namePlace_;
+};
+
+void JsonRows(const std::string& inName, TextStream& in, size_t maxCell, const TextFormShape& shape,
               const std::function<void(TextRow&)>& take) {
-  JsonValue document;
   try {
-    document = ReadJson(text);
+    JsonDocument(inName, in, maxCell, shape).Rows(take);
   } catch (const TextFormError& e) {
     RefuseAt(inName, e.Place(), e.what());
-  }
-  if (document.kind != JsonValue::Kind::Object)
-    RefuseAt(inName, document.place, "expected an object");
-  CheckDocumentMembers(inName, document, shape);
-  const JsonValue& records = RequireMember(inName, document, "records");
-  if (records.kind != JsonValue::Kind::Array) RefuseAt(inName, records.place, "expected an array");
-  for (const JsonValue& object : records.items) {
-    TextRow row = JsonRow(inName, object, shape);
-    take(row);
   }
 }
 
@@ -265,7 +347,8 @@ void ExportSink::Flush() {
 
 void ReadTextRows(const std::string& inName, const TextFormShape& shape,
                   const std::function<void(const TextRow&)>& take) {
-  std::string text = ReadWholeFile(inName);
+  InputStream input(inName);
+  TextStream in([&input](char* buffer, size_t n) { return input.Read(buffer, n); });
   std::vector<bool> seen(static_cast<size_t>(shape.count));
   auto checked = [&](TextRow& row) {
     auto index = static_cast<size_t>(row.record - shape.firstRecord);
@@ -274,10 +357,11 @@ void ReadTextRows(const std::string& inName, const TextFormShape& shape,
     seen[index] = true;
     take(row);
   };
-  if (StartsWithBrace(text)) {
-    JsonRows(inName, text, shape, checked);
+  in.SkipByteOrderMark();
+  if (in.FirstNonBlankIs('{', kLookForJson)) {
+    JsonRows(inName, in, LongestCell(shape), shape, checked);
   } else {
-    CsvRows(inName, text, shape, checked);
+    CsvRows(inName, in, LongestCell(shape), shape, checked);
   }
 }
 

@@ -106,13 +106,18 @@ struct TextRow {
   std::vector<TextCell> cells;
 };
 
-// The rows of the file `inName`, handed to `take` one by one in the file's
-// order: JSON when its first non-blank character is "{", CSV otherwise. A CSV
-// header names the columns in their order (read-only ones may be left out); a
-// JSON record names every column but the read-only ones. Refused with the
-// place of the fault: malformed text, an unknown or missing column, a record
-// that does not exist or is given twice. Rows before the fault have been
-// taken then, so nothing may be written before the last row.
+// The rows of the input `inName` (a file, a pipe, or standard input for "-"),
+// handed to `take` one by one in the input's order: JSON when its first
+// non-blank character (after a byte order mark) is "{", CSV otherwise. The
+// input is read in pieces and never held whole, a JSON document a record at
+// a time. A CSV header names the columns in their order (read-only ones may
+// be left out); a JSON record names every column but the read-only ones.
+// Refused with the place of the fault: malformed text, an unknown or missing
+// column, a record that does not exist or is given twice, and a cell longer
+// than any column can hold (four bytes for each byte of the longest field,
+// or the longest column name, and 1024 to spare), which is refused at its
+// start before it is read whole. Rows before the fault have been taken then,
+// so nothing may be written before the last row.
 void ReadTextRows(const std::string& inName, const TextFormShape& shape,
                   const std::function<void(const TextRow&)>& take);
 

@@ -339,6 +339,34 @@ TEST(TextForms, DryRunListsTheChangesAndWritesNothing) {
   EXPECT_EQ(ReadBytes(data), ReadBytes(VANTOR_SOURCE_DIR "/samples/planes1.dat"));
 }
 
+// jq's output reaches the data file through standard input and through a
+// pipe given by name, and changes only the bytes of the value jq changed; a
+// folder is no input.
+TEST(TextForms, AnImportReadsStandardInputAndPipes) {
+  VANTOR_PROGRAM_OR_SKIP("jq");
+  VANTOR_PROGRAM_OR_SKIP("bash");
+  TextFormsInstall install;
+  const std::string data = install.dir.File("planes1.dat");
+  fs::copy_file(VANTOR_SOURCE_DIR "/samples/planes1.dat", data);
+  WriteText(install.dir.File("planes.json"), install.Export(data, "planes.txt", "json"));
+  std::vector<uint8_t> expected = ReadBytes(data);
+  expected[100 + 3 * 46 + 22] = 200;  // record 3's Top speed, 16 bits
+  expected[100 + 3 * 46 + 23] = 0;
+  const std::string jq = "jq '.records[3][\"Top speed km/h\"] = 200' planes.json";
+  for (const std::string& command : {jq + " | ./datedit --import planes1.dat planes.txt -",
+                                     "./datedit --import planes1.dat planes.txt <(" + jq + ")"}) {
+    fs::copy_file(VANTOR_SOURCE_DIR "/samples/planes1.dat", data,
+                  fs::copy_options::overwrite_existing);
+    ProgramRun run = RunProgram(ProgramOnPath("bash"), {"-c", command}, "", install.dir.Path());
+    EXPECT_EQ(run.exitCode, 0) << command << ": " << run.err;
+    EXPECT_EQ(ReadBytes(data), expected) << command;
+  }
+  fs::create_directory(install.dir.File("folder"));
+  ProgramRun folder = install.Run({"--import", data, "planes.txt", "folder"});
+  EXPECT_NE(folder.exitCode, 0);
+  EXPECT_NE(folder.err.find("folder"), std::string::npos) << folder.err;
+}
+
 // The sample's CSV without its last column, which is empty in every row.
 std::string WithoutRest(std::string csv) {
   csv.replace(csv.find(",rest\r\n"), 7, "\r\n");

@@ -85,13 +85,14 @@ sys::Table CountingCalls() {
   sys::Table calls = sys::SystemCalls();
   calls.openExistingFile =
       WrappedThrowing<&sys::Table::openExistingFile, FileOperation::Open>::Call;
+  calls.openSequential = WrappedThrowing<&sys::Table::openSequential, FileOperation::Open>::Call;
   calls.attributesToKeep =
       WrappedThrowing<&sys::Table::attributesToKeep, FileOperation::Create>::Call;
   Wrap<&sys::Table::openForWriting, &sys::Table::giveAttributes, &sys::Table::openUnnamedBeside,
-       &sys::Table::linkUnnamed, &sys::Table::createNew, &sys::Table::readAt, &sys::Table::writeAt,
-       &sys::Table::setSize, &sys::Table::copyRange, &sys::Table::reserveSpace,
-       &sys::Table::syncData, &sys::Table::moveIntoPlace, &sys::Table::syncFolder,
-       &sys::Table::openForLock>(calls);
+       &sys::Table::linkUnnamed, &sys::Table::createNew, &sys::Table::readAt, &sys::Table::readNext,
+       &sys::Table::writeAt, &sys::Table::setSize, &sys::Table::copyRange,
+       &sys::Table::reserveSpace, &sys::Table::syncData, &sys::Table::moveIntoPlace,
+       &sys::Table::syncFolder, &sys::Table::openForLock>(calls);
   calls.tryLock = TryLock;
   return calls;
 }

@@ -187,12 +187,16 @@ TEST(LandmarkText, DryRunListsTheChangesAndWritesNothing) {
   for (const auto& row : rows)
     csv += CsvRow(row);
   WriteText(dir.File("in.csv"), csv);
-  ProgramRun run = Lmedit(dir, {"--import", "l.mrf", "in.csv", "--dry-run"});
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "record 2: lm_id 102 -> 7\n"
-            "record 9: n_coord 53110.5 -> 53110.25\n"
-            "record 9: name Hestle -> Hestle Nord\n");
+  // From a file, and from standard input.
+  for (ProgramRun run :
+       {Lmedit(dir, {"--import", "l.mrf", "in.csv", "--dry-run"}),
+        RunProgram(LMEDIT_BINARY, {"--import", "l.mrf", "-", "--dry-run"}, csv, dir.Path())}) {
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "record 2: lm_id 102 -> 7\n"
+              "record 9: n_coord 53110.5 -> 53110.25\n"
+              "record 9: name Hestle -> Hestle Nord\n");
+  }
   EXPECT_EQ(ReadBytes(dir.File("l.mrf")), ReadBytes(kSample));
 }
 

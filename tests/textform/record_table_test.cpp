@@ -101,6 +101,18 @@ TEST_F(RecordsFixture, AnImportPatchesOnlyTheRecordsThatChange) {
   EXPECT_EQ(result.patches[0].bytes, (std::vector<uint8_t>{9, 0x01}));
 }
 
+// Texts as other programs write them, each changing record 2's n to 9.
+TEST_F(RecordsFixture, InputsAsOtherProgramsWriteThemAreRead) {
+  const std::string json =
+      "{\"records\": [{\"record\": 2, \"n\": 9, \"hex\": \"01\"}], \"record_size\": 2}";
+  for (const std::string& input : std::vector<std::string>{
+           "\xEF\xBB\xBF" + json, "record,n,hex\r\n2,9,01\r\n\r\n", "record,n,hex\n2,9,01\n\n"}) {
+    ImportChanges result = Import(input);
+    ASSERT_EQ(result.changes.size(), 1u) << input;
+    EXPECT_EQ(result.changes[0].after, "9") << input;
+  }
+}
+
 TEST_F(RecordsFixture, ARefusedCellNamesItsPlaceAndColumn) {
   struct Case {
     std::string input, message;
@@ -110,6 +122,11 @@ TEST_F(RecordsFixture, ARefusedCellNamesItsPlaceAndColumn) {
        "\"ZZ\"}]}",
        ":1:74: column \"hex\": \"ZZ\" is not hex digits"},
       {"{\"format\": null, \"records\": []}", ":1:12: unknown member \"format\""},
+      {"\xEF\xBB\xBFrecord;n;hex\r\n1;7;AB\r\n",
+       ":1:1: the columns are separated by semicolons: save the file with commas as the "
+       "separator"},
+      // Refused at its start, at the bound: four times the longest field, and room to spare.
+      {"record,n,hex\r\n1,7," + std::string(200000, 'A') + "\r\n", ":2:5: " + TooLongMessage(1030)},
       {"{\"record_size\": 3, \"records\": []}",
        ":1:17: the record size does not match the test "
        "file's 2"},

@@ -3,6 +3,9 @@
 // decoded, and every fault of either named by line and column.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "fuzz/fuzz_pieces.h"
 #include "textform/csv_text.h"
 #include "textform/json_reader.h"
 
@@ -19,6 +22,36 @@ void ExpectFaultAt(Reader read, const std::string& text, int line, int column) {
     EXPECT_EQ(e.Place().line, line) << text << ": " << e.what();
     EXPECT_EQ(e.Place().column, column) << text << ": " << e.what();
   }
+}
+
+// A text handed on a piece at a time, as a pipe may, and then `then` for
+// ever; `handed` counts the bytes handed on.
+struct Endless {
+  std::string text;
+  char then;
+  size_t handed = 0;
+
+  TextStream Stream() {
+    return TextStream([this](char* buffer, size_t n) {
+      size_t count = std::min(n, TextStream::kPiece);
+      for (size_t i = 0; i < count; ++i, ++handed)
+        buffer[i] = handed < text.size() ? text[handed] : then;
+      return count;
+    });
+  }
+};
+
+std::vector<CsvRecord> ReadCsvByBytes(const std::string& text) {
+  TextStream in = fuzzing::InPieces(text, 1);
+  std::vector<CsvRecord> rows;
+  ReadCsvRows(
+      in, [&rows](CsvRecord& row) { rows.push_back(std::move(row)); }, std::string::npos,
+      std::string::npos);
+  return rows;
+}
+
+void ReadJsonByBytes(const std::string& text, bool keep) {
+  fuzzing::ReadJsonInPieces(text, 1, keep);
 }
 
 TEST(CsvText, FieldsAreQuotedWhereNeeded) {
@@ -44,6 +77,7 @@ TEST(CsvText, FieldsAreQuotedWhereNeeded) {
 TEST(CsvText, WrittenRowsReadBack) {
   std::vector<std::vector<std::string>> rows = {
       {"record", "Name", "x"}, {"0", "a,\"b\"\r\nc", ""}, {"1", " blank ", "\xc3\xa9"}};
+  EXPECT_EQ(ReadCsv(CsvRow({""}) + CsvRow({""})).size(), 2u);  // no empty lines at the end
   std::string text;
   for (const auto& row : rows)
     text += CsvRow(row);
@@ -65,6 +99,9 @@ TEST(CsvText, LineFeedsAndAByteOrderMarkAreAccepted) {
   EXPECT_EQ(read[0].cells[0].text, "a");
   EXPECT_EQ(read[1].cells[1].text, "2");
   EXPECT_TRUE(ReadCsv("").empty());
+  // Empty lines at the end are no rows.
+  for (const char* text : {"a,b\r\n1,2\r\n\r\n", "a,b\n1,2\n\n\n", "a,b\r\n1,2\n\r\n"})
+    EXPECT_EQ(ReadCsv(text).size(), 2u) << text;
 }
 
 TEST(CsvText, FaultsAreNamedWithLineAndColumn) {
@@ -76,13 +113,15 @@ TEST(CsvText, FaultsAreNamedWithLineAndColumn) {
       {"a,b\r\n\"x\"y,2\r\n", 2, 4},                // text after the closing quote
       {"a,b\r\n1,2,3\r\n", 2, 1},                   // a row wider than the header
       {"a,b\r\n1\r\n", 2, 1},                       // narrower
-      {"a,b\r\n\r\n", 2, 1},                        // an empty line is a row of one field
+      {"a,b\r\n\r\n1,2\r\n", 2, 1},                 // an empty line is a row of one field
       {"a,b\r\n1,x\"y\r\n", 2, 4},                  // a quote inside an unquoted field
       {"a,b\r1,2\r\n", 1, 4},                       // a lone CR
       {"\xc3\xa9,b\r\n1,\"\xc3\xa9\"z\r\n", 2, 6},  // columns count characters
   };
-  for (const auto& c : cases)
+  for (const auto& c : cases) {
     ExpectFaultAt([](const std::string& t) { ReadCsv(t); }, c.text, c.line, c.column);
+    ExpectFaultAt(ReadCsvByBytes, c.text, c.line, c.column);
+  }
 }
 
 using Kind = JsonValue::Kind;
@@ -107,6 +146,66 @@ TEST(JsonReader, ReadsEveryKindOfValue) {
   EXPECT_EQ(v.Member("s")->place.line, 2);
   EXPECT_EQ(v.Member("s")->place.column, 8);
   EXPECT_EQ(v.Member("missing"), nullptr);
+  // A long string whose characters straddle the parts it is checked in.
+  for (size_t at = 4090; at < 4100; ++at) {
+    std::string text = "\"" + std::string(at, 'a') + "\xe2\x82\xac" + std::string(9000, 'b') + "\"";
+    EXPECT_NO_THROW(ReadJsonByBytes(text, false)) << at;
+    EXPECT_EQ(ReadJson(text).text.size(), at + 9003);
+  }
+}
+
+// A cell longer than the bound is refused at its start, having read not much
+// more than the bound, however long it goes on; of a row far wider than the
+// reader takes, only one cell more is kept, and its width is told.
+TEST(TextReaders, LongCellsAndWideRowsAreNotHeld) {
+  constexpr size_t kBound = 100000;
+  auto expectRefusedAt = [&](Endless& pieces, const std::function<void(TextStream&)>& read,
+                             int column) {
+    TextStream in = pieces.Stream();
+    try {
+      read(in);
+      ADD_FAILURE() << "accepted: " << pieces.text;
+    } catch (const TextFormError& e) {
+      EXPECT_EQ(e.what(), TooLongMessage(kBound));
+      EXPECT_EQ(e.Place().column, column) << pieces.text;
+    }
+    EXPECT_LT(pieces.handed, kBound + 2 * TextStream::kPiece) << pieces.text;
+  };
+  using Read = std::function<void(TextStream&)>;
+  Read csv = [&](TextStream& in) {
+    ReadCsvRows(
+        in, [](CsvRecord&) {}, kBound, 8);
+  };
+  Read json = [&](TextStream& in) { JsonReader(in, kBound).Value(0); };
+  for (auto [text, read, column] : {std::tuple{"a,b\r\n1,", csv, 3},
+                                    {"a,b\r\n1,\"", csv, 3},
+                                    {"[\"", json, 2},
+                                    {"[-1", json, 2}}) {
+    Endless pieces{text, std::string_view(text).back() == '1' ? '0' : 'x'};
+    expectRefusedAt(pieces, read, column);
+  }
+  std::string wide = "x";
+  for (int i = 0; i < 100000; ++i)
+    wide += ",x";
+  wide += "\r\n1\r\n";
+  TextStream in(wide);
+  std::vector<CsvRecord> rows;
+  try {
+    ReadCsvRows(
+        in, [&rows](CsvRecord& row) { rows.push_back(std::move(row)); }, kBound, 2);
+  } catch (const TextFormError& e) {
+    EXPECT_STREQ(e.what(), "this row has 1 fields, the first row 100001");
+  }
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].cells.size(), 3u);
+}
+
+// {"n1":0,"n2":0,... without its closing brace.
+std::string ManyMembers(int count) {
+  std::string text = "{\"n0\":0";
+  for (int i = 1; i < count; ++i)
+    text += ",\"n" + std::to_string(i) + "\":0";
+  return text;
 }
 
 TEST(JsonReader, FaultsAreNamedWithLineAndColumn) {
@@ -130,15 +229,22 @@ TEST(JsonReader, FaultsAreNamedWithLineAndColumn) {
       {"\"tab\there\"", 1, 5},
       {"\"\\x\"", 1, 2},
       {"\"\\u12g4\"", 1, 6},
-      {"\"\\ud800\"", 1, 2},         // a high surrogate alone
-      {"\"\\udc00\"", 1, 2},         // a low one
-      {"\"\\ud800\\u0041\"", 1, 2},  // a high one followed by no low one
-      {"\"\xc3\"", 1, 2},            // not UTF-8
+      {"\"\\ud800\"", 1, 2},                               // a high surrogate alone
+      {"\"\\udc00\"", 1, 2},                               // a low one
+      {"\"\\ud800\\u0041\"", 1, 2},                        // a high one followed by no low one
+      {"\"\xc3\"", 1, 2},                                  // not UTF-8
+      {"[\"" + std::string(5000, 'a') + "\xc3\"]", 1, 3},  // after a run checked in parts
       {"{} {}", 1, 4},
+      {ManyMembers(200000) + ",\"n7\":0}", 1, 2288892},  // a name twice among many
       {"[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[1]]]]]", 1, 65},
   };
-  for (const auto& c : cases)
+  for (const auto& c : cases) {
     ExpectFaultAt([](const std::string& t) { ReadJson(t); }, c.text, c.line, c.column);
+    for (bool keep : {true, false}) {
+      ExpectFaultAt([keep](const std::string& t) { ReadJsonByBytes(t, keep); }, c.text, c.line,
+                    c.column);
+    }
+  }
 }
 
 }  // namespace

@@ -64,6 +64,34 @@ Handle OpenExistingFile(const std::string& name, bool forWriting, int64_t& size)
   return fd;
 }
 
+Handle OpenSequential(const std::string& name) {
+  if (name.empty()) {
+    // A handle of its own, so that closing it leaves standard input open.
+    int fd = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) throw FileError(FileOperation::Open, "standard input", errno);
+    return fd;
+  }
+  // Asked before the open, which a device could answer by doing something.
+  struct stat info {};
+  if (stat(name.c_str(), &info) != 0) throw FileError(FileOperation::Open, name, errno);
+  if (S_ISDIR(info.st_mode)) throw FileError(FileOperation::Open, name, EISDIR);
+  if (!S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode)) {
+    throw RunTimeError(ErrorCode::AccessDenied,
+                       "cannot open \"" + name + "\": not an ordinary file or a pipe");
+  }
+  int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw FileError(FileOperation::Open, name, errno);
+  return fd;
+}
+
+int64_t ReadNext(Handle file, void* buffer, size_t n) {
+  for (;;) {
+    ssize_t got = read(Fd(file), buffer, n);
+    if (got < 0 && errno == EINTR) continue;
+    return got;
+  }
+}
+
 Handle OpenForWriting(const std::string& name, bool truncate) {
   int fd = open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : 0), 0666);
   return fd < 0 ? kNoFile : fd;

@@ -124,6 +124,38 @@ Handle OpenExistingFile(const std::string& name, bool forWriting, int64_t& size)
   return Ours(file);
 }
 
+Handle OpenSequential(const std::string& name) {
+  if (name.empty()) {
+    // A handle of its own, so that closing it leaves standard input open.
+    HANDLE self = GetCurrentProcess();
+    HANDLE input = INVALID_HANDLE_VALUE;
+    if (!DuplicateHandle(self, GetStdHandle(STD_INPUT_HANDLE), self, &input, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+      throw FileError(FileOperation::Open, "standard input", ErrnoFromWin32(GetLastError()));
+    }
+    return Ours(input);
+  }
+  HANDLE file = OpenHandle(name, GENERIC_READ, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) throw FileError(FileOperation::Open, name, OpenFailure(name));
+  DWORD type = GetFileType(file);
+  if (type != FILE_TYPE_DISK && type != FILE_TYPE_PIPE) {
+    CloseHandle(file);
+    throw RunTimeError(ErrorCode::AccessDenied,
+                       "cannot open \"" + name + "\": not an ordinary file or a pipe");
+  }
+  return Ours(file);
+}
+
+int64_t ReadNext(Handle file, void* buffer, size_t n) {
+  DWORD got = 0;
+  if (ReadFile(Win(file), buffer, static_cast<DWORD>(std::min(n, kLargestCall)), &got, nullptr))
+    return got;
+  // A pipe whose writer has closed it has ended.
+  if (GetLastError() == ERROR_BROKEN_PIPE || GetLastError() == ERROR_HANDLE_EOF) return 0;
+  Failed();
+  return -1;
+}
+
 Handle OpenForWriting(const std::string& name, bool truncate) {
   HANDLE file =
       OpenHandle(name, GENERIC_READ | GENERIC_WRITE, truncate ? CREATE_ALWAYS : OPEN_ALWAYS);
