@@ -1,5 +1,8 @@
 #include "text_forms.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "base/json_text.h"
 #include "base/run_time_error.h"
 #include "base/text_format.h"
@@ -95,8 +98,45 @@ void WarnAboutLeftOutFields(const FormatTable& table, const Format& format, uint
   err.Write(text + "\n");
 }
 
+// The data file's records read a run at a time where they are visited in
+// order, as an export does and as an import of an export's rows does: one
+// read per run spares a read, and the check that the file is still the one
+// named, per record. Rows in another order are read one record at a time.
+class RecordRuns {
+ public:
+  explicit RecordRuns(DataTable& data)
+      : data_(data),
+        runLength_(std::max<int64_t>(1, kRunBytes / std::max<int64_t>(1, data.recordSize))) {}
+
+  void Read(int64_t number, std::span<uint8_t> bytes) {
+    if (number < first_ || number >= first_ + held_) Load(number);
+    auto start = run_.begin() + (number - first_) * data_.recordSize;
+    std::copy_n(start, bytes.size(), bytes.begin());
+  }
+
+ private:
+  static constexpr int64_t kRunBytes = 1 << 16;
+
+  void Load(int64_t number) {
+    const bool inOrder = number == first_ + held_;
+    held_ = std::min<int64_t>(inOrder ? runLength_ : 1, data_.count - number);
+    run_.resize(static_cast<size_t>(held_ * data_.recordSize));
+    first_ = number;
+    if (data_.file.ReadRunUpTo(number, data_.recordSize, run_) != run_.size()) {
+      held_ = 0;
+      throw FileError(FileOperation::Read, data_.file.Name(), 0);
+    }
+  }
+
+  DataTable& data_;
+  const int64_t runLength_;
+  int64_t first_ = 0, held_ = 0;
+  std::vector<uint8_t> run_;
+};
+
 // The data file as the text forms' drivers see it.
-TableFile TableFileOf(const DateditOptions& options, const Format& format, DataTable& data) {
+TableFile TableFileOf(const DateditOptions& options, const Format& format, DataTable& data,
+                      RecordRuns& runs) {
   TableFile file;
   file.shape.count = data.count;
   file.shape.recordSize = data.recordSize;
@@ -104,7 +144,7 @@ TableFile TableFileOf(const DateditOptions& options, const Format& format, DataT
   file.documentHead = {
       {"file", JsonString(Utf8OrCp437(options.DataFileName))},
       {"format", format.name.empty() ? "null" : JsonString(Utf8OrCp437(format.name))}};
-  file.read = [&data](int64_t number, std::span<uint8_t> bytes) { data.file.Read(number, bytes); };
+  file.read = [&runs](int64_t number, std::span<uint8_t> bytes) { runs.Read(number, bytes); };
   return file;
 }
 
@@ -120,7 +160,8 @@ int Export(const DateditOptions& options, TextOutput& out, TextOutput& err) {
   FormatTable table(format.fields, data.recordSize, names);
   WarnAboutLeftOutFields(table, format, data.recordSize, err);
   WarnAboutSize(table, format, data.recordSize, err);
-  ExportTable(table, TableFileOf(options, format, data), options.Form == TextForm::Json,
+  RecordRuns runs(data);
+  ExportTable(table, TableFileOf(options, format, data, runs), options.Form == TextForm::Json,
               options.OutputName, out);
   return 0;
 }
@@ -136,8 +177,9 @@ int Import(const DateditOptions& options, TextOutput& out, WaitOutput& err) {
     InitNameTables(names);
     FormatTable table(format.fields, data.recordSize, names);
     WarnAboutLeftOutFields(table, format, data.recordSize, err);
+    RecordRuns runs(data);
     ImportChanges changes =
-        ReadTableChanges(table, TableFileOf(options, format, data), options.InputName);
+        ReadTableChanges(table, TableFileOf(options, format, data, runs), options.InputName);
     data.file.Close();
     ApplyImport(options.DataFileName, options.DryRun, std::move(changes), out);
     return 0;

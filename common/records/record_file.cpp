@@ -105,7 +105,11 @@ void RecordFile::Read(int64_t index, std::span<uint8_t> record) {
 }
 
 size_t RecordFile::ReadUpTo(int64_t index, std::span<uint8_t> record) {
-  return Current().ReadAt(OffsetOf(index, std::ssize(record)), record.data(), record.size());
+  return ReadRunUpTo(index, std::ssize(record), record);
+}
+
+size_t RecordFile::ReadRunUpTo(int64_t first, int64_t recordSize, std::span<uint8_t> bytes) {
+  return Current().ReadAt(OffsetOf(first, recordSize), bytes.data(), bytes.size());
 }
 
 void RecordFile::Write(int64_t index, std::span<const uint8_t> record) {

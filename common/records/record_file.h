@@ -81,6 +81,9 @@ class RecordFile {
   void Read(int64_t index, std::span<uint8_t> record);
   // As Read, but fewer bytes where the file ends; returns how many.
   size_t ReadUpTo(int64_t index, std::span<uint8_t> record);
+  // Records `first` on, each `recordSize` bytes long, into `bytes` in one
+  // read: fewer bytes where the file ends; returns how many.
+  size_t ReadRunUpTo(int64_t first, int64_t recordSize, std::span<uint8_t> bytes);
   void Write(int64_t index, std::span<const uint8_t> record);
   void WriteHeader(std::span<const uint8_t> header);
   void SetCount(uint16_t count);
