@@ -10,6 +10,7 @@
 #include "files/input_stream.h"
 #include "os/platform.h"
 #include "os/waiting_lock.h"
+#include "textform/cell_values.h"
 #include "textform/csv_text.h"
 #include "textform/json_reader.h"
 
@@ -51,7 +52,7 @@ int64_t RecordNumber(const std::string& inName, const std::string& text, TextPla
   int64_t value = -1;
   auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
-    RefuseAt(inName, place, "\"" + text + "\" is not a record number");
+    RefuseAt(inName, place, QuotedCell(text) + " is not a record number");
   }
   if (value < shape.firstRecord || value >= shape.firstRecord + shape.count) {
     RefuseAt(inName, place,
@@ -86,14 +87,14 @@ std::vector<size_t> HeaderColumns(const std::string& inName, const CsvRecord& he
   for (const CsvCell& cell : header.cells) {
     size_t column = ColumnNamed(shape, cell.text);
     if (column == columns.size())
-      RefuseAt(inName, cell.place, "unknown column \"" + cell.text + "\"");
+      RefuseAt(inName, cell.place, "unknown column " + QuotedCell(cell.text));
     while (expected < columns.size() && IsReadOnly(shape, expected) && expected != column)
       ++expected;
     if (expected != column) {
       RefuseAt(inName, cell.place,
                "the header does not match the format: expected \"" +
                    (expected < columns.size() ? columns[expected].name : std::string("no column")) +
-                   "\" here, found \"" + cell.text + "\"");
+                   "\" here, found " + QuotedCell(cell.text));
     }
     byCell.push_back(column);
     ++expected;
@@ -161,7 +162,7 @@ class JsonDocument {
         const TextPlace valuePlace = json_.Place();
         json_.Skip(1);
         if (std::ranges::find(shape_.documentMembers, name) == shape_.documentMembers.end())
-          RefuseAt(inName_, valuePlace, "unknown member \"" + name + "\"");
+          RefuseAt(inName_, valuePlace, "unknown member " + QuotedCell(name));
       }
     }
     json_.End();
@@ -220,7 +221,7 @@ class JsonDocument {
       JsonValue& value = byColumn_[column];
       value = ScalarOrNothing(3);
       if (column == shape_.columns.size())
-        RefuseAt(inName_, value.place, "unknown column \"" + name_ + "\"");
+        RefuseAt(inName_, value.place, "unknown column " + QuotedCell(name_));
       given_[column] = true;
       ++column;
     }
@@ -289,8 +290,10 @@ void WritePatched(const std::string& name, std::vector<RecordPatch> patches) {
 }  // namespace
 
 void RefuseAt(const std::string& file, TextPlace place, const std::string& what) {
-  throw TextFormRefusal{file + ":" + std::to_string(place.line) + ":" +
-                        std::to_string(place.column) + ": " + what};
+  // The input's own text in the message may hold control bytes: shown as
+  // hex, they cannot act on the terminal the message is written to.
+  throw TextFormRefusal{PrintableName(file) + ":" + std::to_string(place.line) + ":" +
+                        std::to_string(place.column) + ": " + PrintableName(what)};
 }
 
 std::optional<std::string> CellTextAsCp437(std::string_view text, std::string& bytes) {

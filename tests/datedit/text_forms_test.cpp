@@ -402,6 +402,10 @@ TEST(TextForms, RefusedInputNamesItsPlaceAndWritesNothing) {
       {ChangedCsv(csvChanged, 5, "Name", "\xe2\x82\xac"),
        "in:7:3: column \"Name\": the text holds a character that code page 437 does not have"},
       {replaced(csvChanged, "Crew", "Crow"), "in:1:72: unknown column \"Crow\""},
+      // The input's control bytes cannot act on the terminal.
+      {replaced(csvChanged, "Crew", "C\x1b[2Jw"), "in:1:72: unknown column \"C\\x1B[2Jw\""},
+      {ChangedCsv(csvChanged, 5, "Trim", "\x1b]0;x\x07"),
+       "in:7:69: column \"Trim\": \"\\x1B]0;x\\x07\" is not an integer"},
       {replaced(csvChanged, "Crew,Trim", "Trim,Crew"),
        "in:1:72: the header does not match the format: expected \"Crew\" here, found \"Trim\""},
       {WithoutRest(csvChanged),
