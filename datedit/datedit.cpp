@@ -30,8 +30,9 @@ std::string CheckFiles(DateditOptions& options, const std::vector<std::string>& 
 // The arguments after argument 0 when one of them begins with "--".
 void ParseTextMode(DateditOptions& options, const std::vector<std::string>& arguments) {
   const TextFormArguments read = ReadTextFormArguments(arguments);
-  if (read.Help) {
-    options.Mode = DateditMode::Help;
+  // --help and then --version answer whatever else the line holds.
+  if (read.Help || read.Version) {
+    options.Mode = read.Help ? DateditMode::Help : DateditMode::Version;
     return;
   }
   options.Mode = read.Mode == TextFormMode::Import ? DateditMode::Import : DateditMode::Export;

@@ -11,7 +11,7 @@ namespace vantor::datedit {
 
 // What a run does: the screen, or, when an argument begins with "--" (no
 // data or format file of the game's does), a text form without the screen.
-enum class DateditMode { Screen, Export, Import, Help, BadCommandLine };
+enum class DateditMode { Screen, Export, Import, Help, Version, BadCommandLine };
 enum class TextForm { Csv, Json };
 
 // What the command line asks for.

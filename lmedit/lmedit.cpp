@@ -1,6 +1,7 @@
 #include "lmedit.h"
 
 #include "base/text_format.h"
+#include "base/version.h"
 #include "landmark_map.h"
 #include "landmark_text.h"
 #include "main_screen.h"
@@ -53,7 +54,9 @@ LmeditOptions ParseTextMode(LmeditOptions options, const std::vector<std::string
   options.DryRun = read.DryRun;
   options.TextOutputName = read.OutputName.value_or(std::string());
   std::string error = read.Error;
-  if (error.empty() && !read.Help) {
+  // --help and then --version answer whatever else the line holds.
+  const bool answersAlone = read.Help || read.Version;
+  if (error.empty() && !answersAlone) {
     if (read.ModesGiven == 0)
       error =
           options.DryRun ? "--dry-run belongs to --import" : "-o and --no-labels belong to --map";
@@ -62,8 +65,8 @@ LmeditOptions ParseTextMode(LmeditOptions options, const std::vector<std::string
     else
       error = CheckTextMode(options, read.Files, read.OutputName.has_value());
   }
-  if (read.Help) {
-    options.Mode = LmeditMode::Help;
+  if (answersAlone) {
+    options.Mode = read.Help ? LmeditMode::Help : LmeditMode::Version;
   } else if (!error.empty()) {
     options.Mode = LmeditMode::BadCommandLine;
     options.CommandLineError = error;
@@ -122,6 +125,9 @@ int RunTextMode(const LmeditOptions& options, PlainConsole& out, PlainConsole& e
     switch (options.Mode) {
       case LmeditMode::Help:
         out.Write(UsageText());
+        return 0;
+      case LmeditMode::Version:
+        out.Write(VersionLine("lmedit"));
         return 0;
       case LmeditMode::Map:
         return DrawMap(options.TemplateName, options.TextOutputName, options.MapLabels, out);

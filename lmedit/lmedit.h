@@ -14,7 +14,7 @@ namespace vantor::lmedit {
 
 // What a run does: the screen editor, or, when an argument begins with
 // "--" (no landmark file's name does), one of the text-only forms.
-enum class LmeditMode { Edit, Map, Export, Import, Help, BadCommandLine };
+enum class LmeditMode { Edit, Map, Export, Import, Help, Version, BadCommandLine };
 
 // What the command line asks for, read once at the start.
 struct LmeditOptions {

@@ -1,5 +1,6 @@
 #include "vtvolx.h"
 
+#include "base/version.h"
 #include "entry_names.h"
 #include "extraction_policy.h"
 #include "index_walk.h"
@@ -106,6 +107,9 @@ int RunVtvolx(PlainConsole& console, PlainConsole& errors,
       return 0;
     case RunMode::Help:
       WriteHelp(s);
+      return 0;
+    case RunMode::Version:
+      s.Con.Write(VersionLine("vtvolx"));
       return 0;
     case RunMode::Make:
       return BuildingRun(s);

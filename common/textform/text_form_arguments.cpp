@@ -38,6 +38,8 @@ TextFormArguments ReadTextFormArguments(
       continue;
     } else if (argument == "--help") {
       read.Help = true;
+    } else if (argument == "--version") {
+      read.Version = true;
     } else if (std::optional<bool> json = ExportAsJson(argument)) {
       modeGiven(TextFormMode::Export);
       read.ExportJson = *json;

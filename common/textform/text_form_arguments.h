@@ -1,5 +1,5 @@
 // The command line of a tool's text forms, read the same way by every tool:
-// --help, --export[=csv|json], --import, --dry-run and -o NAME, the tool's
+// --help, --version, --export[=csv|json], --import, --dry-run and -o NAME, the tool's
 // own options, and the file names, in any order.
 #pragma once
 
@@ -26,6 +26,7 @@ enum class TextFormMode { None, Export, Import, ToolMode };
 
 struct TextFormArguments {
   bool Help = false;
+  bool Version = false;
   // The last of --export, --import and the tool's own modes, and how many
   // were given: a run takes exactly one.
   TextFormMode Mode = TextFormMode::None;
