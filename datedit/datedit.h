@@ -32,8 +32,10 @@ struct DateditOptions {
 
 DateditOptions ParseCommandLine(const std::vector<std::string>& arguments);
 
-// The text of --help.
+// The usage and the options, shown with a refused command line.
 std::string UsageText();
+// The text of --help: the usage, the options and the keys.
+std::string HelpText();
 
 // datedit's own console, 80 x 25 until the command loop makes it 80 x 50;
 // its three status lines stay in view on a smaller terminal.

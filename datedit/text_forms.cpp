@@ -193,7 +193,7 @@ int RunTextMode(const DateditOptions& options, PlainConsole& out, PlainConsole& 
   return RunRefusable("datedit", err, [&] {
     switch (options.Mode) {
       case DateditMode::Help:
-        out.Write(UsageText());
+        out.Write(HelpText());
         out.Flush();
         return 0;
       case DateditMode::Version:

@@ -31,8 +31,10 @@ struct LmeditOptions {
 };
 LmeditOptions ParseOptions(const std::vector<std::string>& arguments);
 
-// The text of --help.
+// The usage and the options, shown with a refused command line.
 std::string UsageText();
+// The text of --help: the usage, the options and the keys.
+std::string HelpText();
 
 // A run in one of the text-only modes, on the standard streams; returns the
 // exit code (1 for a command line or a file that is refused).

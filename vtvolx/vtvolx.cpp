@@ -78,11 +78,14 @@ void WriteUsage(VtvolxState& s) {
 void WriteHelp(VtvolxState& s) {
   WriteUsage(s);
   s.Con.WriteLn();
-  s.Con.WriteLine("Options:");
-  s.Con.WriteLine(
-      "--json   vtvolx <ted or vol filename> --json   lists the entries as JSON Lines, one object "
-      "per entry (index, name, offset, size, real_size, packed, safe); writes no file");
-  s.Con.WriteLine("--help   shows this text");
+  // In the layout help2man reads for the manual page (man/vtvolx.1).
+  s.Con.Write(
+      "Options:\n"
+      "  --json     with the volume alone: lists its entries as JSON Lines, one\n"
+      "             object per entry (index, name, offset, size, real_size,\n"
+      "             packed, safe); writes no file\n"
+      "  --help     shows this text\n"
+      "  --version  shows the program's name and version\n");
 }
 
 int RunVtvolx(PlainConsole& console, const std::vector<std::string>& arguments) {
