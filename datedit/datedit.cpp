@@ -77,13 +77,8 @@ std::string UsageText() {
          "  --export[=csv|json]  writes every record of DATA as a row of CSV (the\n"
          "                       default) or JSON; without FORMAT the format file is\n"
          "                       found from DATA's name as Ctrl+Q finds it\n"
-         "  -o OUT               writes the export to OUT, not to standard output\n"
-         "  --import             writes the values of IN (CSV or JSON, as --export\n"
-         "                       writes them) that differ from DATA into DATA, all or\n"
-         "                       nothing\n"
-         "  --dry-run            with --import: only lists those values\n"
-         "  --help               shows this text\n"
-         "  --version            shows the program's name and version\n";
+         "  -o OUT               writes the export to OUT, not to standard output\n" +
+         SharedOptionsHelp("DATA");
 }
 
 std::string HelpText() {

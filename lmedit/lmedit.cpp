@@ -120,13 +120,8 @@ std::string UsageText() {
          "  --export[=csv|json]  writes every record of FILE.mrf as a row of CSV (the\n"
          "                       default) or JSON\n"
          "  -o OUT               writes the map or the export to OUT, not to standard\n"
-         "                       output\n"
-         "  --import             writes the values of IN (CSV or JSON, as --export\n"
-         "                       writes them) that differ from FILE.mrf into FILE.mrf,\n"
-         "                       all or nothing\n"
-         "  --dry-run            with --import: only lists those values\n"
-         "  --help               shows this text\n"
-         "  --version            shows the program's name and version\n";
+         "                       output\n" +
+         SharedOptionsHelp("FILE.mrf");
 }
 
 std::string HelpText() {

@@ -42,6 +42,10 @@ struct TextFormArguments {
 // What a tool makes of an argument the shared reader does not know.
 enum class ToolArgument { NotOwn, Option, Mode };
 
+// The --help lines of the options that every tool reads alike: --import
+// into `file`, --dry-run, --help and --version.
+std::string SharedOptionsHelp(const std::string& file);
+
 // Reads the arguments after argument 0; `toolArgument`, where given, is
 // asked first about each one.
 TextFormArguments ReadTextFormArguments(
