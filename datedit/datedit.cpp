@@ -30,8 +30,9 @@ std::string CheckFiles(DateditOptions& options, const std::vector<std::string>& 
 // The arguments after argument 0 when one of them begins with "--".
 void ParseTextMode(DateditOptions& options, const std::vector<std::string>& arguments) {
   const TextFormArguments read = ReadTextFormArguments(arguments);
-  if (read.Help) {
-    options.Mode = DateditMode::Help;
+  // --help and then --version answer whatever else the line holds.
+  if (read.Help || read.Version) {
+    options.Mode = read.Help ? DateditMode::Help : DateditMode::Version;
     return;
   }
   options.Mode = read.Mode == TextFormMode::Import ? DateditMode::Import : DateditMode::Export;
@@ -61,19 +62,48 @@ DateditOptions ParseCommandLine(const std::vector<std::string>& arguments) {
   return options;
 }
 
+// The usage and the options, then the keys: in the layout help2man reads for
+// the manual page (man/datedit.1).
 std::string UsageText() {
-  return "usage: datedit [DATA [FORMAT]]\n"
-         "         browses and edits the records of DATA on the screen; FORMAT, a file in\n"
-         "         the program's folder, names and types their fields\n"
-         "       datedit --export[=csv|json] DATA [FORMAT] [-o OUT]\n"
-         "         writes every record of DATA as a row of CSV (the default) or JSON,\n"
-         "         to OUT or, without -o, to standard output; without FORMAT the format\n"
-         "         file is found from DATA's name as Ctrl+Q finds it\n"
-         "       datedit --import DATA FORMAT IN [--dry-run]\n"
-         "         writes the values of IN (CSV or JSON, as --export writes them) that\n"
-         "         differ from DATA into DATA, all or nothing; --dry-run only lists them\n"
-         "       datedit --help\n"
-         "         shows this text\n";
+  return "Usage: datedit [DATA [FORMAT]]\n"
+         "  or:  datedit --export[=csv|json] DATA [FORMAT] [-o OUT]\n"
+         "  or:  datedit --import DATA FORMAT IN [--dry-run]\n"
+         "  or:  datedit --help\n"
+         "  or:  datedit --version\n"
+         "Without an option datedit browses and edits the records of DATA on the\n"
+         "screen; FORMAT, a file in the program's folder, names and types their fields.\n"
+         "\n"
+         "Options:\n"
+         "  --export[=csv|json]  writes every record of DATA as a row of CSV (the\n"
+         "                       default) or JSON; without FORMAT the format file is\n"
+         "                       found from DATA's name as Ctrl+Q finds it\n"
+         "  -o OUT               writes the export to OUT, not to standard output\n" +
+         SharedOptionsHelp("DATA");
+}
+
+std::string HelpText() {
+  return UsageText() +
+         "\n"
+         "Keys of the record screen (case matters):\n"
+         "  f, b         next / previous record (stays put at the ends)\n"
+         "  j            jump to a record number\n"
+         "  a            toggle hex / ASCII dump\n"
+         "  F            toggle the formatted view (needs a loaded format file)\n"
+         "  E            edit a field by its number (with a format file loaded)\n"
+         "  Ctrl+F       load a format file by name (from the program's folder)\n"
+         "  Ctrl+R       reload the format file last named\n"
+         "  Ctrl+Q       find the format file by the data file's name\n"
+         "  w            save the current record to a file of its own\n"
+         "  r            overwrite the current record with the first bytes of a file\n"
+         "  i            insert the record from a file before the current record\n"
+         "  s            save all records without the header to a file\n"
+         "  Q            quit (lower-case q does not)\n"
+         "\n"
+         "The field editor (E) takes:\n"
+         "  numbers      in decimal or, after $, in hex; byte fields keep the lowest\n"
+         "               8 bits, 16-bit fields the lowest 16\n"
+         "  texts        cut so that the terminating zero byte fits the field\n"
+         "  x, L fields  none: they cannot be edited\n";
 }
 
 ConsoleOptions DateditConsoleOptions() {

@@ -11,7 +11,7 @@ namespace vantor::datedit {
 
 // What a run does: the screen, or, when an argument begins with "--" (no
 // data or format file of the game's does), a text form without the screen.
-enum class DateditMode { Screen, Export, Import, Help, BadCommandLine };
+enum class DateditMode { Screen, Export, Import, Help, Version, BadCommandLine };
 enum class TextForm { Csv, Json };
 
 // What the command line asks for.
@@ -32,8 +32,10 @@ struct DateditOptions {
 
 DateditOptions ParseCommandLine(const std::vector<std::string>& arguments);
 
-// The text of --help.
+// The usage and the options, shown with a refused command line.
 std::string UsageText();
+// The text of --help: the usage, the options and the keys.
+std::string HelpText();
 
 // datedit's own console, 80 x 25 until the command loop makes it 80 x 50;
 // its three status lines stay in view on a smaller terminal.

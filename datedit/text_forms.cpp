@@ -6,6 +6,7 @@
 #include "base/json_text.h"
 #include "base/run_time_error.h"
 #include "base/text_format.h"
+#include "base/version.h"
 #include "data_file.h"
 #include "files/binary_file.h"
 #include "files/text_file.h"
@@ -192,7 +193,11 @@ int RunTextMode(const DateditOptions& options, PlainConsole& out, PlainConsole& 
   return RunRefusable("datedit", err, [&] {
     switch (options.Mode) {
       case DateditMode::Help:
-        out.Write(UsageText());
+        out.Write(HelpText());
+        out.Flush();
+        return 0;
+      case DateditMode::Version:
+        out.Write(VersionLine("datedit"));
         out.Flush();
         return 0;
       case DateditMode::Export:

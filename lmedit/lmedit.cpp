@@ -1,6 +1,7 @@
 #include "lmedit.h"
 
 #include "base/text_format.h"
+#include "base/version.h"
 #include "landmark_map.h"
 #include "landmark_text.h"
 #include "main_screen.h"
@@ -53,7 +54,9 @@ LmeditOptions ParseTextMode(LmeditOptions options, const std::vector<std::string
   options.DryRun = read.DryRun;
   options.TextOutputName = read.OutputName.value_or(std::string());
   std::string error = read.Error;
-  if (error.empty() && !read.Help) {
+  // --help and then --version answer whatever else the line holds.
+  const bool answersAlone = read.Help || read.Version;
+  if (error.empty() && !answersAlone) {
     if (read.ModesGiven == 0)
       error =
           options.DryRun ? "--dry-run belongs to --import" : "-o and --no-labels belong to --map";
@@ -62,8 +65,8 @@ LmeditOptions ParseTextMode(LmeditOptions options, const std::vector<std::string
     else
       error = CheckTextMode(options, read.Files, read.OutputName.has_value());
   }
-  if (read.Help) {
-    options.Mode = LmeditMode::Help;
+  if (answersAlone) {
+    options.Mode = read.Help ? LmeditMode::Help : LmeditMode::Version;
   } else if (!error.empty()) {
     options.Mode = LmeditMode::BadCommandLine;
     options.CommandLineError = error;
@@ -100,28 +103,60 @@ LmeditOptions ParseOptions(const std::vector<std::string>& arguments) {
   return AsksForTextForm(arguments) ? ParseTextMode(options, arguments) : options;
 }
 
+// The usage and the options, then the keys: in the layout help2man reads for
+// the manual page (man/lmedit.1).
 std::string UsageText() {
-  return "usage: lmedit [TEMPLATE.mrf [OUTPUT.mrf]]\n"
-         "         edits OUTPUT.mrf against TEMPLATE.mrf on the screen\n"
-         "       lmedit --map FILE.mrf [-o MAP.svg] [--no-labels]\n"
-         "         draws the landmarks of FILE.mrf as an SVG map, written to MAP.svg\n"
-         "         or, without -o, to standard output; --no-labels leaves out the names\n"
-         "       lmedit --export[=csv|json] FILE.mrf [-o OUT]\n"
-         "         writes every record of FILE.mrf as a row of CSV (the default) or JSON,\n"
-         "         to OUT or, without -o, to standard output\n"
-         "       lmedit --import FILE.mrf IN [--dry-run]\n"
-         "         writes the values of IN (CSV or JSON, as --export writes them) that\n"
-         "         differ from FILE.mrf into FILE.mrf, all or nothing; --dry-run only\n"
-         "         lists them\n"
-         "       lmedit --help\n"
-         "         shows this text\n";
+  return "Usage: lmedit [TEMPLATE.mrf [OUTPUT.mrf]]\n"
+         "  or:  lmedit --map FILE.mrf [-o MAP.svg] [--no-labels]\n"
+         "  or:  lmedit --export[=csv|json] FILE.mrf [-o OUT]\n"
+         "  or:  lmedit --import FILE.mrf IN [--dry-run]\n"
+         "  or:  lmedit --help\n"
+         "  or:  lmedit --version\n"
+         "Without an option lmedit edits OUTPUT.mrf against TEMPLATE.mrf on the screen.\n"
+         "\n"
+         "Options:\n"
+         "  --map                draws the landmarks of FILE.mrf as an SVG map\n"
+         "  --no-labels          with --map: leaves out the names\n"
+         "  --export[=csv|json]  writes every record of FILE.mrf as a row of CSV (the\n"
+         "                       default) or JSON\n"
+         "  -o OUT               writes the map or the export to OUT, not to standard\n"
+         "                       output\n" +
+         SharedOptionsHelp("FILE.mrf");
+}
+
+std::string HelpText() {
+  return UsageText() +
+         "\n"
+         "Keys of the main screen (case matters, except for B, F, E and J):\n"
+         "  B, F         back / forward one record (stays put at the ends)\n"
+         "  J            jump to a record number; -1 ends the program\n"
+         "  Z            blank the output's record (63 zero bytes)\n"
+         "  A            activate: the template's record over the output's\n"
+         "  Y            sync: the output's record over the template's\n"
+         "  C, c         copy the template's / the output's record, for pasting\n"
+         "  N            append a blank record to both files\n"
+         "  M            edit the output's record (the record editor)\n"
+         "  R            save a range of records to a file\n"
+         "  L            list a file as text\n"
+         "  O            close both files and start again\n"
+         "  E            end\n"
+         "\n"
+         "Keys of the record editor (M; either case):\n"
+         "  1 to 7       type a new value for that field\n"
+         "  R            reset the record to the template's\n"
+         "  P            paste the record copied last with C or c\n"
+         "  S            save the record over the output's current record\n"
+         "  C            cancel (nothing is written)\n";
 }
 
 int RunTextMode(const LmeditOptions& options, PlainConsole& out, PlainConsole& err) {
   return RunRefusable("lmedit", err, [&] {
     switch (options.Mode) {
       case LmeditMode::Help:
-        out.Write(UsageText());
+        out.Write(HelpText());
+        return 0;
+      case LmeditMode::Version:
+        out.Write(VersionLine("lmedit"));
         return 0;
       case LmeditMode::Map:
         return DrawMap(options.TemplateName, options.TextOutputName, options.MapLabels, out);

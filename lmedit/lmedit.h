@@ -14,7 +14,7 @@ namespace vantor::lmedit {
 
 // What a run does: the screen editor, or, when an argument begins with
 // "--" (no landmark file's name does), one of the text-only forms.
-enum class LmeditMode { Edit, Map, Export, Import, Help, BadCommandLine };
+enum class LmeditMode { Edit, Map, Export, Import, Help, Version, BadCommandLine };
 
 // What the command line asks for, read once at the start.
 struct LmeditOptions {
@@ -31,8 +31,10 @@ struct LmeditOptions {
 };
 LmeditOptions ParseOptions(const std::vector<std::string>& arguments);
 
-// The text of --help.
+// The usage and the options, shown with a refused command line.
 std::string UsageText();
+// The text of --help: the usage, the options and the keys.
+std::string HelpText();
 
 // A run in one of the text-only modes, on the standard streams; returns the
 // exit code (1 for a command line or a file that is refused).

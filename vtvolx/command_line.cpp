@@ -13,11 +13,13 @@ constexpr std::string_view kAll = "-all";
 constexpr std::string_view kTest = "-test";
 constexpr std::string_view kJson = "--json";
 constexpr std::string_view kHelp = "--help";
+constexpr std::string_view kVersion = "--version";
 
 struct SplitArguments {
   std::vector<std::string> words;  // argument 0 and every word that is no option
   bool json = false;
   bool help = false;
+  bool version = false;
   std::string unknown;  // the first option that vtvolx does not know
 };
 
@@ -31,6 +33,8 @@ SplitArguments SplitOptions(const std::vector<std::string>& arguments) {
       split.json = true;
     } else if (word == kHelp) {
       split.help = true;
+    } else if (word == kVersion) {
+      split.version = true;
     } else if (split.unknown.empty()) {
       split.unknown = word;
     }
@@ -92,6 +96,8 @@ Options ParseCommandLine(const std::vector<std::string>& arguments) {
   if (!split.unknown.empty()) return Refuse(std::move(o), "unknown option: " + split.unknown);
   if (split.help) {
     o.Mode = RunMode::Help;
+  } else if (split.version) {
+    o.Mode = RunMode::Version;
   } else if (split.json) {
     // The listing reads one volume and takes no mode word or pattern.
     if (o.Mode != RunMode::AskPattern) {

@@ -18,6 +18,7 @@ enum class RunMode {
   AskPattern,       // only the volume was named: the pattern is asked for
   JsonListing,      // "--json": the entries as JSON Lines, nothing written
   Help,             // "--help": the usage and the options
+  Version,          // "--version": the program's name and the package version
   Refused,          // an unknown option, or one that does not fit the words
 };
 

@@ -1,5 +1,6 @@
 #include "vtvolx.h"
 
+#include "base/version.h"
 #include "entry_names.h"
 #include "extraction_policy.h"
 #include "index_walk.h"
@@ -77,11 +78,14 @@ void WriteUsage(VtvolxState& s) {
 void WriteHelp(VtvolxState& s) {
   WriteUsage(s);
   s.Con.WriteLn();
-  s.Con.WriteLine("Options:");
-  s.Con.WriteLine(
-      "--json   vtvolx <ted or vol filename> --json   lists the entries as JSON Lines, one object "
-      "per entry (index, name, offset, size, real_size, packed, safe); writes no file");
-  s.Con.WriteLine("--help   shows this text");
+  // In the layout help2man reads for the manual page (man/vtvolx.1).
+  s.Con.Write(
+      "Options:\n"
+      "  --json     with the volume alone: lists its entries as JSON Lines, one\n"
+      "             object per entry (index, name, offset, size, real_size,\n"
+      "             packed, safe); writes no file\n"
+      "  --help     shows this text\n"
+      "  --version  shows the program's name and version\n");
 }
 
 int RunVtvolx(PlainConsole& console, const std::vector<std::string>& arguments) {
@@ -106,6 +110,9 @@ int RunVtvolx(PlainConsole& console, PlainConsole& errors,
       return 0;
     case RunMode::Help:
       WriteHelp(s);
+      return 0;
+    case RunMode::Version:
+      s.Con.Write(VersionLine("vtvolx"));
       return 0;
     case RunMode::Make:
       return BuildingRun(s);

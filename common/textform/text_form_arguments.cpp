@@ -21,6 +21,17 @@ std::optional<bool> ExportAsJson(std::string_view argument) {
   return std::nullopt;
 }
 
+std::string SharedOptionsHelp(const std::string& file) {
+  return "  --import             writes the values of IN (CSV or JSON, as --export\n"
+         "                       writes them) that differ from " +
+         file + " into " + file +
+         ",\n"
+         "                       all or nothing\n"
+         "  --dry-run            with --import: only lists those values\n"
+         "  --help               shows this text\n"
+         "  --version            shows the program's name and version\n";
+}
+
 TextFormArguments ReadTextFormArguments(
     const std::vector<std::string>& arguments,
     const std::function<ToolArgument(const std::string&)>& toolArgument) {
@@ -38,6 +49,8 @@ TextFormArguments ReadTextFormArguments(
       continue;
     } else if (argument == "--help") {
       read.Help = true;
+    } else if (argument == "--version") {
+      read.Version = true;
     } else if (std::optional<bool> json = ExportAsJson(argument)) {
       modeGiven(TextFormMode::Export);
       read.ExportJson = *json;

@@ -1,5 +1,5 @@
 // The command line of a tool's text forms, read the same way by every tool:
-// --help, --export[=csv|json], --import, --dry-run and -o NAME, the tool's
+// --help, --version, --export[=csv|json], --import, --dry-run and -o NAME, the tool's
 // own options, and the file names, in any order.
 #pragma once
 
@@ -26,6 +26,7 @@ enum class TextFormMode { None, Export, Import, ToolMode };
 
 struct TextFormArguments {
   bool Help = false;
+  bool Version = false;
   // The last of --export, --import and the tool's own modes, and how many
   // were given: a run takes exactly one.
   TextFormMode Mode = TextFormMode::None;
@@ -40,6 +41,10 @@ struct TextFormArguments {
 
 // What a tool makes of an argument the shared reader does not know.
 enum class ToolArgument { NotOwn, Option, Mode };
+
+// The --help lines of the options that every tool reads alike: --import
+// into `file`, --dry-run, --help and --version.
+std::string SharedOptionsHelp(const std::string& file);
 
 // Reads the arguments after argument 0; `toolArgument`, where given, is
 // asked first about each one.

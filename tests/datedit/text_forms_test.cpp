@@ -454,6 +454,9 @@ TEST(TextForms, CommandLinesThatAreRefused) {
   ProgramRun help = install.Run({"--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("datedit --import DATA FORMAT IN [--dry-run]"), std::string::npos);
+  // The keys are for --help alone; a refused line gets the usage.
+  EXPECT_NE(help.out.find("\n  Ctrl+Q       find the format file by"), std::string::npos);
+  EXPECT_EQ(install.Run({"--export"}).err.find("Ctrl+Q       find"), std::string::npos);
 }
 
 // An export never writes over a file that it reads, however the output is

@@ -151,7 +151,8 @@ TEST(LandmarkMap, HelpListsTheOptions) {
   EXPECT_EQ(run.exitCode, 0);
   for (std::string option :
        {"--map", "-o", "--no-labels", "--help", "lmedit --export[=csv|json] FILE.mrf [-o OUT]",
-        "lmedit --import FILE.mrf IN [--dry-run]"})
+        "lmedit --import FILE.mrf IN [--dry-run]", "\n  Y            sync: the output's",
+        "\n  P            paste the record"})
     EXPECT_NE(run.out.find(option), std::string::npos) << option;
 }
 

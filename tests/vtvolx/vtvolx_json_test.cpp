@@ -140,7 +140,7 @@ TEST(VtvolxJson, OptionsOnTheCommandLine) {
     std::string outPart, errPart;
   } cases[] = {
       {{"--json", "v.vol"}, 0, "{\"index\":0,\"name\":\"a.txt\",\"offset\":", ""},
-      {{"--help"}, 0, "\n--json   vtvolx <ted or vol filename> --json ", ""},
+      {{"--help"}, 0, "\n  --json     with the volume alone: lists", ""},
       {{"v.vol", "-list", "--json"}, 1, "", "--json takes the volume name alone"},
       {{"--json"}, 1, "", "--json takes the volume name alone"},
       {{"v.vol", "--jsn"}, 1, "", "unknown option: --jsn; vtvolx --help lists the options\n"},
