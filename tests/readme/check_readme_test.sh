@@ -118,8 +118,8 @@ expect pass <<'EOF'
     ...
     j=jump 2 rec|F=frmtd|^F=get Fmt-file|^R=reread Fmt|^Q auto-seek fmt file|
 
-<!-- example in release -->
-    test -x ./vtvolx && test -d volin
+<!-- example exit 4 in release -->
+    test -x ./vtvolx && test -d volin && exit 4
 
 <!-- not run: syntax summary -->
     datedit [data file [format file]]
