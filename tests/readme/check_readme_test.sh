@@ -29,66 +29,51 @@ expect() {
   fi
 }
 
-expect fail 3 <<'EOF'
+# Blocks and markers that do not pair up; every one is reported.
+expect fail 3 5 9 12 <<'EOF'
 A block without a marker:
 
     echo hello
-EOF
 
-expect fail 1 <<'EOF'
 <!-- example -->
 A marker followed by text, not by a block.
-EOF
 
-expect fail 2 <<'EOF'
+<!-- unknown -->
+    echo hello
+
 <!-- example -->
     output without a command
     $ true
 EOF
 
-expect fail 2 <<'EOF'
-<!-- unknown -->
-    echo hello
-EOF
-
-# Wrong output, then a wrong exit code: both reported.
-expect fail 2 6 <<'EOF'
+# Wrong output, exit codes, a failing script, a ! that bash rewrites at a
+# prompt (in a script and in a transcript), a wrong screen, a missing one.
+expect fail 2 6 9 13 16 19 23 27 <<'EOF'
 <!-- example -->
     $ echo hello
     goodbye
 
 <!-- example -->
     $ false
-EOF
 
-expect fail 2 <<'EOF'
 <!-- example exit 1 -->
     $ build/datedit/datedit planes9.dat
     ...
-EOF
 
-expect fail 2 <<'EOF'
 <!-- example -->
     test -f no-such-file
-EOF
 
-# A ! that bash rewrites at a prompt, in a script and in a transcript.
-expect fail 2 5 <<'EOF'
 <!-- example -->
     echo "!*.bmp"
 
 <!-- example -->
     $ echo x!y
     x!y
-EOF
 
-expect fail 2 <<'EOF'
 <!-- screen last: printf 'Q' | build/datedit/datedit samples/planes1.dat -->
     File:samples/planes1.dat Pos:    5 recnow:    5 range: 0 - 11
     ...
-EOF
 
-expect fail 2 <<'EOF'
 <!-- screen 9: printf 'Q' | build/datedit/datedit samples/planes1.dat -->
     ...
 EOF
