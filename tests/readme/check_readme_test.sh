@@ -78,6 +78,21 @@ expect fail 2 6 9 13 16 19 23 27 <<'EOF'
     ...
 EOF
 
+# Contents that miss a heading; an example that leaves a file .gitignore does
+# not cover, and one that changes a file of the source tree.
+expect fail 1 3 <<'EOF'
+# Title
+
+## Contents
+
+- [Wrong](#wrong)
+
+## Right
+
+<!-- example -->
+    touch stray.txt && printf x >>samples/planes1.dat
+EOF
+
 expect pass <<'EOF'
 # A good README
 
@@ -96,6 +111,7 @@ expect pass <<'EOF'
   <!-- example exit 3 -->
       $ test "$(cat letters.txt)" = "$(printf 'a\nb\nc\nd')" && echo same
       same
+      $ rm letters.txt
       $ (exit 3)
 
 <!-- screen last: printf 'Q' | build/datedit/datedit samples/planes1.dat -->
@@ -116,7 +132,7 @@ if [ -n "$(ls -A "$work/tmp")" ] || [ "$(ls "$work")" != "$(printf 'README.md\no
 fi
 
 "$runner" --list "$work/README.md" >"$work/list"
-if ! grep -qx 'README.md:29: not run: syntax summary' "$work/list" || [ "$(wc -l <"$work/list")" -ne 5 ]; then
+if ! grep -qx 'README.md:30: not run: syntax summary' "$work/list" || [ "$(wc -l <"$work/list")" -ne 5 ]; then
   echo "--list printed:"
   cat "$work/list"
   failed=1
