@@ -10,10 +10,12 @@ const path = require('node:path');
 const pageFolder = path.join(__dirname, '..', '..', 'vtweb', 'page');
 const chromium = process.env.VTWEB_CHROMIUM || '/usr/bin/chromium';
 
+// The page with the export embedded, or with nothing there as served.
 function pageHtml(exportJson) {
   const read = (name) => fs.readFileSync(path.join(pageFolder, name), 'utf8');
-  const data = '<script type="application/json" id="vtweb-data">' +
-    exportJson.replace(/</g, '\\u003c') + '</script>';
+  const data = exportJson === null ? ''
+    : '<script type="application/json" id="vtweb-data">' + exportJson.replace(/</g, '\\u003c') +
+      '</script>';
   // Functions as replacements, so that no `$` in the texts is read as a pattern.
   return read('map.html')
     .replace('/*VTWEB-CSS*/', () => read('map.css'))
@@ -55,8 +57,9 @@ function manyLandmarks() {
 function exportJson(mrfFile) {
   const lmedit = process.env.VTWEB_LMEDIT;
   if (!lmedit) throw new Error('VTWEB_LMEDIT names no lmedit to export with');
-  return execFileSync(lmedit, ['--export=json', mrfFile], { encoding: 'utf8',
-    maxBuffer: 1 << 28 });
+  // Named as a player names it, from its folder.
+  return execFileSync(path.resolve(lmedit), ['--export=json', path.basename(mrfFile)], { encoding: 'utf8',
+    cwd: path.dirname(mrfFile), maxBuffer: 1 << 28 });
 }
 
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'vtweb-map-'));
@@ -72,6 +75,31 @@ function pageFor(name, landmarks) {
   const html = path.join(scratch, name + '.html');
   fs.writeFileSync(html, pageHtml(exportJson(mrf)));
   return 'file://' + html;
+}
+
+// A stand-in for the server on a free loopback port: the page, and the
+// landmarks and version of whatever export `serve.json` holds now.
+function serve(exportJson) {
+  const http = require('node:http');
+  const served = { json: exportJson, version: 1, paths: [] };
+  const server = http.createServer((request, response) => {
+    served.paths.push(request.method + ' ' + request.url);
+    const answers = {
+      '/': ['text/html', () => pageHtml(null)],
+      '/api/landmarks': ['application/json', () => served.json],
+      '/api/version': ['application/json', () => JSON.stringify({ version: String(served.version) })],
+    };
+    const answer = answers[request.url];
+    response.writeHead(answer ? 200 : 404, { 'Content-Type': answer ? answer[0] : 'text/plain',
+      'Content-Security-Policy': "default-src 'none'; script-src 'self' 'unsafe-inline'; " +
+        "style-src 'unsafe-inline'; img-src data:; connect-src 'self'" });
+    response.end(answer ? answer[1]() : 'no such page');
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => {
+    served.url = 'http://127.0.0.1:' + server.address().port + '/';
+    served.close = () => new Promise((done) => { server.closeAllConnections(); server.close(done); });
+    resolve(served);
+  }));
 }
 
 async function launch() {
@@ -93,4 +121,4 @@ async function openPage(browser, url, viewport = { width: 1200, height: 800 }) {
   return { page, seen };
 }
 
-module.exports = { pageFor, manyLandmarks, launch, openPage, scratch };
+module.exports = { pageFor, manyLandmarks, launch, openPage, serve, exportJson, scratch };

@@ -3,7 +3,7 @@
 const { test, before, after } = require('node:test');
 const assert = require('node:assert/strict');
 const path = require('node:path');
-const { pageFor, manyLandmarks, launch, openPage } = require('./harness.js');
+const { pageFor, manyLandmarks, launch, openPage, serve, exportJson } = require('./harness.js');
 
 const sample = path.join(__dirname, '..', '..', 'samples', 'lndmrks0.mrf');
 const hostileName = '<img src=x onerror=alert(1)>';
@@ -144,4 +144,34 @@ test('65535 landmarks: drawn in time, a list of few rows, the selected row scrol
   await page.waitForSelector(`#list .row.selected[data-record="${chosen}"]`);
   assert.ok(await page.locator(`#list .row[data-record="${chosen}"]`).isVisible());
   assert.deepEqual(seen.errors, []);
+});
+
+test('served, it fetches the landmarks, follows a change of version and keeps the view', async () => {
+  const server = await serve(exportJson(sample));
+  try {
+    const { page, seen } = await openPage(browser, server.url);
+    assert.match(await page.textContent('#notice'), /^Live/);
+    await page.fill('#search', 'e');
+    await page.click('#list .row[data-record="9"]');
+    await page.click('#zoom-in');
+    await page.waitForFunction(() => document.getElementById('map').dataset.east === '22460.25');
+    const view = await mapData(page);
+    // Another program renames Hestle and moves it.
+    server.json = server.json.replace('"n_coord": 53110.5, "e_coord": 22460.25', '"n_coord": 53110.5, "e_coord": 22470.0')
+      .replace('"Hestle"', '"Hestle <b>new</b>"');
+    server.version++;
+    await page.waitForFunction(() => document.querySelector('#list .row.selected span:nth-child(2)')
+      ?.textContent === 'Hestle <b>new</b>', null, { timeout: 1500 });
+    const after = await mapData(page);
+    assert.deepEqual([after.scale, after.east, after.north], [view.scale, view.east, view.north]);
+    assert.equal(await page.inputValue('#search'), 'e');
+    // Polls for the version, and fetches the landmarks only when it changed.
+    const fetched = server.paths.filter((p) => p === 'GET /api/landmarks').length;
+    assert.equal(fetched, 2);
+    assert.ok(server.paths.filter((p) => p === 'GET /api/version').length >= 2);
+    assert.ok(seen.requests.every((url) => url.startsWith(server.url)), seen.requests.join(' '));
+    assert.deepEqual(seen.errors, []);
+  } finally {
+    await server.close();
+  }
 });

@@ -359,8 +359,8 @@
     ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
     const inView = landmarksInView();
     showLayer(inView, ratio);
-    if (inView.length <= LABEL_LIMIT) drawLabels(inView);
     drawSelection();
+    if (inView.length <= LABEL_LIMIT) drawLabels(inView);
     drawScaleBar();
     drawNorth();
     frames++;
@@ -394,6 +394,10 @@
         Math.floor((y + 5) / cell));
     ctx.font = '10px sans-serif';
     ctx.fillStyle = '#000';
+    ctx.strokeStyle = '#fff';
+    ctx.lineWidth = 3;
+    ctx.lineJoin = 'round';
+    ctx.setLineDash([]);
     ctx.textBaseline = 'middle';
     const isFree = (c0, c1, r0, r1) => {
       if (c0 < 0 || r0 < 0 || c1 >= columns || r1 >= rows) return false;
@@ -410,6 +414,7 @@
         const c0 = Math.floor(left / cell), c1 = Math.floor((left + width) / cell);
         if (!isFree(c0, c1, r0, r1)) continue;
         take(c0, c1, r0, r1);
+        ctx.strokeText(l.name, left, y);  // a white edge keeps it legible on a selection ring
         ctx.fillText(l.name, left, y);
         break;
       }
