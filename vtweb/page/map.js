@@ -552,6 +552,7 @@
       row.style.top = (index * ROW_HEIGHT) + 'px';
       row.dataset.record = String(l.record);
       row.setAttribute('role', 'option');
+      row.setAttribute('aria-selected', String(l.record === state.selected));
       for (const text of [String(l.record), l.name, l.type, l.side]) {
         const cell = document.createElement('span');
         cell.textContent = text;
@@ -650,6 +651,20 @@
   }
 
   let drag = null;
+
+  // The landmark under the pointer is looked for once a frame at most.
+  let hoverPoint = null, hoverPending = false;
+  function hoverAt(point) {
+    hoverPoint = point;
+    if (hoverPending) return;
+    hoverPending = true;
+    requestAnimationFrame(() => {
+      hoverPending = false;
+      if (!hoverPoint || drag) return;
+      const [x, y] = hoverPoint;
+      showTip(landmarkAt(x, y), x, y);
+    });
+  }
   canvas.addEventListener('pointerdown', (event) => {
     if (event.button !== 0) return;
     canvas.setPointerCapture(event.pointerId);
@@ -666,8 +681,7 @@
       drag.x = x; drag.y = y;
       return;
     }
-    const l = landmarkAt(x, y);
-    if (l !== state.hovered || l) showTip(l, x, y);
+    hoverAt([x, y]);
   });
   canvas.addEventListener('pointerup', (event) => {
     if (!drag) return;
@@ -680,7 +694,10 @@
       select(l ? l.record : null, 'map');
     }
   });
-  canvas.addEventListener('pointerleave', () => { if (!drag) showTip(null); });
+  canvas.addEventListener('pointerleave', () => {
+    hoverAt(null);
+    if (!drag) showTip(null);
+  });
   canvas.addEventListener('wheel', (event) => {
     event.preventDefault();
     const [x, y] = pointerPosition(event);
