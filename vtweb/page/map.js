@@ -98,13 +98,15 @@
     file: '',
     landmarks: [],
     offMap: 0,       // landmarks whose co-ordinates are not finite
-    load(document) {
-      this.file = String(document.file || '');
-      this.landmarks = (document.records || []).map(landmarkOf);
+    records: new Map(),  // record number -> landmark
+    load(exported) {
+      this.file = String(exported.file || '');
+      this.landmarks = (exported.records || []).map(landmarkOf);
       this.offMap = this.landmarks.filter((l) => !l.onMap).length;
+      this.records = new Map(this.landmarks.map((l) => [l.record, l]));
     },
     byRecord(record) {
-      return this.landmarks.find((l) => l.record === record) || null;
+      return this.records.get(record) || null;
     },
     extent() {
       let minE = Infinity, maxE = -Infinity, minN = Infinity, maxN = -Infinity;
@@ -752,8 +754,8 @@
     line.classList.toggle('error', Boolean(isError));
   }
 
-  function show(document) {
-    model.load(document);
+  function show(exported) {
+    model.load(exported);
     buildFilters();
     showStatus();
     if (state.selected !== null && !model.byRecord(state.selected)) state.selected = null;
