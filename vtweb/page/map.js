@@ -256,12 +256,15 @@
       edge: Int16Array.from(edge), edgeColours: Uint8Array.from(edgeColours) };
   }
 
-  // The symbols as last painted, and the view they were painted for. While
-  // the view moves, frames show this picture moved and scaled (one copy, fast
-  // at any count), and the symbols are painted anew once the view has been
-  // still for a moment or what is shown changes.
+  // The symbols as last painted, and the view they were painted for. Where
+  // painting them takes longer than a smooth frame allows, frames show this
+  // picture moved and scaled while the view moves (one copy, fast at any
+  // count), and the symbols are painted anew once the view has been still
+  // for a moment or what is shown changes.
   const SETTLE_MS = 150;
-  const layer = { canvas: document.createElement('canvas'), view: null, stale: true, timer: 0 };
+  const QUICK_PAINT_MS = 8;
+  const layer = { canvas: document.createElement('canvas'), view: null, stale: true, timer: 0,
+    paintMs: 0 };
   const layerCtx = layer.canvas.getContext('2d');
 
   function repaintLayer() {
@@ -276,8 +279,11 @@
 
   function showLayer(inView, ratio) {
     const v = state.view;
-    if (layer.stale || !layer.view || layer.view.width !== v.width || layer.view.height !== v.height) {
+    if (layer.stale || layer.paintMs < QUICK_PAINT_MS || !layer.view ||
+        layer.view.width !== v.width || layer.view.height !== v.height) {
+      const started = performance.now();
       paintSymbols(inView, ratio);
+      layer.paintMs = performance.now() - started;
       layer.view = { ...v };
       layer.stale = false;
     } else if (!sameView(layer.view, v)) {
