@@ -45,7 +45,12 @@ function writeLandmarkFile(file, records) {
 // 65535 landmarks spread over a 200000-unit square, every type and side.
 function manyLandmarks() {
   let seed = 1918;
-  const random = () => (seed = (seed * 1103515245 + 12345) % 2147483648) / 2147483648;
+  const random = () => {  // xorshift, in 32-bit integers
+    seed ^= seed << 13;
+    seed ^= seed >>> 17;
+    seed ^= seed << 5;
+    return (seed >>> 0) / 4294967296;
+  };
   const records = [];
   for (let i = 1; i <= 65535; i++) {
     records.push({ type: i % 11, side: i % 3, north: random() * 200000,

@@ -264,7 +264,7 @@
   const SETTLE_MS = 150;
   const QUICK_PAINT_MS = 8;
   const layer = { canvas: document.createElement('canvas'), view: null, stale: true, timer: 0,
-    paintMs: 0 };
+    paintMs: 0, margin: 0 };
   const layerCtx = layer.canvas.getContext('2d');
 
   function repaintLayer() {
@@ -282,7 +282,11 @@
     if (layer.stale || layer.paintMs < QUICK_PAINT_MS || !layer.view ||
         layer.view.width !== v.width || layer.view.height !== v.height) {
       const started = performance.now();
-      paintSymbols(inView, ratio);
+      // A slow painting reaches a quarter of the view beyond each edge, so
+      // that a drag until the next painting uncovers symbols, not white.
+      const slow = layer.paintMs >= QUICK_PAINT_MS;
+      layer.margin = slow ? Math.round(Math.max(v.width, v.height) / 4) : 0;
+      paintSymbols(slow ? landmarksInView(layer.margin) : inView, ratio, layer.margin);
       layer.paintMs = performance.now() - started;
       layer.view = { ...v };
       layer.stale = false;
@@ -292,16 +296,19 @@
     }
     const factor = v.scale / layer.view.scale;
     const [x, y] = toScreen(layer.view.east, layer.view.north);
-    const width = layer.view.width * factor, height = layer.view.height * factor;
+    const width = (layer.view.width + 2 * layer.margin) * factor;
+    const height = (layer.view.height + 2 * layer.margin) * factor;
     ctx.fillStyle = '#fff';
     ctx.fillRect(0, 0, v.width, v.height);
     ctx.drawImage(layer.canvas, x - width / 2, y - height / 2, width, height);
   }
 
-  // Blends the symbols of `inView` onto a white picture of the canvas's size.
+  // Blends the symbols of `inView` onto a white picture of the canvas's size
+  // and `margin` pixels more on each side.
   let picture = null;
-  function paintSymbols(inView, ratio) {
-    const width = canvas.width, height = canvas.height;
+  function paintSymbols(inView, ratio, margin) {
+    const width = canvas.width + Math.round(2 * margin * ratio);
+    const height = canvas.height + Math.round(2 * margin * ratio);
     if (!picture || picture.width !== width || picture.height !== height) {
       picture = layerCtx.createImageData(width, height);
       layer.canvas.width = width;
@@ -312,7 +319,7 @@
     words.fill(0xffffffff);
     for (const [l, x, y] of inView) {
       const sprite = spriteOf(l);
-      const cx = Math.round(x * ratio), cy = Math.round(y * ratio);
+      const cx = Math.round((x + margin) * ratio), cy = Math.round((y + margin) * ratio);
       const { solid, solidWords, edge, edgeColours } = sprite;
       for (let k = 0; k < solid.length; k += 2) {
         const px = cx + solid[k], py = cy + solid[k + 1];
@@ -346,14 +353,16 @@
     return small;
   }
 
-  // The shown landmarks in view, with their places on the canvas.
-  function landmarksInView() {
+  // The shown landmarks in view (widened by `margin` pixels on each side),
+  // with their places on the canvas.
+  function landmarksInView(margin = 0) {
     const v = state.view;
     const inView = [];
+    const edge = margin + 8;
     for (const l of state.shown) {
       if (!l.onMap) continue;
       const [x, y] = toScreen(l.east, l.north);
-      if (x < -8 || y < -8 || x > v.width + 8 || y > v.height + 8) continue;
+      if (x < -edge || y < -edge || x > v.width + edge || y > v.height + edge) continue;
       inView.push([l, x, y]);
     }
     return inView;
