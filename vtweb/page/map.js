@@ -796,7 +796,7 @@
       }
       notice('Live: changes to the file appear here.', false);
     } catch (error) {
-      notice('Cannot reach vtweb (' + error.message + '); trying again.', true);
+      notice('Could not read from vtweb (' + error.message + '); trying again.', true);
     }
     setTimeout(poll, POLL_MS);
   }
