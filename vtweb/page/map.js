@@ -74,7 +74,8 @@
   }
 
   function landmarkOf(r) {
-    const id = String(r.lo_file_id || '').replace(/^0[xX]/, '');
+    // The Lo file ID's three bytes: type, a middle byte, side.
+    const id = parseInt(r.lo_file_id, 16) || 0;
     const east = realOf(r.e_coord);
     const north = realOf(r.n_coord);
     const name = String(r.name);
@@ -84,8 +85,8 @@
       nameKey: name.toLowerCase(),
       type: String(r.type),
       side: String(r.side),
-      typeCode: parseInt(id.slice(0, 2), 16) || 0,
-      sideCode: parseInt(id.slice(4, 6), 16) || 0,
+      typeCode: (id >>> 16) & 255,
+      sideCode: id & 255,
       east: east,
       north: north,
       eastText: String(r.e_coord),
