@@ -120,22 +120,9 @@ test('selection follows between list and map, and hover names the landmark', asy
   assert.equal(await page.textContent('#list .row.selected span:nth-child(2)'), 'Ebbe');
 });
 
-test('65535 landmarks: drawn in time, a list of few rows, the selected row scrolled into view', async () => {
-  // The best of up to three openings, so that a moment of load on the
-  // machine does not count as the page's time.
-  const url = pageFor('many', manyLandmarks());
-  const times = [];
-  let opened;
-  for (let attempt = 0; attempt < 3 && !(Math.min(...times) < 2000); attempt++) {
-    if (opened) await opened.page.close();
-    opened = await openPage(browser, url);
-    times.push(await opened.page.evaluate(() =>
-      performance.getEntriesByName('vtweb-first-draw')[0].startTime));
-  }
-  const { page, seen } = opened;
-  console.log('# 65535 landmarks: first draw ' + times.map((t) => t.toFixed(0)).join(', ') +
-    ' ms after navigation');
-  assert.ok(Math.min(...times) < 2000, 'first draw after ' + times.join(', ') + ' ms');
+test('65535 landmarks: all drawn, a list of few rows, the selected row scrolled into view', async () => {
+  // How soon they are drawn is bench/vtweb-map's to measure, not a test's.
+  const { page, seen } = await openPage(browser, pageFor('many', manyLandmarks()));
   assert.equal((await mapData(page)).drawn, '65535');
   assert.ok(await page.locator('#list .row').count() < 100);
   // Found far down the list by search, the list centres the map on it;
