@@ -1,6 +1,7 @@
 #include "http_server.h"
 
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <chrono>
@@ -21,6 +22,7 @@ using tcp = asio::ip::tcp;
 // A connection that says nothing for this long is closed, so that no
 // client can hold the server's resources.
 constexpr std::chrono::seconds kIdleTime{30};
+constexpr std::chrono::milliseconds kAcceptPause{100};
 // Request line and headers together.
 constexpr uint32_t kMaxHeaderBytes = 16 * 1024;
 
@@ -98,10 +100,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
   http::response<http::string_body> response_;
 };
 
-void Accept(tcp::acceptor& acceptor, const Answerer& answer) {
-  acceptor.async_accept([&acceptor, &answer](beast::error_code error, tcp::socket socket) {
-    if (!error) std::make_shared<Connection>(std::move(socket), answer)->ReadRequest();
-    Accept(acceptor, answer);
+// After a failed accept (no file descriptor left while clients hold their
+// connections) the next waits a little, so that the server does not spin.
+void Accept(tcp::acceptor& acceptor, asio::steady_timer& pause, const Answerer& answer) {
+  acceptor.async_accept([&](beast::error_code error, tcp::socket socket) {
+    if (!error) {
+      std::make_shared<Connection>(std::move(socket), answer)->ReadRequest();
+      return Accept(acceptor, pause, answer);
+    }
+    pause.expires_after(kAcceptPause);
+    pause.async_wait([&](beast::error_code) { Accept(acceptor, pause, answer); });
   });
 }
 
@@ -126,7 +134,8 @@ void Serve(uint16_t port, const std::function<void(uint16_t port)>& listening,
                           error.message()};
   }
   listening(acceptor.local_endpoint().port());
-  Accept(acceptor, answer);
+  asio::steady_timer pause{io};
+  Accept(acceptor, pause, answer);
   io.run();
 }
 
