@@ -2,6 +2,8 @@
 // table, then what the answers carry.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "lmedit/lmedit_fixtures.h"
 #include "web_requests.h"
 
@@ -125,7 +127,7 @@ TEST_F(WebRequests, TheVersionChangesWhenTheFileIsReplaced) {
   const std::string before = Answer(FromPage("GET", "/api/version")).body;
   EXPECT_EQ(Answer(FromPage("GET", "/api/version")).body, before);
   WriteBytes(dir.File("new.mrf"), NumberedFile(3));
-  ASSERT_EQ(std::rename(dir.File("new.mrf").c_str(), state.FileName.c_str()), 0);
+  std::filesystem::rename(dir.File("new.mrf"), state.FileName);
   EXPECT_NE(Answer(FromPage("GET", "/api/version")).body, before);
 }
 
