@@ -2,7 +2,6 @@
 
 #include "base/hex.h"
 #include "base/text_format.h"
-#include "base/version.h"
 #include "http_server.h"
 #include "os/platform.h"
 #include "textform/text_form_arguments.h"
@@ -139,19 +138,14 @@ std::string StartAddress(const VtwebState& s) {
 int RunVtweb(const VtwebOptions& options, PlainConsole& out, PlainConsole& err) {
   return RunRefusable("vtweb", err, [&] {
     switch (options.Mode) {
-      case VtwebMode::Help:
-        out.Write(HelpText());
-        return 0;
-      case VtwebMode::Version:
-        out.Write(VersionLine("vtweb"));
-        return 0;
       case VtwebMode::Html:
         return WriteHtml(options, out);
       case VtwebMode::Serve:
         return ServeMap(options, out, err);
       default:
-        err.Write("vtweb: " + options.CommandLineError + "\n" + HelpText());
-        return 1;
+        return AnswerCommandLine(AnswerOfMode(options.Mode),
+                                 {"vtweb", HelpText(), HelpText(), options.CommandLineError}, out,
+                                 err);
     }
   });
 }
