@@ -6,7 +6,6 @@
 #include "base/json_text.h"
 #include "base/run_time_error.h"
 #include "base/text_format.h"
-#include "base/version.h"
 #include "data_file.h"
 #include "files/binary_file.h"
 #include "files/text_file.h"
@@ -16,6 +15,7 @@
 #include "os/platform.h"
 #include "records/record_file.h"
 #include "textform/record_table.h"
+#include "textform/text_form_arguments.h"
 #include "textform/text_form_import.h"
 
 namespace vantor::datedit {
@@ -192,21 +192,14 @@ int Import(const DateditOptions& options, TextOutput& out, WaitOutput& err) {
 int RunTextMode(const DateditOptions& options, PlainConsole& out, PlainConsole& err) {
   return RunRefusable("datedit", err, [&] {
     switch (options.Mode) {
-      case DateditMode::Help:
-        out.Write(HelpText());
-        out.Flush();
-        return 0;
-      case DateditMode::Version:
-        out.Write(VersionLine("datedit"));
-        out.Flush();
-        return 0;
       case DateditMode::Export:
         return Export(options, out, err);
       case DateditMode::Import:
         return Import(options, out, err);
       default:
-        err.Write("datedit: " + options.CommandLineError + "\n" + UsageText());
-        return 1;
+        return AnswerCommandLine(AnswerOfMode(options.Mode),
+                                 {"datedit", HelpText(), UsageText(), options.CommandLineError},
+                                 out, err);
     }
   });
 }

@@ -1,7 +1,6 @@
 #include "lmedit.h"
 
 #include "base/text_format.h"
-#include "base/version.h"
 #include "landmark_map.h"
 #include "landmark_text.h"
 #include "main_screen.h"
@@ -152,12 +151,6 @@ std::string HelpText() {
 int RunTextMode(const LmeditOptions& options, PlainConsole& out, PlainConsole& err) {
   return RunRefusable("lmedit", err, [&] {
     switch (options.Mode) {
-      case LmeditMode::Help:
-        out.Write(HelpText());
-        return 0;
-      case LmeditMode::Version:
-        out.Write(VersionLine("lmedit"));
-        return 0;
       case LmeditMode::Map:
         return DrawMap(options.TemplateName, options.TextOutputName, options.MapLabels, out);
       case LmeditMode::Export:
@@ -166,8 +159,9 @@ int RunTextMode(const LmeditOptions& options, PlainConsole& out, PlainConsole& e
       case LmeditMode::Import:
         return ImportLandmarks(options.TemplateName, options.InputName, options.DryRun, out, err);
       default:
-        err.Write("lmedit: " + options.CommandLineError + "\n" + UsageText());
-        return 1;
+        return AnswerCommandLine(AnswerOfMode(options.Mode),
+                                 {"lmedit", HelpText(), UsageText(), options.CommandLineError}, out,
+                                 err);
     }
   });
 }

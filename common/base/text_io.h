@@ -27,6 +27,17 @@ class TextOutput {
   }
 };
 
+// Text kept in memory, for a caller that wants it whole.
+class StringOutput : public TextOutput {
+ public:
+  void Write(std::string_view text) override { text_ += text; }
+  void WriteLn() override { text_ += '\n'; }
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
 // An output on which a program says that it waits for another program, and
 // how it spends that wait.
 class WaitOutput : public TextOutput {

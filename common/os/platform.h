@@ -92,6 +92,16 @@ std::string CommandLine(const std::string& program, const std::vector<std::strin
 std::optional<int> StartProgramAndWait(const std::string& path,
                                        const std::vector<std::string>& arguments);
 
+// Asks the desktop to show a web address in the user's browser (xdg-open
+// found on PATH; on Windows the shell's open), without waiting for the
+// browser; false when nothing could be started.
+bool OpenInBrowser(const std::string& address);
+
+// `count` bytes from the system's source of randomness, fit for a secret
+// (getrandom or /dev/urandom; on Windows RtlGenRandom); a run-time error when
+// it cannot give them.
+std::vector<uint8_t> RandomBytes(size_t count);
+
 // Why a write to a standard stream just failed, as an errno value: a reader
 // that has gone is a broken pipe on every system.
 int StreamWriteError();
@@ -116,6 +126,17 @@ struct FileIdentity {
 };
 // Following links; nothing when the name leads nowhere.
 std::optional<FileIdentity> IdentityOf(const std::string& name);
+
+// A file's identity, size and last modification, following links: what
+// changes when the file is written or replaced. Nothing when the name leads
+// nowhere.
+struct FileStamp {
+  FileIdentity identity;
+  int64_t size = 0;
+  int64_t modifiedNanoseconds = 0;  // since the system's epoch
+  bool operator==(const FileStamp&) const = default;
+};
+std::optional<FileStamp> StampOf(const std::string& name);
 
 // What stands under a name, the name itself not followed if it is a link;
 // `identity` gets which file it is.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/text_format.h"
+#include "base/version.h"
 
 namespace vantor {
 
@@ -30,6 +31,17 @@ std::string SharedOptionsHelp(const std::string& file) {
          "  --dry-run            with --import: only lists those values\n"
          "  --help               shows this text\n"
          "  --version            shows the program's name and version\n";
+}
+
+int AnswerCommandLine(CommandLineAnswer answer, const CommandLineTexts& texts, TextOutput& out,
+                      TextOutput& err) {
+  if (answer == CommandLineAnswer::Refused) {
+    err.Write(std::string(texts.tool) + ": " + texts.reason + "\n" + texts.usage);
+    return 1;
+  }
+  out.Write(answer == CommandLineAnswer::Help ? texts.help : VersionLine(texts.tool));
+  out.Flush();
+  return 0;
 }
 
 TextFormArguments ReadTextFormArguments(

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text_io.h"
+
 namespace vantor {
 
 // Whether an argument asks for a text form: options begin with "--", which
@@ -45,6 +47,27 @@ enum class ToolArgument { NotOwn, Option, Mode };
 // The --help lines of the options that every tool reads alike: --import
 // into `file`, --dry-run, --help and --version.
 std::string SharedOptionsHelp(const std::string& file);
+
+// What a run answers without doing its work: --help's text or --version's
+// line on `out` (exit code 0), or a refused command line's reason as
+// "tool: reason" and then the usage on `err` (1).
+enum class CommandLineAnswer { Help, Version, Refused };
+struct CommandLineTexts {
+  std::string_view tool;  // "datedit"
+  std::string help;
+  std::string usage;
+  std::string reason;  // why the command line is refused
+};
+int AnswerCommandLine(CommandLineAnswer answer, const CommandLineTexts& texts, TextOutput& out,
+                      TextOutput& err);
+// The answer a tool's mode stands for: its Help and Version theirs, any
+// other mode that reaches here a refused command line.
+template <typename Mode>
+CommandLineAnswer AnswerOfMode(Mode mode) {
+  return mode == Mode::Help      ? CommandLineAnswer::Help
+         : mode == Mode::Version ? CommandLineAnswer::Version
+                                 : CommandLineAnswer::Refused;
+}
 
 // Reads the arguments after argument 0; `toolArgument`, where given, is
 // asked first about each one.

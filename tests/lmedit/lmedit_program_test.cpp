@@ -22,6 +22,12 @@ ProgramRun RunLmedit(const ScratchDir& dir, const std::vector<std::string>& argu
   return RunProgram(LMEDIT_BINARY, arguments, input, dir.Path());
 }
 
+// t.mrf and o.mrf, each the numbered file of `count` records.
+void WriteNumberedPair(const ScratchDir& dir, int count) {
+  WriteBytes(dir.File("t.mrf"), NumberedFile(count));
+  WriteBytes(dir.File("o.mrf"), NumberedFile(count));
+}
+
 TEST(LmeditProgram, WholeSessionFromABlankOutputFile) {
   ScratchDir dir;
   WriteBytes(dir.File("t.mrf"), NumberedFile(5));
@@ -73,8 +79,7 @@ TEST(LmeditProgram, WholeSessionFromABlankOutputFile) {
 // asked for again, not stored without it.
 TEST(LmeditProgram, ANameTheRecordCannotHoldIsAskedAgain) {
   ScratchDir dir;
-  WriteBytes(dir.File("t.mrf"), NumberedFile(2));
-  WriteBytes(dir.File("o.mrf"), NumberedFile(2));
+  WriteNumberedPair(dir, 2);
   ProgramRun run = RunLmedit(dir, {"t.mrf", "o.mrf"}, "M6P\u20AC\nPl\nS E");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("invalid input, try again... New value:\n"), std::string::npos) << run.out;
@@ -84,8 +89,7 @@ TEST(LmeditProgram, ANameTheRecordCannotHoldIsAskedAgain) {
 
 TEST(LmeditProgram, ListingThroughThePipe) {
   ScratchDir dir;
-  WriteBytes(dir.File("t.mrf"), NumberedFile(3));
-  WriteBytes(dir.File("o.mrf"), NumberedFile(3));
+  WriteNumberedPair(dir, 3);
   ProgramRun run = RunLmedit(dir, {"t.mrf", "o.mrf"}, "L1list.txt\ntgt.txt\n E");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   auto list = ReadBytes(dir.File("list.txt"));
@@ -98,8 +102,7 @@ TEST(LmeditProgram, ListingThroughThePipe) {
 
 TEST(LmeditProgram, EndingsAndTheirExitCodes) {
   ScratchDir dir;
-  WriteBytes(dir.File("t.mrf"), NumberedFile(3));
-  WriteBytes(dir.File("o.mrf"), NumberedFile(3));
+  WriteNumberedPair(dir, 3);
   // Ctrl+C ends at once, whatever is awaited.
   EXPECT_EQ(RunLmedit(dir, {"t.mrf", "o.mrf"}, "FJ\x03").exitCode, 255);
   // A malformed number at the jump prompt is a run-time error.

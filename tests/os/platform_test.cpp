@@ -308,5 +308,27 @@ TEST(FileLock, ASecondHolderWaitsSaysSoAndLocksTheFileNowUnderTheName) {
   EXPECT_TRUE(thirdWaited);
 }
 
+// Two secrets drawn in one run differ, and each has every byte asked for.
+TEST(Platform, RandomBytesDiffer) {
+  const std::vector<uint8_t> first = RandomBytes(16);
+  EXPECT_EQ(first.size(), 16u);
+  EXPECT_NE(RandomBytes(16), first);
+}
+
+// A write in place that keeps the size still changes the stamp.
+TEST(Platform, StampChangesWithEveryWrite) {
+  testing::ScratchDir dir;
+  const std::string path = dir.File("f");
+  EXPECT_FALSE(StampOf(path));
+  testing::WriteText(path, "old");
+  const std::optional<FileStamp> before = StampOf(path);
+  ASSERT_TRUE(before);
+  EXPECT_EQ(before->size, 3);
+  EXPECT_EQ(before->identity, IdentityOf(path));
+  std::filesystem::last_write_time(
+      path, std::filesystem::last_write_time(path) + std::chrono::seconds(1));
+  EXPECT_NE(StampOf(path), before);
+}
+
 }  // namespace
 }  // namespace vantor

@@ -2,6 +2,7 @@
 #include "os/platform.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <thread>
 
 #include "os/fatal_signals.h"
 #include "os/file_calls.h"
@@ -130,6 +132,59 @@ std::optional<int> StartProgramAndWait(const std::string& path,
   return status;
 }
 
+namespace {
+
+// The first program of that name in a folder of PATH; empty when none is.
+std::string FindOnPath(const std::string& name) {
+  const char* path = getenv("PATH");
+  std::string_view folders = path != nullptr ? path : "";
+  while (!folders.empty()) {
+    const size_t end = std::min(folders.find(':'), folders.size());
+    std::string candidate = JoinPath(folders.substr(0, end), name);
+    if (!folders.substr(0, end).empty() && access(candidate.c_str(), X_OK) == 0) return candidate;
+    folders.remove_prefix(std::min(end + 1, folders.size()));
+  }
+  return {};
+}
+
+}  // namespace
+
+// The opener may wait for the browser it starts: a thread of its own waits
+// for it, so that it leaves no zombie and holds up nothing.
+bool OpenInBrowser(const std::string& address) {
+  const std::string opener = FindOnPath("xdg-open");
+  if (opener.empty()) return false;
+  std::string program = opener;
+  std::string argument = address;
+  std::vector<char*> argv = {program.data(), argument.data(), nullptr};
+  sigset_t mask;
+  sigprocmask(SIG_BLOCK, nullptr, &mask);
+  pid_t child = 0;
+  // Its own group: the terminal's Ctrl+C ends this program, not the browser.
+  if (!SpawnInOwnGroup(child, opener, argv, mask)) return false;
+  std::thread([child] { WaitForChild(child); }).detach();
+  return true;
+}
+
+std::vector<uint8_t> RandomBytes(size_t count) {
+  std::vector<uint8_t> bytes(count);
+  const int source = open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+  if (source < 0) throw FileError(FileOperation::Open, "/dev/urandom", errno);
+  size_t got = 0;
+  while (got < count) {
+    const ssize_t read = ::read(source, bytes.data() + got, count - got);
+    if (read < 0 && errno == EINTR) continue;
+    if (read <= 0) {
+      const int why = read < 0 ? errno : EIO;
+      close(source);
+      throw FileError(FileOperation::Read, "/dev/urandom", why);
+    }
+    got += static_cast<size_t>(read);
+  }
+  close(source);
+  return bytes;
+}
+
 int StreamWriteError() {
   return errno;
 }
@@ -156,6 +211,13 @@ std::optional<FileIdentity> IdentityOf(const std::string& name) {
   struct stat info {};
   if (stat(name.c_str(), &info) != 0) return std::nullopt;
   return IdentityIn(info);
+}
+
+std::optional<FileStamp> StampOf(const std::string& name) {
+  struct stat info {};
+  if (stat(name.c_str(), &info) != 0) return std::nullopt;
+  return FileStamp{IdentityIn(info), static_cast<int64_t>(info.st_size),
+                   static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
 FileKind KindOf(const std::string& name, FileIdentity* identity) {

@@ -1,6 +1,8 @@
 // The platform calls on Windows. Names are UTF-8 inside the programs and
 // UTF-16 at every system call.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cctype>
@@ -272,6 +274,27 @@ std::optional<int> StartProgramAndWait(const std::string& path,
   return static_cast<int>(exitCode);
 }
 
+bool OpenInBrowser(const std::string& address) {
+  // Above 32 when the shell found a program for the address.
+  const auto result = reinterpret_cast<intptr_t>(
+      ShellExecuteW(nullptr, L"open", Wide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32;
+}
+
+// RtlGenRandom, exported by advapi32 under this name; looked up at run time,
+// as no import library names it.
+std::vector<uint8_t> RandomBytes(size_t count) {
+  using GenRandom = BOOLEAN(WINAPI*)(PVOID, ULONG);
+  std::vector<uint8_t> bytes(count);
+  HMODULE advapi = LoadLibraryW(L"advapi32.dll");
+  auto generate = advapi == nullptr ? nullptr
+                                    : reinterpret_cast<GenRandom>(reinterpret_cast<void*>(
+                                          GetProcAddress(advapi, "SystemFunction036")));
+  if (generate == nullptr || !generate(bytes.data(), static_cast<ULONG>(count)))
+    throw FileError(FileOperation::Read, "the system's random source", EIO);
+  return bytes;
+}
+
 int StreamWriteError() {
   // The C runtime calls a pipe whose reader has gone a bad argument.
   DWORD error = GetLastError();
@@ -296,6 +319,20 @@ std::optional<FileIdentity> IdentityOf(const std::string& name) {
   std::optional<BY_HANDLE_FILE_INFORMATION> info = InformationOf(file.Get());
   if (!info) return std::nullopt;
   return IdentityIn(*info);
+}
+
+std::optional<FileStamp> StampOf(const std::string& name) {
+  OpenHandle file(name, 0);
+  if (!file.IsOpen()) return std::nullopt;
+  std::optional<BY_HANDLE_FILE_INFORMATION> info = InformationOf(file.Get());
+  if (!info) return std::nullopt;
+  const auto high = [](DWORD h, DWORD l) {
+    return static_cast<int64_t>((static_cast<uint64_t>(h) << 32) | l);
+  };
+  // Windows counts 100-nanosecond steps.
+  return FileStamp{
+      IdentityIn(*info), high(info->nFileSizeHigh, info->nFileSizeLow),
+      high(info->ftLastWriteTime.dwHighDateTime, info->ftLastWriteTime.dwLowDateTime) * 100};
 }
 
 FileKind KindOf(const std::string& name, FileIdentity* identity) {

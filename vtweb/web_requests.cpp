@@ -1,0 +1,193 @@
+#include "web_requests.h"
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+
+#include "base/json_text.h"
+#include "base/text_io.h"
+#include "landmark_text.h"
+#include "os/platform.h"
+#include "textform/text_form_import.h"
+#include "web_page.h"
+
+namespace vantor::vtweb {
+namespace {
+
+// Inline script and style only, data from this server alone.
+constexpr std::string_view kContentSecurityPolicy =
+    "default-src 'none'; script-src 'self' 'unsafe-inline'; style-src 'unsafe-inline'; "
+    "img-src data:; connect-src 'self'; base-uri 'none'; form-action 'none'; "
+    "frame-ancestors 'none'";
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower;
+}
+
+// Every byte compared, so that the time taken tells nothing of the secret.
+bool SameSecret(std::string_view given, std::string_view secret) {
+  if (given.size() != secret.size() || secret.empty()) return false;
+  unsigned char difference = 0;
+  for (size_t i = 0; i < secret.size(); ++i)
+    difference |= static_cast<unsigned char>(given[i] ^ secret[i]);
+  return difference == 0;
+}
+
+HttpResponse Answer(int status, std::string contentType, std::string body) {
+  HttpResponse response;
+  response.status = status;
+  response.headers = {
+      {"Content-Type", std::move(contentType)},
+      {"Content-Security-Policy", std::string(kContentSecurityPolicy)},
+      {"X-Content-Type-Options", "nosniff"},
+      {"Cache-Control", "no-store"},
+      {"Referrer-Policy", "no-referrer"},
+  };
+  response.body = std::move(body);
+  return response;
+}
+
+std::string CookieName(const VtwebState& s) {
+  return "vtweb-" + std::to_string(s.Port);
+}
+
+// The two names of this server: DNS rebinding gives a page of another
+// site this address under that site's name, which is refused.
+bool IsOwnAuthority(const VtwebState& s, std::string_view authority) {
+  const std::string port = ":" + std::to_string(s.Port);
+  const std::string lower = Lower(authority);
+  return lower == "127.0.0.1" + port || lower == "localhost" + port;
+}
+
+int HeaderCount(const HttpHeaders& headers, std::string_view name) {
+  const std::string lower = Lower(name);
+  return static_cast<int>(std::count_if(headers.begin(), headers.end(),
+                                        [&](const auto& h) { return Lower(h.first) == lower; }));
+}
+
+// Why the request comes from no page of this server; nothing when it may.
+std::optional<HttpResponse> RefusedOrigin(const VtwebState& s, const HttpRequest& request) {
+  const std::optional<std::string> host = HeaderValue(request.headers, "Host");
+  if (!host || HeaderCount(request.headers, "Host") != 1 || !IsOwnAuthority(s, *host))
+    return Refusal(403, "refused: the Host header names no address of this server");
+  if (HeaderCount(request.headers, "Origin") > 1)
+    return Refusal(403, "refused: more than one Origin header");
+  const std::optional<std::string> origin = HeaderValue(request.headers, "Origin");
+  if (origin && !(origin->starts_with("http://") && IsOwnAuthority(s, origin->substr(7))))
+    return Refusal(403, "refused: a request from a page of another site");
+  return std::nullopt;
+}
+
+// The value of `name` in a "a=1&b=2" query; nothing when it is not there.
+std::optional<std::string_view> QueryValue(std::string_view query, std::string_view name) {
+  while (!query.empty()) {
+    const size_t end = std::min(query.find('&'), query.size());
+    std::string_view pair = query.substr(0, end);
+    if (pair.starts_with(name) && pair.size() > name.size() && pair[name.size()] == '=')
+      return pair.substr(name.size() + 1);
+    query.remove_prefix(std::min(end + 1, query.size()));
+  }
+  return std::nullopt;
+}
+
+bool CarriesCookie(const VtwebState& s, const HttpRequest& request) {
+  const std::string name = CookieName(s) + "=";
+  for (const auto& [header, value] : request.headers) {
+    if (Lower(header) != "cookie") continue;
+    std::string_view cookies = value;
+    while (!cookies.empty()) {
+      const size_t end = std::min(cookies.find(';'), cookies.size());
+      std::string_view cookie = cookies.substr(0, end);
+      while (cookie.starts_with(' '))
+        cookie.remove_prefix(1);
+      if (cookie.starts_with(name) && SameSecret(cookie.substr(name.size()), s.Secret)) return true;
+      cookies.remove_prefix(std::min(end + 1, cookies.size()));
+    }
+  }
+  return false;
+}
+
+// The address with the secret, opened once: the secret moves into a cookie
+// that the browser sends only to this port, and leaves the address bar.
+HttpResponse SignIn(const VtwebState& s, std::string_view key) {
+  if (!SameSecret(key, s.Secret)) return Refusal(403, "refused: the key is wrong");
+  HttpResponse response = Answer(303, "text/plain; charset=utf-8", "signed in\n");
+  response.headers.emplace_back("Location", "/");
+  response.headers.emplace_back(
+      "Set-Cookie", CookieName(s) + "=" + s.Secret + "; HttpOnly; SameSite=Strict; Path=/");
+  return response;
+}
+
+HttpResponse Route(const VtwebState& s, std::string_view path) {
+  if (path == "/") return Answer(200, "text/html; charset=utf-8", PageText(std::nullopt));
+  if (path == "/api/landmarks") return Answer(200, "application/json", LandmarksJson(s.FileName));
+  if (path == "/api/version") return Answer(200, "application/json", VersionJson(s.FileName));
+  return Refusal(404, "no such page");
+}
+
+HttpResponse CheckedAnswer(const VtwebState& s, const HttpRequest& request) {
+  if (std::optional<HttpResponse> refused = RefusedOrigin(s, request)) return *refused;
+  if (request.body.size() > kMaxRequestBody) return Refusal(413, "refused: the body is too large");
+  if (!request.target.starts_with('/')) return Refusal(400, "refused: the target is no path");
+  const size_t queryStart = std::min(request.target.find('?'), request.target.size());
+  const std::string_view path = std::string_view(request.target).substr(0, queryStart);
+  const std::string_view query =
+      std::string_view(request.target).substr(std::min(queryStart + 1, request.target.size()));
+  const bool get = request.method == "GET";
+  const std::optional<std::string_view> key = path == "/" ? QueryValue(query, "key") : std::nullopt;
+  if (key && get) return SignIn(s, *key);
+  if (!key && !CarriesCookie(s, request))
+    return Refusal(403, "refused: open the address with the key that vtweb printed");
+  if (!get) {
+    HttpResponse response = Refusal(405, "refused: this server only reads");
+    response.headers.emplace_back("Allow", "GET");
+    return response;
+  }
+  return Route(s, path);
+}
+
+}  // namespace
+
+HttpResponse Refusal(int status, std::string_view reason) {
+  return Answer(status, "text/plain; charset=utf-8", std::string(reason) + "\n");
+}
+
+std::optional<std::string> HeaderValue(const HttpHeaders& headers, std::string_view name) {
+  const std::string lower = Lower(name);
+  for (const auto& [header, value] : headers)
+    if (Lower(header) == lower) return value;
+  return std::nullopt;
+}
+
+std::string LandmarksJson(const std::string& fileName) {
+  StringOutput json;
+  lmedit::ExportLandmarks(fileName, std::string(), true, json);
+  return json.Text();
+}
+
+std::string VersionJson(const std::string& fileName) {
+  const std::optional<FileStamp> stamp = StampOf(fileName);
+  const std::string version = !stamp ? "missing"
+                                     : std::to_string(stamp->identity.device) + "-" +
+                                           std::to_string(stamp->identity.inode) + "-" +
+                                           std::to_string(stamp->size) + "-" +
+                                           std::to_string(stamp->modifiedNanoseconds);
+  return "{\"version\": " + JsonString(version) + "}\n";
+}
+
+HttpResponse AnswerRequest(const VtwebState& s, const HttpRequest& request) {
+  try {
+    return CheckedAnswer(s, request);
+  } catch (const TextFormRefusal& refusal) {
+    return Refusal(500, refusal.message);
+  } catch (const std::exception& error) {
+    return Refusal(500, error.what());
+  } catch (...) {
+    return Refusal(500, "the request could not be answered");
+  }
+}
+
+}  // namespace vantor::vtweb
