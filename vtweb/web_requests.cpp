@@ -1,10 +1,10 @@
 #include "web_requests.h"
 
 #include <algorithm>
-#include <cctype>
 #include <exception>
 
 #include "base/json_text.h"
+#include "base/text_format.h"
 #include "base/text_io.h"
 #include "landmark_text.h"
 #include "os/platform.h"
@@ -19,13 +19,6 @@ constexpr std::string_view kContentSecurityPolicy =
     "default-src 'none'; script-src 'self' 'unsafe-inline'; style-src 'unsafe-inline'; "
     "img-src data:; connect-src 'self'; base-uri 'none'; form-action 'none'; "
     "frame-ancestors 'none'";
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
 
 // Every byte compared, so that the time taken tells nothing of the secret.
 bool SameSecret(std::string_view given, std::string_view secret) {
@@ -58,14 +51,14 @@ std::string CookieName(const VtwebState& s) {
 // site this address under that site's name, which is refused.
 bool IsOwnAuthority(const VtwebState& s, std::string_view authority) {
   const std::string port = ":" + std::to_string(s.Port);
-  const std::string lower = Lower(authority);
+  const std::string lower = LowerCase(authority);
   return lower == "127.0.0.1" + port || lower == "localhost" + port;
 }
 
 int HeaderCount(const HttpHeaders& headers, std::string_view name) {
-  const std::string lower = Lower(name);
-  return static_cast<int>(std::count_if(headers.begin(), headers.end(),
-                                        [&](const auto& h) { return Lower(h.first) == lower; }));
+  const std::string lower = LowerCase(name);
+  return static_cast<int>(std::count_if(
+      headers.begin(), headers.end(), [&](const auto& h) { return LowerCase(h.first) == lower; }));
 }
 
 // Why the request comes from no page of this server; nothing when it may.
@@ -96,7 +89,7 @@ std::optional<std::string_view> QueryValue(std::string_view query, std::string_v
 bool CarriesCookie(const VtwebState& s, const HttpRequest& request) {
   const std::string name = CookieName(s) + "=";
   for (const auto& [header, value] : request.headers) {
-    if (Lower(header) != "cookie") continue;
+    if (LowerCase(header) != "cookie") continue;
     std::string_view cookies = value;
     while (!cookies.empty()) {
       const size_t end = std::min(cookies.find(';'), cookies.size());
@@ -156,9 +149,9 @@ HttpResponse Refusal(int status, std::string_view reason) {
 }
 
 std::optional<std::string> HeaderValue(const HttpHeaders& headers, std::string_view name) {
-  const std::string lower = Lower(name);
+  const std::string lower = LowerCase(name);
   for (const auto& [header, value] : headers)
-    if (Lower(header) == lower) return value;
+    if (LowerCase(header) == lower) return value;
   return std::nullopt;
 }
 
