@@ -54,4 +54,10 @@ std::string PageText(const std::optional<std::string>& landmarksJson) {
       {{{"/*VTWEB-CSS*/", kMapCss}, {"/*VTWEB-JS*/", kMapJs}, {"<!--VTWEB-DATA-->", data}}});
 }
 
+std::string GridPageText() {
+  return FillPlaceholders(
+      kGridHtml,
+      {{{"/*VTWEB-CSS*/", kGridCss}, {"/*VTWEB-JS*/", kGridJs}, {"<!--VTWEB-DATA-->", ""}}});
+}
+
 }  // namespace vantor::vtweb

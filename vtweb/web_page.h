@@ -8,14 +8,21 @@
 
 namespace vantor::vtweb {
 
-// The page's files as the build put them into the program.
+// The pages' files as the build put them into the program: the landmark
+// map and the record grid.
 extern const std::string_view kMapHtml;
 extern const std::string_view kMapCss;
 extern const std::string_view kMapJs;
+extern const std::string_view kGridHtml;
+extern const std::string_view kGridCss;
+extern const std::string_view kGridJs;
 
-// The page with its style and script; with `landmarksJson`, the data too,
-// as the element the page reads instead of asking a server.
+// The map page with its style and script; with `landmarksJson`, the data
+// too, as the element the page reads instead of asking a server.
 std::string PageText(const std::optional<std::string>& landmarksJson);
+
+// The record grid page with its style and script, as served.
+std::string GridPageText();
 
 // JSON as the text of a script element: every "<" written as \u003c, so that
 // no text in it can end the element.
