@@ -1,6 +1,7 @@
 #include "record_edits.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -22,19 +23,11 @@ using Kind = JsonValue::Kind;
   throw RequestRefusal{status, std::move(reason)};
 }
 
+// What a member should be, in JsonValue::Kind's order.
 std::string KindName(Kind kind) {
-  switch (kind) {
-    case Kind::String:
-      return "a string";
-    case Kind::Number:
-      return "a whole number";
-    case Kind::Array:
-      return "an array";
-    case Kind::Object:
-      return "an object";
-    default:
-      return "a value";
-  }
+  constexpr std::array<std::string_view, 7> kNames = {
+      "null", "false", "true", "a whole number", "a string", "an array", "an object"};
+  return std::string(kNames[static_cast<size_t>(kind)]);
 }
 
 // A JSON object of a request: members of the names given only, each of the
