@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <sstream>
 
 #include "lmedit/lmedit_fixtures.h"
 #include "vtweb.h"
@@ -74,10 +75,34 @@ TEST(WebPage, AFileThatIsNoLandmarkFileIsRefused) {
   }
 }
 
+// Each form the help gives, with its placeholders filled in and every
+// option in brackets taken, is a command line that vtweb takes.
+TEST(VtwebOptions, EveryFormOfTheHelpIsTaken) {
+  for (const std::string& line : Lines(vtweb::HelpText())) {
+    if (!line.starts_with("Usage: ") && !line.starts_with("  or:  ")) continue;
+    std::string form = line.substr(7);
+    for (auto [from, to] : {std::pair{"FILE.mrf", "a.mrf"},
+                            {"DATA", "d.dat"},
+                            {"FORMAT", "f.txt"},
+                            {" N]", " 8000]"},
+                            {"OUT.html", "o.html"}}) {
+      if (form.find(from) != std::string::npos) form = ReplacedOnce(form, from, to);
+    }
+    std::erase_if(form, [](char c) { return c == '[' || c == ']'; });
+    std::vector<std::string> arguments;
+    std::istringstream words(form);
+    for (std::string word; words >> word;)
+      arguments.push_back(word);
+    EXPECT_NE(vtweb::ParseOptions(arguments).Mode, vtweb::VtwebMode::BadCommandLine) << form;
+  }
+}
+
 TEST(VtwebOptions, RefusesWhatDoesNotFit) {
   const std::vector<std::vector<std::string>> refused = {
       {"vtweb"},
-      {"vtweb", "a.mrf", "b.mrf"},
+      {"vtweb", "a.dat", "f.txt", "b.mrf"},
+      {"vtweb", "--html", "a.dat"},
+      {"vtweb", "--html", "a.mrf", "f.txt"},
       {"vtweb", "a.mrf", "--port"},
       {"vtweb", "a.mrf", "--port", "0"},
       {"vtweb", "a.mrf", "--port", "65536"},
@@ -97,6 +122,14 @@ TEST(VtwebOptions, RefusesWhatDoesNotFit) {
   EXPECT_EQ(served.Port, 65535);
   EXPECT_FALSE(served.OpenBrowser);
   EXPECT_EQ(served.FileName, "a.mrf");
+  EXPECT_TRUE(served.LandmarkFile);
+  // A FORMAT makes any file a data file; without one, the name says.
+  const vtweb::VtwebOptions data = vtweb::ParseOptions({"vtweb", "A.MRF", "f.txt"});
+  EXPECT_EQ(data.Mode, vtweb::VtwebMode::Serve);
+  EXPECT_FALSE(data.LandmarkFile);
+  EXPECT_EQ(data.FormatName, "f.txt");
+  EXPECT_TRUE(vtweb::ParseOptions({"vtweb", "L.MrF"}).LandmarkFile);
+  EXPECT_FALSE(vtweb::ParseOptions({"vtweb", "planes1.dat"}).LandmarkFile);
 }
 
 }  // namespace
