@@ -163,6 +163,19 @@ test('a save after another program replaced the file writes nothing and shows th
   });
 });
 
+test('a save the server refuses says why and keeps the edits', async () => {
+  const file = copyOfSample();
+  const original = fs.readFileSync(file);
+  await withServedPage(file, {}, async (page) => {
+    await renameHestle(page, 'Hestle Nord');
+    await page.route('**/api/save', (route) => route.fulfill({ status: 503, body: 'another program is busy' }));
+    await page.click('#save');
+    await waitForStatus(page, /^Not saved: another program is busy$/);
+    assert.equal(await fieldClass(page, 'name'), 'pending');
+    assert.deepEqual(fs.readFileSync(file), original);
+  });
+});
+
 test('an lmedit write waits on the lock while a save holds it, and ends after it', async () => {
   const file = copyOfSample();
   const original = fs.readFileSync(file);

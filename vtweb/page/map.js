@@ -145,6 +145,9 @@
     shown: [],        // the landmarks that pass search and filters, in record order
     selected: null,   // the selected landmark's record number
     hovered: null,    // the landmark under the pointer
+    // The selected landmark while it is dragged: where it would go. Drawn
+    // over the map, whose picture keeps it where it was until it is dropped.
+    moving: null,     // { east, north }
     view: { east: 0, north: 0, scale: 1, width: 0, height: 0, fitted: false },
   };
 
@@ -458,7 +461,13 @@
   function drawSelection() {
     const l = state.selected === null ? null : model.byRecord(state.selected);
     if (!l || !l.onMap || !passes(l)) return;
-    const [x, y] = toScreen(l.east, l.north);
+    const [x, y] = state.moving ? toScreen(state.moving.east, state.moving.north)
+      : toScreen(l.east, l.north);
+    if (state.moving) {
+      ctx.beginPath();
+      tracePath(ctx, symbolOf(l.typeCode), x, y);
+      paintPath(ctx, SIDE_COLOURS[sideIndex(l.sideCode)], isDashed(l.typeCode, l.sideCode));
+    }
     ctx.setLineDash([]);
     ctx.lineWidth = 3;
     ctx.strokeStyle = SELECTED_COLOUR;
@@ -791,6 +800,7 @@
 
   function editsChanged(record) {
     model.refresh(record);
+    showStatus();
     buildFilters();
     refilter();
     editor.show();
@@ -865,7 +875,7 @@
 
   // A write the server refused because another program replaced the file:
   // nothing was written, and the page shows the file as it is now.
-  function whenReplaced(error) {
+  async function whenReplaced(error) {
     if (!error.replaced) throw error;
     saveStatus(error.message.replace(/\.?$/, '. The page shows the file as it is now') +
       (edits.size ? ', with your edits kept unsaved.' : '.'), true);
@@ -889,25 +899,32 @@
     return { records, waiting };
   }
 
+  // What a save wrote, and the conflicts it left unwritten.
+  function savedText(answer) {
+    const conflicts = (answer.conflicts || []).map((c) => 'record ' + c.record + ' ' + c.column +
+      ' (yours "' + c.page + '", on disk "' + c.disk + '")');
+    const written = answer.written.length === 0 ? 'Nothing written.'
+      : 'Saved record' + (answer.written.length === 1 ? ' ' : 's ') + answer.written.join(', ') + '.';
+    return { text: written + (conflicts.length ? ' Not written, changed on disk since the page read ' +
+      'it: ' + conflicts.join('; ') + '.' : ''), conflicts: conflicts.length };
+  }
+
+  // The cells are gathered once the writes before have been read back, so
+  // that a second Save never sends what the first has written.
   async function save() {
     editor.commitTyping();
     await Promise.all([...checks]);
-    const { records, waiting } = cellsToSave();
-    const left = waiting ? ' ' + waiting + ' edited cell' + (waiting === 1 ? '' : 's') +
-      ' not saved: not valid (see the marks).' : '';
-    if (records.length === 0) { saveStatus('Nothing to save.' + left, waiting > 0); return; }
-    saveStatus('Saving...', false);
     await serially(async () => {
+      const { records, waiting } = cellsToSave();
+      const left = waiting ? ' ' + waiting + ' edited cell' + (waiting === 1 ? '' : 's') +
+        ' not saved: not valid (see the marks).' : '';
+      if (records.length === 0) { saveStatus('Nothing to save.' + left, waiting > 0); return; }
+      saveStatus('Saving...', false);
       try {
         const answer = await post('/api/save', { version, records });
         await refresh(true);
-        const conflicts = (answer.conflicts || []).map((c) => 'record ' + c.record + ' ' + c.column +
-          ' (yours "' + c.page + '", on disk "' + c.disk + '")');
-        const written = answer.written.length === 0 ? 'Nothing written.'
-          : 'Saved record' + (answer.written.length === 1 ? ' ' : 's ') + answer.written.join(', ') + '.';
-        saveStatus(written + (conflicts.length ? ' Not written, changed on disk ' +
-          'since the page read it: ' + conflicts.join('; ') + '.' : '') + left,
-          conflicts.length > 0 || waiting > 0);
+        const saved = savedText(answer);
+        saveStatus(saved.text + left, waiting > 0 || saved.conflicts > 0);
       } catch (error) {
         await whenReplaced(error).catch((other) => saveStatus('Not saved: ' + other.message, true));
       }
@@ -1148,11 +1165,10 @@
     const [east, north] = toFile(x + drag.dx, y + drag.dy);
     drag.east = unitsText(east, fine);
     drag.north = unitsText(north, fine);
-    drag.landmark.east = realOf(drag.east);
-    drag.landmark.north = realOf(drag.north);
+    state.moving = { east: realOf(drag.east), north: realOf(drag.north) };
     el('f-e_coord').value = drag.east;
     el('f-n_coord').value = drag.north;
-    repaintLayer();
+    requestDraw();
   }
 
   canvas.addEventListener('pointermove', (event) => {
@@ -1181,11 +1197,11 @@
       drag = done;
       moveDragged(x, y, event.shiftKey);
       drag = null;
+      state.moving = null;
       const record = done.landmark.record;
       change([{ record, column: 'n_coord', to: done.north }, { record, column: 'e_coord', to: done.east }]);
-      model.refresh(record);  // back where the file or the edits have it when nothing changed
-      refilter();
-      editor.show();
+      editor.show();  // the fields as before when it was dropped where it was
+      requestDraw();
     } else if (!done.moved && placing) {
       setPlacing(false);
       const [east, north] = toFile(x, y);
@@ -1195,6 +1211,16 @@
       select(l ? l.record : null, 'map');
     }
   });
+  // Escape, or the system taking the pointer away, leaves a dragged
+  // landmark where it was.
+  function cancelDrag() {
+    drag = null;
+    state.moving = null;
+    canvas.classList.remove('dragging', 'moving');
+    editor.show();
+    requestDraw();
+  }
+  canvas.addEventListener('pointercancel', cancelDrag);
   canvas.addEventListener('pointerleave', () => {
     hoverAt(null);
     if (!drag) showTip(null);
@@ -1221,7 +1247,7 @@
       '-': () => zoomAt(1 / ZOOM_STEP, ...centre()),
       '\u2212': () => zoomAt(1 / ZOOM_STEP, ...centre()),
       '0': fitAll,
-      Escape: () => setPlacing(false),
+      Escape: () => { setPlacing(false); if (drag) cancelDrag(); },
       ArrowLeft: () => panBy(pan, 0),
       ArrowRight: () => panBy(-pan, 0),
       ArrowUp: () => panBy(0, pan),
