@@ -194,17 +194,20 @@ test('an lmedit write waits on the lock while a save holds it, and ends after it
   });
 });
 
-test('Add places a landmark where the map is clicked, after the last record; Blank zeroes one', async () => {
+test('Add places a landmark where the map is clicked (Shift: in fractions), after the last record; Blank zeroes one', async () => {
   const file = copyOfSample();
   const original = fs.readFileSync(file);
   await withServedPage(file, {}, async (page) => {
     await page.click('#add');
+    // With Shift held, the place is not rounded to whole units.
     const box = await page.locator('#map').boundingBox();
-    await page.mouse.click(box.x + 60, box.y + box.height - 60);
+    await page.keyboard.down('Shift');
+    await page.mouse.click(box.x + 61, box.y + box.height - 59);
+    await page.keyboard.up('Shift');
     await page.waitForSelector('#list .row.selected[data-record="21"]');
     assert.equal(await page.getAttribute('#add', 'aria-pressed'), 'false');
     const north = await page.inputValue('#f-n_coord'), east = await page.inputValue('#f-e_coord');
-    assert.match(north + ' ' + east, /^-?\d+ -?\d+$/, 'whole units');
+    assert.match(north + ' ' + east, /^-?\d+\.\d+ -?\d+\.\d+$/, 'fractions');
     await page.click('#list .row[data-record="3"]');
     await page.click('#blank');
     await waitForStatus(page, /^Blanked record 3\.$/);
