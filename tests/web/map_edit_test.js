@@ -81,6 +81,7 @@ test('rename, type, side and a drag saved write what lmedit\'s editor writes; an
   const original = fs.readFileSync(file);
   await withServedPage(file, {}, async (page) => {
     await renameHestle(page, 'Hestle Nord');
+    assert.equal(await page.textContent('#list .row.edited[data-record="9"] span:nth-child(2)'), 'Hestle Nord');
     await page.selectOption('#f-type', '1');
     await page.selectOption('#f-side', '1');
     await type(page, 'lm_id', '70000');

@@ -798,12 +798,29 @@
     job.finally(() => checks.delete(job));
   }
 
+  // An edit that leaves the symbol, its place and what is shown as they
+  // were (a name, an elevation) changes the list and the labels alone: the
+  // map's picture of every symbol, slow on a large file, is kept.
   function editsChanged(record) {
+    const was = model.byRecord(record);
     model.refresh(record);
-    showStatus();
-    buildFilters();
-    refilter();
+    const now = model.byRecord(record);
+    const index = state.shown.indexOf(was);
+    if (was && now && sameSymbol(was, now) && passes(now) === (index >= 0)) {
+      if (index >= 0) state.shown[index] = now;
+      list.renderAll();
+      requestDraw();
+    } else {
+      showStatus();
+      buildFilters();
+      refilter();
+    }
     editor.show();
+  }
+
+  function sameSymbol(a, b) {
+    return a.east === b.east && a.north === b.north && a.typeCode === b.typeCode &&
+      a.sideCode === b.sideCode && a.type === b.type && a.side === b.side;
   }
 
   // Once the file was read again: edits of records gone are dropped, and so
