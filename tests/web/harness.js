@@ -93,6 +93,7 @@ function serve(exportJson) {
       '/': ['text/html', () => pageHtml(null)],
       '/api/landmarks': ['application/json', () => served.json],
       '/api/version': ['application/json', () => JSON.stringify({ version: String(served.version) })],
+      '/api/columns': ['application/json', () => JSON.stringify({ first_record: 1, choices: {} })],
     };
     const answer = answers[request.url];
     response.writeHead(answer ? 200 : 404, { 'Content-Type': answer ? answer[0] : 'text/plain',
@@ -105,6 +106,41 @@ function serve(exportJson) {
     served.close = () => new Promise((done) => { server.closeAllConnections(); server.close(done); });
     resolve(served);
   }));
+}
+
+// The real vtweb on a copy of a landmark file, on a free port, with `env`
+// added to its environment; resolves once it has printed its address.
+function startVtweb(mrfFile, env = {}) {
+  const { spawn } = require('node:child_process');
+  const vtweb = process.env.VTWEB_BINARY;
+  if (!vtweb) throw new Error('VTWEB_BINARY names no vtweb to serve with');
+  const server = spawn(path.resolve(vtweb), [path.basename(mrfFile), '--no-open'],
+    { cwd: path.dirname(mrfFile), env: { ...process.env, ...env }, stdio: ['ignore', 'pipe', 'pipe'] });
+  let printed = '';
+  const ended = new Promise((resolve) => server.on('exit', resolve));
+  return new Promise((resolve, reject) => {
+    server.stderr.on('data', (chunk) => { printed += chunk; });
+    server.stdout.on('data', (chunk) => {
+      printed += chunk;
+      const address = /^http:\/\/127\.0\.0\.1:\d+\/\?key=[0-9A-F]{32}$/m.exec(printed);
+      if (address) resolve({ url: address[0], close: () => { server.kill('SIGINT'); return ended; } });
+    });
+    ended.then((code) => reject(new Error('vtweb ended (' + code + '): ' + printed)));
+  });
+}
+
+// lmedit in stream mode on TEMPLATE and OUTPUT (named from its folder),
+// given `keys`: resolves with what it wrote and when it ended.
+function runLmedit(template, output, keys) {
+  const { execFile } = require('node:child_process');
+  return new Promise((resolve, reject) => {
+    const child = execFile(path.resolve(process.env.VTWEB_LMEDIT), [path.resolve(template), path.basename(output)],
+      { cwd: path.dirname(output), encoding: 'latin1' }, (error, stdout) => {
+        if (error) reject(new Error('lmedit: ' + error.message + stdout));
+        else resolve({ stdout, endedAt: Date.now() });
+      });
+    child.stdin.end(keys, 'latin1');
+  });
 }
 
 async function launch() {
@@ -126,4 +162,5 @@ async function openPage(browser, url, viewport = { width: 1200, height: 800 }) {
   return { page, seen };
 }
 
-module.exports = { pageFor, manyLandmarks, launch, openPage, serve, exportJson, scratch };
+module.exports = { pageFor, manyLandmarks, launch, openPage, serve, exportJson, scratch, startVtweb,
+  runLmedit };

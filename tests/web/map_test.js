@@ -39,6 +39,7 @@ test('draws every landmark with finite co-ordinates, says how many are left out,
   assert.equal((await mapData(page)).drawn, '2');
   assert.match(await page.textContent('#status'), /2 on the map, 2 left out \(co-ordinates not finite\)/);
   assert.match(await page.textContent('#notice'), /Read-only copy of .*odd\.mrf/);
+  assert.equal(await page.locator('#edit-bar, #editor, button:text("Save")').count(), 0, 'no editing');
   // The hostile name is text in the list, not an element.
   assert.deepEqual(await listNames(page), ['Verdmont', 'Far away', hostileName, 'Nowhere']);
   assert.equal(await page.$$eval('img', (images) => images.length), 0);

@@ -65,12 +65,13 @@
 
   // ---- The model: the file's landmarks as the export gives them ----
 
-  // A real of the export: a number, or "inf", "-inf", "nan".
+  // A real of the export, a number or "inf", "-inf", "nan", or of an edit,
+  // a number's text.
   function realOf(value) {
     if (typeof value === 'number') return value;
     if (value === 'inf') return Infinity;
     if (value === '-inf') return -Infinity;
-    return NaN;
+    return String(value).trim() === '' ? NaN : Number(value);
   }
 
   function landmarkOf(r) {
@@ -100,11 +101,26 @@
     landmarks: [],
     offMap: 0,       // landmarks whose co-ordinates are not finite
     records: new Map(),  // record number -> landmark
+    read: new Map(),     // record number -> the record as the export gave it
     load(exported) {
       this.file = String(exported.file || '');
-      this.landmarks = (exported.records || []).map(landmarkOf);
+      const records = exported.records || [];
+      this.read = new Map(records.map((r) => [r.record, r]));
+      reconcileEdits();
+      this.landmarks = records.map((r) => landmarkOf(withEdits(r)));
       this.offMap = this.landmarks.filter((l) => !l.onMap).length;
       this.records = new Map(this.landmarks.map((l) => [l.record, l]));
+      this.index = new Map(this.landmarks.map((l, i) => [l.record, i]));
+    },
+    // Draws one record anew from what was read and the page's edits of it.
+    refresh(record) {
+      const i = this.index.get(record);
+      if (i === undefined) return;
+      const was = this.landmarks[i];
+      const l = landmarkOf(withEdits(this.read.get(record)));
+      this.landmarks[i] = l;
+      this.records.set(record, l);
+      this.offMap += (was.onMap ? 0 : -1) + (l.onMap ? 0 : 1);
     },
     byRecord(record) {
       return this.records.get(record) || null;
@@ -129,6 +145,9 @@
     shown: [],        // the landmarks that pass search and filters, in record order
     selected: null,   // the selected landmark's record number
     hovered: null,    // the landmark under the pointer
+    // The selected landmark while it is dragged: where it would go. Drawn
+    // over the map, whose picture keeps it where it was until it is dropped.
+    moving: null,     // { east, north }
     view: { east: 0, north: 0, scale: 1, width: 0, height: 0, fitted: false },
   };
 
@@ -442,7 +461,13 @@
   function drawSelection() {
     const l = state.selected === null ? null : model.byRecord(state.selected);
     if (!l || !l.onMap || !passes(l)) return;
-    const [x, y] = toScreen(l.east, l.north);
+    const [x, y] = state.moving ? toScreen(state.moving.east, state.moving.north)
+      : toScreen(l.east, l.north);
+    if (state.moving) {
+      ctx.beginPath();
+      tracePath(ctx, symbolOf(l.typeCode), x, y);
+      paintPath(ctx, SIDE_COLOURS[sideIndex(l.sideCode)], isDashed(l.typeCode, l.sideCode));
+    }
     ctx.setLineDash([]);
     ctx.lineWidth = 3;
     ctx.strokeStyle = SELECTED_COLOUR;
@@ -553,6 +578,7 @@
     if (from === 'map') list.scrollTo(l);
     list.renderAll();
     requestDraw();
+    editor.show();
   }
 
   // ---- The list: only the rows in sight exist ----
@@ -566,7 +592,7 @@
       const l = state.shown[index];
       const row = document.createElement('div');
       row.className = 'row' + (l.record === state.selected ? ' selected' : '') +
-        (l.onMap ? '' : ' off-map');
+        (l.onMap ? '' : ' off-map') + (edits.has(l.record) ? ' edited' : '');
       row.style.top = (index * ROW_HEIGHT) + 'px';
       row.dataset.record = String(l.record);
       row.setAttribute('role', 'option');
@@ -661,6 +687,450 @@
       (l) => symbolCanvas('1', SIDE_COLOURS[sideIndex(l.sideCode)], sideIndex(l.sideCode) === 2, 14));
   }
 
+  // ---- Edits: what the page changed and has not saved yet ----
+
+  // Each edited cell: its text, the text read from the file when the edit
+  // began (`base`), and whether the server takes the text ('checking',
+  // 'valid', 'invalid' with its `reason`). A cell whose file value moved
+  // away from `base` since is a conflict: both values are shown until the
+  // user keeps one. Invalid texts are never saved nor drawn.
+  const edits = new Map();  // record -> Map(column -> edit)
+  const checks = new Set();  // checks not yet answered
+  const lookups = { type: new Map(), side: new Map() };  // code -> name, from /api/columns
+  let firstRecord = 1;
+
+  // A number as the page writes it in a cell, keeping the sign of -0.
+  function cellText(value) {
+    return Object.is(value, -0) ? '-0' : String(value);
+  }
+
+  function readText(record, column) {
+    const r = model.read.get(record);
+    return r ? cellText(r[column]) : '';
+  }
+  function editOf(record, column) {
+    const cells = edits.get(record);
+    return (cells && cells.get(column)) || null;
+  }
+  function shownText(record, column) {
+    const edit = editOf(record, column);
+    return edit ? edit.text : readText(record, column);
+  }
+
+  // What the text stores, compared as the server compares cells: reals as
+  // 32-bit values, the ID and LM ID as numbers, names as text.
+  function valueOf(column, text) {
+    if (column === 'name') return text;
+    if (column === 'lo_file_id') return parseInt(text, 16);
+    if (column === 'lm_id') return Number(text);
+    return Math.fround(realOf(text));
+  }
+  function sameValue(column, a, b) {
+    return a === b || Object.is(valueOf(column, a), valueOf(column, b));
+  }
+  function inConflict(record, column, edit) {
+    return !sameValue(column, edit.base, readText(record, column));
+  }
+
+  function typeName(code) {
+    return lookups.type.get(code) || 'unknown type';
+  }
+  function sideName(code) {
+    return lookups.side.get(code) || 'Invalid side';
+  }
+
+  // The record as the page shows it: what was read, with the edits that the
+  // server has not refused.
+  function withEdits(r) {
+    const cells = edits.get(r.record);
+    if (!cells) return r;
+    const shown = { ...r };
+    for (const [column, edit] of cells) {
+      if (edit.state !== 'invalid') shown[column] = edit.text;
+    }
+    if (shown.lo_file_id !== r.lo_file_id) {
+      const id = parseInt(shown.lo_file_id, 16) || 0;
+      shown.type = typeName((id >>> 16) & 255);
+      shown.side = sideName(id & 255);
+    }
+    return shown;
+  }
+
+  function dropEdit(record, column) {
+    const cells = edits.get(record);
+    if (!cells) return;
+    cells.delete(column);
+    if (cells.size === 0) edits.delete(record);
+  }
+
+  // Puts `text` in the cell as an unsaved edit, or takes the edit away when
+  // the file holds that value already, and asks the server whether the
+  // cell takes it.
+  function applyCell(record, column, text) {
+    if (!model.read.has(record)) return;
+    const old = editOf(record, column);
+    if (sameValue(column, text, readText(record, column))) {
+      dropEdit(record, column);
+    } else {
+      const edit = { text, base: old ? old.base : readText(record, column), state: 'checking',
+        reason: '' };
+      if (!edits.has(record)) edits.set(record, new Map());
+      edits.get(record).set(column, edit);
+      checkCell(record, column, edit);
+    }
+    editsChanged(record);
+  }
+
+  function checkCell(record, column, edit) {
+    const settle = (state, reason, text) => {
+      if (editOf(record, column) !== edit) return;  // replaced or undone meanwhile
+      Object.assign(edit, { state, reason, text });
+      if (state === 'valid' && sameValue(column, text, readText(record, column))) {
+        dropEdit(record, column);
+      }
+      editsChanged(record);
+    };
+    const job = post('/api/check', { column, text: edit.text }).then(
+      (answer) => (typeof answer.error === 'string' ? settle('invalid', answer.error, edit.text)
+        : settle('valid', '', String(answer.text))),
+      (error) => settle('invalid', 'could not be checked (' + error.message + ')', edit.text));
+    checks.add(job);
+    job.finally(() => checks.delete(job));
+  }
+
+  // An edit that leaves the symbol, its place and what is shown as they
+  // were (a name, an elevation) changes the list and the labels alone: the
+  // map's picture of every symbol, slow on a large file, is kept.
+  function editsChanged(record) {
+    const was = model.byRecord(record);
+    model.refresh(record);
+    const now = model.byRecord(record);
+    const index = state.shown.indexOf(was);
+    if (was && now && sameSymbol(was, now) && passes(now) === (index >= 0)) {
+      if (index >= 0) state.shown[index] = now;
+      list.renderAll();
+      requestDraw();
+    } else {
+      showStatus();
+      buildFilters();
+      refilter();
+    }
+    editor.show();
+  }
+
+  function sameSymbol(a, b) {
+    return a.east === b.east && a.north === b.north && a.typeCode === b.typeCode &&
+      a.sideCode === b.sideCode && a.type === b.type && a.side === b.side;
+  }
+
+  // Once the file was read again: edits of records gone are dropped, and so
+  // are those whose value the file now holds (saved, or written elsewhere).
+  function reconcileEdits() {
+    for (const [record, cells] of [...edits]) {
+      for (const [column, edit] of [...cells]) {
+        if (!model.read.has(record) ||
+            (edit.state === 'valid' && sameValue(column, edit.text, readText(record, column)))) {
+          dropEdit(record, column);
+        }
+      }
+    }
+  }
+
+  // ---- Undo and redo: each step is one or more cells changed together ----
+
+  const history = { done: [], undone: [] };
+
+  function change(cells) {
+    const step = cells.map((c) => ({ ...c, from: shownText(c.record, c.column) }))
+      .filter((c) => c.from !== c.to);
+    if (step.length === 0) return;
+    history.done.push(step);
+    history.undone = [];
+    for (const c of step) applyCell(c.record, c.column, c.to);
+  }
+
+  function replay(from, to, which) {
+    const step = from.pop();
+    if (!step) return;
+    to.push(step);
+    for (const c of which === 'from' ? [...step].reverse() : step) applyCell(c.record, c.column, c[which]);
+    if (model.byRecord(step[0].record)) select(step[0].record, 'map');
+    editor.show();
+  }
+  const undo = () => replay(history.done, history.undone, 'from');
+  const redo = () => replay(history.undone, history.done, 'to');
+
+  // ---- Talking to the server ----
+
+  // Reads and writes of the page run one after another, so that a save
+  // never overlaps a reading of the file.
+  let queue = Promise.resolve();
+  function serially(job) {
+    const run = queue.then(job, job);
+    queue = run.catch(() => {});
+    return run;
+  }
+
+  async function post(path, body) {
+    const response = await fetch(path, { method: 'POST', cache: 'no-store', credentials: 'same-origin',
+      headers: { 'Content-Type': 'application/json' }, body: JSON.stringify(body) });
+    const text = await response.text();
+    if (response.status === 409) {
+      const error = new Error(JSON.parse(text).message);
+      error.replaced = true;
+      throw error;
+    }
+    if (!response.ok) throw new Error(text || String(response.status));
+    return JSON.parse(text);
+  }
+
+  function saveStatus(text, isError) {
+    const line = el('save-status');
+    line.textContent = text;
+    line.classList.toggle('error', Boolean(isError));
+  }
+
+  // A write the server refused because another program replaced the file:
+  // nothing was written, and the page shows the file as it is now.
+  async function whenReplaced(error) {
+    if (!error.replaced) throw error;
+    saveStatus(error.message.replace(/\.?$/, '. The page shows the file as it is now') +
+      (edits.size ? ', with your edits kept unsaved.' : '.'), true);
+    return refresh(true);
+  }
+
+  // The cells to save: the valid edits, each with the value it was made
+  // on; the server writes those whose file value is still that one.
+  function cellsToSave() {
+    const records = [];
+    let waiting = 0;
+    for (const [record, cells] of edits) {
+      const before = {}, after = {};
+      for (const [column, edit] of cells) {
+        if (edit.state !== 'valid') { waiting++; continue; }
+        before[column] = edit.base;
+        after[column] = edit.text;
+      }
+      if (Object.keys(after).length > 0) records.push({ record, before, after });
+    }
+    return { records, waiting };
+  }
+
+  // What a save wrote, and the conflicts it left unwritten.
+  function savedText(answer) {
+    const conflicts = (answer.conflicts || []).map((c) => 'record ' + c.record + ' ' + c.column +
+      ' (yours "' + c.page + '", on disk "' + c.disk + '")');
+    const written = answer.written.length === 0 ? 'Nothing written.'
+      : 'Saved record' + (answer.written.length === 1 ? ' ' : 's ') + answer.written.join(', ') + '.';
+    return { text: written + (conflicts.length ? ' Not written, changed on disk since the page read ' +
+      'it: ' + conflicts.join('; ') + '.' : ''), conflicts: conflicts.length };
+  }
+
+  // The cells are gathered once the writes before have been read back, so
+  // that a second Save never sends what the first has written.
+  async function save() {
+    editor.commitTyping();
+    await Promise.all([...checks]);
+    await serially(async () => {
+      const { records, waiting } = cellsToSave();
+      const left = waiting ? ' ' + waiting + ' edited cell' + (waiting === 1 ? '' : 's') +
+        ' not saved: not valid (see the marks).' : '';
+      if (records.length === 0) { saveStatus('Nothing to save.' + left, waiting > 0); return; }
+      saveStatus('Saving...', false);
+      try {
+        const answer = await post('/api/save', { version, records });
+        await refresh(true);
+        const saved = savedText(answer);
+        saveStatus(saved.text + left, waiting > 0 || saved.conflicts > 0);
+      } catch (error) {
+        await whenReplaced(error).catch((other) => saveStatus('Not saved: ' + other.message, true));
+      }
+    });
+  }
+
+  // A new landmark at a point of the map, appended after the last record.
+  function addAt(east, north) {
+    return serially(async () => {
+      try {
+        const answer = await post('/api/insert', { version, at: firstRecord + model.landmarks.length,
+          cells: { n_coord: north, e_coord: east } });
+        await refresh(true);
+        select(answer.record, 'map');
+        saveStatus('Added record ' + answer.record + '.', false);
+      } catch (error) {
+        await whenReplaced(error).catch((other) => saveStatus('Not added: ' + other.message, true));
+      }
+    });
+  }
+
+  function blank(record) {
+    const l = model.byRecord(record);
+    if (!l || !window.confirm('Blank record ' + record + (l.name ? ' (' + l.name + ')' : '') +
+      '? All its bytes become zero, now, in the file; Undo does not bring it back.')) return null;
+    return serially(async () => {
+      try {
+        await post('/api/blank', { version, record });
+        edits.delete(record);
+        await refresh(true);
+        saveStatus('Blanked record ' + record + '.', false);
+      } catch (error) {
+        await whenReplaced(error).catch((other) => saveStatus('Not blanked: ' + other.message, true));
+      }
+    });
+  }
+
+  // ---- The side panel of the selected landmark ----
+
+  // A position in file units: whole units, or with `fine` the shortest
+  // text of the 32-bit real nearest to it.
+  function unitsText(value, fine) {
+    if (!fine) return cellText(Math.round(value));
+    const real = Math.fround(value);
+    for (let digits = 1; digits < 9; digits++) {
+      const short = Number(real.toPrecision(digits));
+      if (Math.fround(short) === real) return cellText(short);
+    }
+    return cellText(real);
+  }
+
+  const editor = (function () {
+    const form = el('fields');
+    const inputs = [...form.querySelectorAll('input')];
+    const selects = [...form.querySelectorAll('select')];
+    const messages = new Map();  // column -> the line under its field
+    for (const field of [...inputs, el('f-lo_file_id')]) {
+      const column = field.dataset.column || 'lo_file_id';
+      const line = document.createElement('div');
+      line.className = 'message';
+      line.id = 'message-' + column;
+      field.after(line);
+      messages.set(column, line);
+    }
+
+    const selected = () => (state.selected === null ? null : model.byRecord(state.selected));
+
+    function hex6(id) {
+      return '0x' + id.toString(16).toUpperCase().padStart(6, '0');
+    }
+
+    function fillChoices(select, table, code, name) {
+      const options = [...table].map(([value, text]) => [value, text]);
+      if (!table.has(code)) options.push([code, name + ' (' + code + ')']);
+      select.replaceChildren(...options.map(([value, text]) => new Option(text, String(value))));
+      select.value = String(code);
+    }
+
+    // The line under a field: why the server refuses it, or both values of
+    // a conflict with a choice between them.
+    function showMessage(record, column) {
+      const line = messages.get(column);
+      const edit = editOf(record, column);
+      line.replaceChildren();
+      line.className = 'message';
+      if (!edit) return;
+      if (edit.state === 'invalid') {
+        line.classList.add('invalid');
+        line.textContent = edit.reason + ' (not saved)';
+      } else if (inConflict(record, column, edit)) {
+        line.classList.add('conflict');
+        line.textContent = 'Changed on disk to "' + readText(record, column) + '" since; yours is "' +
+          edit.text + '". ';
+        const keep = document.createElement('button');
+        keep.type = 'button';
+        keep.textContent = 'Keep mine';
+        keep.addEventListener('click', () => { edit.base = readText(record, column); editsChanged(record); });
+        const take = document.createElement('button');
+        take.type = 'button';
+        take.textContent = 'Take disk\u2019s';
+        take.addEventListener('click', () => change([{ record, column, to: readText(record, column) }]));
+        line.append(document.createElement('br'), keep, take);
+      }
+    }
+
+    function markField(field, edit) {
+      field.classList.toggle('pending', Boolean(edit) && edit.state !== 'invalid');
+      field.classList.toggle('invalid', Boolean(edit) && edit.state === 'invalid');
+    }
+
+    function show() {
+      if (!editable) return;
+      const l = selected();
+      form.hidden = !l;
+      el('blank').hidden = !l;
+      el('editor-title').textContent = l ? 'Record ' + l.record + (edits.has(l.record) ? ' (edited)' : '')
+        : 'No landmark selected';
+      updateButtons();
+      if (!l) return;
+      for (const input of inputs) {
+        const text = shownText(l.record, input.dataset.column);
+        // A field being typed in keeps what is typed until it is committed.
+        const typing = document.activeElement === input && input.value !== input.dataset.shown &&
+          input.dataset.record === String(l.record);
+        if (!typing) input.value = text;
+        input.dataset.shown = text;
+        input.dataset.record = String(l.record);
+        markField(input, editOf(l.record, input.dataset.column));
+        showMessage(l.record, input.dataset.column);
+      }
+      const idText = shownText(l.record, 'lo_file_id');
+      const id = parseInt(idText, 16) || 0;
+      fillChoices(el('f-type'), lookups.type, (id >>> 16) & 255, 'unknown type');
+      fillChoices(el('f-side'), lookups.side, id & 255, 'Invalid side');
+      for (const select of selects) markField(select, editOf(l.record, 'lo_file_id'));
+      el('f-lo_file_id').textContent = hex6(id);
+      showMessage(l.record, 'lo_file_id');
+    }
+
+    function commit(input) {
+      const l = selected();
+      if (!l || input.dataset.record !== String(l.record)) return;
+      if (input.value === input.dataset.shown) return;
+      change([{ record: l.record, column: input.dataset.column, to: input.value }]);
+    }
+    function commitTyping() {
+      if (inputs.includes(document.activeElement)) commit(document.activeElement);
+    }
+    function isTyping(target) {
+      return inputs.includes(target) && target.value !== target.dataset.shown;
+    }
+
+    for (const input of inputs) {
+      input.addEventListener('change', () => commit(input));
+      input.addEventListener('keydown', (event) => {
+        if (event.key === 'Enter') { event.preventDefault(); commit(input); }
+        if (event.key === 'Escape') { input.value = input.dataset.shown; event.stopPropagation(); }
+      });
+    }
+    form.addEventListener('submit', (event) => event.preventDefault());
+    for (const select of selects) {
+      select.addEventListener('change', () => {
+        const l = selected();
+        if (!l) return;
+        const id = parseInt(shownText(l.record, 'lo_file_id'), 16) || 0;
+        const code = Number(select.value);
+        const next = select.dataset.byte === 'type' ? (id & 0x00ffff) | (code << 16)
+          : (id & 0xffff00) | code;
+        change([{ record: l.record, column: 'lo_file_id', to: hex6(next >>> 0) }]);
+      });
+    }
+    el('blank').addEventListener('click', () => { if (selected()) blank(selected().record); });
+    return { show, commitTyping, isTyping };
+  })();
+
+  function savableCount() {
+    let count = 0;
+    for (const cells of edits.values()) count += cells.size;
+    return count;
+  }
+
+  function updateButtons() {
+    const count = savableCount();
+    el('save').textContent = count ? 'Save (' + count + ')' : 'Save';
+    el('save').disabled = count === 0;
+    el('undo').disabled = history.done.length === 0;
+    el('redo').disabled = history.undone.length === 0;
+  }
+
   // ---- Input ----
 
   function pointerPosition(event) {
@@ -668,7 +1138,15 @@
     return [event.clientX - box.left, event.clientY - box.top];
   }
 
+  let editable = false;   // served, with the columns the server edits
+  let placing = false;    // the next click on the map adds a landmark
   let drag = null;
+
+  function setPlacing(on) {
+    placing = on;
+    el('add').setAttribute('aria-pressed', String(on));
+    canvas.classList.toggle('placing', on);
+  }
 
   // The landmark under the pointer is looked for once a frame at most.
   let hoverPoint = null, hoverPending = false;
@@ -683,19 +1161,44 @@
       showTip(landmarkAt(x, y), x, y);
     });
   }
+
+  // A drag that starts on the selected landmark moves it; any other drag
+  // pans the map.
   canvas.addEventListener('pointerdown', (event) => {
     if (event.button !== 0) return;
     canvas.setPointerCapture(event.pointerId);
     const [x, y] = pointerPosition(event);
-    drag = { x, y, moved: false };
+    drag = { x, y, moved: false, landmark: null };
+    const l = editable && !placing ? landmarkAt(x, y) : null;
+    if (l && l.record === state.selected) {
+      const [sx, sy] = toScreen(l.east, l.north);
+      Object.assign(drag, { landmark: l, dx: sx - x, dy: sy - y });
+    }
     canvas.focus();
   });
+
+  // Shows the dragged landmark where it would go, and keeps the texts.
+  function moveDragged(x, y, fine) {
+    const [east, north] = toFile(x + drag.dx, y + drag.dy);
+    drag.east = unitsText(east, fine);
+    drag.north = unitsText(north, fine);
+    state.moving = { east: realOf(drag.east), north: realOf(drag.north) };
+    el('f-e_coord').value = drag.east;
+    el('f-n_coord').value = drag.north;
+    requestDraw();
+  }
+
   canvas.addEventListener('pointermove', (event) => {
     const [x, y] = pointerPosition(event);
     if (drag) {
       if (!drag.moved && Math.hypot(x - drag.x, y - drag.y) < 4) return;
-      if (!drag.moved) { drag.moved = true; canvas.classList.add('dragging'); showTip(null); }
-      panBy(x - drag.x, y - drag.y);
+      if (!drag.moved) {
+        drag.moved = true;
+        canvas.classList.add(drag.landmark ? 'moving' : 'dragging');
+        showTip(null);
+      }
+      if (drag.landmark) moveDragged(x, y, event.shiftKey);
+      else panBy(x - drag.x, y - drag.y);
       drag.x = x; drag.y = y;
       return;
     }
@@ -703,15 +1206,38 @@
   });
   canvas.addEventListener('pointerup', (event) => {
     if (!drag) return;
-    const wasClick = !drag.moved;
+    const done = drag;
     drag = null;
-    canvas.classList.remove('dragging');
-    if (wasClick) {
-      const [x, y] = pointerPosition(event);
+    canvas.classList.remove('dragging', 'moving');
+    const [x, y] = pointerPosition(event);
+    if (done.moved && done.landmark) {
+      drag = done;
+      moveDragged(x, y, event.shiftKey);
+      drag = null;
+      state.moving = null;
+      const record = done.landmark.record;
+      change([{ record, column: 'n_coord', to: done.north }, { record, column: 'e_coord', to: done.east }]);
+      editor.show();  // the fields as before when it was dropped where it was
+      requestDraw();
+    } else if (!done.moved && placing) {
+      setPlacing(false);
+      const [east, north] = toFile(x, y);
+      addAt(unitsText(east, event.shiftKey), unitsText(north, event.shiftKey));
+    } else if (!done.moved) {
       const l = landmarkAt(x, y);
       select(l ? l.record : null, 'map');
     }
   });
+  // Escape, or the system taking the pointer away, leaves a dragged
+  // landmark where it was.
+  function cancelDrag() {
+    drag = null;
+    state.moving = null;
+    canvas.classList.remove('dragging', 'moving');
+    editor.show();
+    requestDraw();
+  }
+  canvas.addEventListener('pointercancel', cancelDrag);
   canvas.addEventListener('pointerleave', () => {
     hoverAt(null);
     if (!drag) showTip(null);
@@ -729,7 +1255,8 @@
   el('zoom-out').addEventListener('click', () => zoomAt(1 / ZOOM_STEP, ...centre()));
   el('fit').addEventListener('click', fitAll);
   document.addEventListener('keydown', (event) => {
-    if (event.target instanceof HTMLInputElement || event.ctrlKey || event.metaKey || event.altKey) return;
+    if (event.target instanceof HTMLInputElement || event.target instanceof HTMLSelectElement ||
+        event.ctrlKey || event.metaKey || event.altKey) return;
     const pan = 60;
     const actions = {
       '+': () => zoomAt(ZOOM_STEP, ...centre()),
@@ -737,6 +1264,7 @@
       '-': () => zoomAt(1 / ZOOM_STEP, ...centre()),
       '\u2212': () => zoomAt(1 / ZOOM_STEP, ...centre()),
       '0': fitAll,
+      Escape: () => { setPlacing(false); if (drag) cancelDrag(); },
       ArrowLeft: () => panBy(pan, 0),
       ArrowRight: () => panBy(-pan, 0),
       ArrowUp: () => panBy(0, pan),
@@ -748,9 +1276,29 @@
     event.preventDefault();
     action();
   });
+  // Undo, redo and save; inside a field being typed in, or in the search
+  // box, the browser's own undo of the typing.
+  document.addEventListener('keydown', (event) => {
+    if (!editable || !(event.ctrlKey || event.metaKey) || event.altKey) return;
+    const key = event.key.toLowerCase();
+    const own = event.target instanceof HTMLInputElement &&
+      (event.target.id === 'search' || editor.isTyping(event.target));
+    const actions = { z: event.shiftKey ? redo : undo, y: redo, s: save };
+    if (!actions[key] || (own && key !== 's')) return;
+    event.preventDefault();
+    if (key !== 's') editor.commitTyping();
+    actions[key]();
+  });
   el('search').addEventListener('input', (event) => {
     state.search = event.target.value.toLowerCase();
     refilter();
+  });
+  el('add').addEventListener('click', () => setPlacing(!placing));
+  el('undo').addEventListener('click', undo);
+  el('redo').addEventListener('click', redo);
+  el('save').addEventListener('click', save);
+  window.addEventListener('beforeunload', (event) => {
+    if (edits.size > 0) event.preventDefault();
   });
   new ResizeObserver(resize).observe(canvas);
 
@@ -778,6 +1326,7 @@
     state.hovered = null;
     tip.hidden = true;
     refilter();
+    editor.show();
     if (!state.view.fitted) fitAll();
   }
 
@@ -787,14 +1336,21 @@
     return response.json();
   }
 
+  // Reads the file again when its version changed (always with `force`);
+  // not while a landmark is dragged, whose drawing would be lost.
   let version = null;
+  async function refresh(force) {
+    if (drag && drag.landmark && !force) return;
+    const now = (await fetchJson('/api/version')).version;
+    if (force || now !== version) {
+      show(await fetchJson('/api/landmarks'));
+      version = now;
+    }
+  }
+
   async function poll() {
     try {
-      const now = (await fetchJson('/api/version')).version;
-      if (now !== version) {
-        show(await fetchJson('/api/landmarks'));
-        version = now;
-      }
+      await serially(() => refresh(false));
       notice('Live: changes to the file appear here.', false);
     } catch (error) {
       notice('Could not read from vtweb (' + error.message + '); trying again.', true);
@@ -802,8 +1358,29 @@
     setTimeout(poll, POLL_MS);
   }
 
+  // Editing needs the server's columns; without them the page only shows.
+  async function startEditing() {
+    try {
+      const columns = await fetchJson('/api/columns');
+      firstRecord = columns.first_record;
+      for (const which of ['type', 'side']) {
+        lookups[which] = new Map(((columns.choices || {})[which] || []).map(([code, name]) => [code, name]));
+      }
+      editable = true;
+      document.body.dataset.editing = 'on';
+    } catch (error) {
+      removeEditing();
+    }
+  }
+
+  function removeEditing() {
+    el('edit-bar').remove();
+    el('editor').remove();
+  }
+
   const embedded = el('vtweb-data');
   if (embedded) {
+    removeEditing();
     try {
       show(JSON.parse(embedded.textContent));
       notice('Read-only copy of ' + model.file + ', made when it was exported.', false);
@@ -811,6 +1388,7 @@
       notice('The landmarks in this page cannot be read: ' + error.message, true);
     }
   } else {
+    startEditing().then(() => editor.show());
     poll();
   }
 })();
