@@ -267,8 +267,9 @@
     }
 
     // Builds the rows in view and drops the others; a row being edited is
-    // kept until its edit ends.
-    function render() {
+    // kept until its edit ends. Rows already built are filled again only
+    // when something else than the scroll position changed.
+    function render(refresh = true) {
       const top = box.scrollTop;
       const visible = Math.max(0, box.clientHeight - headHeight());
       const first = Math.max(0, Math.floor(top / ROW_HEIGHT) - OVERSCAN);
@@ -276,8 +277,7 @@
       const wanted = new Map();
       for (let index = first; index < last; index++) wanted.set(state.shown[index].record, index);
       for (const [record, element] of built) {
-        if (wanted.has(record)) continue;
-        if (state.editing && state.editing.record === record) commitEdit();
+        if (wanted.has(record) || (state.editing && state.editing.record === record)) continue;
         element.remove();
         built.delete(record);
       }
@@ -288,7 +288,7 @@
           element = makeRow(row);
           built.set(record, element);
           body.appendChild(element);
-        } else {
+        } else if (refresh) {
           refreshRow(element, row);
         }
         element.style.top = (index * ROW_HEIGHT) + 'px';
@@ -340,7 +340,7 @@
       render();
     }
 
-    box.addEventListener('scroll', render, { passive: true });
+    box.addEventListener('scroll', () => render(false), { passive: true });
     head.addEventListener('click', (event) => {
       const cell = event.target.closest('span[data-column]');
       if (!cell) return;
@@ -363,7 +363,7 @@
       select(Number(cell.parentElement.dataset.record), cell.dataset.column);
       startEdit(null);
     });
-    new ResizeObserver(render).observe(box);
+    new ResizeObserver(() => render(false)).observe(box);
     return { rebuild, renderAll, render, cellElement, scrollToCell, box };
   })();
 
@@ -704,7 +704,10 @@
       });
       const title = document.createElement('div');
       title.className = 'hex-title';
-      title.textContent = 'Record ' + row.record + ': ' + model.recordSize + ' bytes';
+      const current = columnNamed(s.column);
+      title.textContent = 'Record ' + row.record + ': ' + model.recordSize + ' bytes' +
+        (current && current.role === 'value' ? '; ' + current.name + ' from byte ' + current.offset +
+          ', ' + current.length + (current.length === 1 ? ' byte' : ' bytes') : '');
       panel.appendChild(title);
       for (let line = 0; line < bytes.length; line += HEX_PER_LINE) {
         const div = document.createElement('div');
@@ -746,6 +749,15 @@
     el('pending').textContent = edits.length === 0 ? '' : edits.length + ' edited' +
       (invalid ? ', ' + invalid + ' not valid' : '') + (conflicts ? ', ' + conflicts + ' changed on disk too' : '');
     el('save').disabled = !edits.some((e) => !e.error && !e.checking);
+  }
+
+  // Whether the page follows the file, apart from the notices of the
+  // page's own actions.
+  function live(text, isError) {
+    const line = el('live');
+    line.textContent = text;
+    line.title = isError ? '' : 'Changes to the file, by this page or another program, appear here.';
+    line.classList.toggle('error', Boolean(isError));
   }
 
   function notice(text, isError) {
@@ -805,12 +817,9 @@
     try {
       const now = JSON.parse(await fetchText('/api/version')).version;
       if (now !== state.version) await reload(state.version === null || !sameFile(now, state.version));
-      if (!el('notice').classList.contains('error') || el('notice').dataset.poll)
-        notice('Live: changes to the file appear here.', false);
-      delete el('notice').dataset.poll;
+      live('Live', false);
     } catch (error) {
-      notice('Could not read from vtweb (' + error.message + '); trying again.', true);
-      el('notice').dataset.poll = '1';
+      live('Could not read from vtweb (' + error.message + '); trying again.', true);
     }
     setTimeout(poll, POLL_MS);
   }
