@@ -52,6 +52,9 @@ class FormatTable : public RecordTable {
   // limits, a text longer than the field holds with its zero).
   std::optional<std::string> PutCellText(size_t column, std::string_view text,
                                          std::span<uint8_t> record) const override;
+  // The type of a column's bytes: its field's type, x for the rest; nullptr
+  // for the record's number.
+  const FieldType* TypeOf(size_t column) const { return types_[column]; }
 
  private:
   std::vector<TextColumn> columns_;

@@ -30,12 +30,9 @@ struct DataTable {
 
 DataTable OpenData(const std::string& name, BinaryFile::Access access) {
   DataTable data;
-  data.file = RecordFile::Open(name, access);
+  data.file = OpenStructuredFile(name, access);
   data.count = data.file.Count();
   data.recordSize = data.file.RecordSize();
-  if (!IsStructuredFile(data.file.Size(), data.count, data.recordSize)) {
-    throw TextFormRefusal{PrintableName(name) + ": Not a structured dat file"};
-  }
   return data;
 }
 
@@ -46,12 +43,6 @@ std::string FormatPath(const std::string& programDir, const std::string& name) {
   return FormatFilePath(programDir, name);
 }
 
-struct Format {
-  std::string name;  // as given or found; empty when there is none
-  std::string path;  // the file read
-  FieldDefs fields{};
-};
-
 Format LoadFormat(const std::string& path, const std::string& shownName) {
   TextFileReader file(path);
   Format format{shownName, path, ParseFormat(file, file.Name()).Fields};
@@ -59,8 +50,8 @@ Format LoadFormat(const std::string& path, const std::string& shownName) {
   return format;
 }
 
-// The format file named, or the one found from the data file's name as the
-// screen's Ctrl+Q finds it; none when nothing is found.
+}  // namespace
+
 Format FindFormat(const DateditOptions& options) {
   if (options.FormatFileName) {
     return LoadFormat(FormatPath(options.ProgramDir, *options.FormatFileName),
@@ -70,6 +61,8 @@ Format FindFormat(const DateditOptions& options) {
   if (!found) return Format{};
   return LoadFormat(FormatFilePath(options.ProgramDir, *found), *found);
 }
+
+namespace {
 
 void WarnAboutSize(const FormatTable& table, const Format& format, uint16_t recordSize,
                    TextOutput& err) {
@@ -152,18 +145,14 @@ TableFile TableFileOf(const DateditOptions& options, const Format& format, DataT
 int Export(const DateditOptions& options, TextOutput& out, TextOutput& err) {
   RefuseToReplace(options.OutputName, options.DataFileName, "the export",
                   "the data file " + PrintableName(options.DataFileName));
-  DataTable data = OpenData(options.DataFileName, BinaryFile::Access::ReadOnly);
+  // Refused before the format is looked for, as the screen refuses it.
+  OpenData(options.DataFileName, BinaryFile::Access::ReadOnly).file.Close();
   Format format = FindFormat(options);
   RefuseToReplace(options.OutputName, format.path, "the export",
                   "the format file " + PrintableName(format.name));
   NameTables names;
   InitNameTables(names);
-  FormatTable table(format.fields, data.recordSize, names);
-  WarnAboutLeftOutFields(table, format, data.recordSize, err);
-  WarnAboutSize(table, format, data.recordSize, err);
-  RecordRuns runs(data);
-  ExportTable(table, TableFileOf(options, format, data, runs), options.Form == TextForm::Json,
-              options.OutputName, out);
+  ExportDataFile(options, format, names, out, err);
   return 0;
 }
 
@@ -188,6 +177,25 @@ int Import(const DateditOptions& options, TextOutput& out, WaitOutput& err) {
 }
 
 }  // namespace
+
+RecordFile OpenStructuredFile(const std::string& name, BinaryFile::Access access) {
+  RecordFile file = RecordFile::Open(name, access);
+  if (!IsStructuredFile(file.Size(), file.Count(), file.RecordSize())) {
+    throw TextFormRefusal{PrintableName(name) + ": Not a structured dat file"};
+  }
+  return file;
+}
+
+void ExportDataFile(const DateditOptions& options, const Format& format, const NameTables& names,
+                    TextOutput& out, TextOutput& err) {
+  DataTable data = OpenData(options.DataFileName, BinaryFile::Access::ReadOnly);
+  FormatTable table(format.fields, data.recordSize, names);
+  WarnAboutLeftOutFields(table, format, data.recordSize, err);
+  WarnAboutSize(table, format, data.recordSize, err);
+  RecordRuns runs(data);
+  ExportTable(table, TableFileOf(options, format, data, runs), options.Form == TextForm::Json,
+              options.OutputName, out);
+}
 
 int RunTextMode(const DateditOptions& options, PlainConsole& out, PlainConsole& err) {
   return RunRefusable("datedit", err, [&] {

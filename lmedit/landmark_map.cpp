@@ -334,8 +334,8 @@ std::string LandmarkMapSvg(std::string_view fileName, std::span<const LandmarkRe
   return out;
 }
 
-std::vector<LandmarkRecord> ReadAllLandmarks(const std::string& name) {
-  RecordFile file = RecordFile::Open(name, BinaryFile::Access::ReadOnly);
+int64_t LandmarkCountOf(RecordFile& file) {
+  const std::string& name = file.Name();
   const int64_t size = file.Size();
   if (size < LandmarkFileSize(0)) {
     throw TextFormRefusal{PrintableName(name) + " is not a landmark file: " + std::to_string(size) +
@@ -348,6 +348,12 @@ std::vector<LandmarkRecord> ReadAllLandmarks(const std::string& name) {
                           std::to_string(LandmarkFileSize(count)) +
                           " bytes in all), the file has " + std::to_string(size) + " bytes"};
   }
+  return count;
+}
+
+std::vector<LandmarkRecord> ReadAllLandmarks(const std::string& name) {
+  RecordFile file = RecordFile::Open(name, BinaryFile::Access::ReadOnly);
+  const int64_t count = LandmarkCountOf(file);
   std::vector<LandmarkRecord> records(static_cast<size_t>(count));
   std::vector<uint8_t> run(static_cast<size_t>(kRecordsPerRead) * kRecordSize);
   for (int64_t first = 0; first < count; first += kRecordsPerRead) {

@@ -10,6 +10,7 @@
 
 #include "console/plain_console.h"
 #include "lmedit_state.h"
+#include "records/record_file.h"
 
 namespace vantor::lmedit {
 
@@ -17,6 +18,11 @@ namespace vantor::lmedit {
 // co-ordinates are not finite are left out and counted in a note.
 std::string LandmarkMapSvg(std::string_view fileName, std::span<const LandmarkRecord> records,
                            bool labels);
+
+// The record count of a landmark file open as `file`; a TextFormRefusal
+// when it is no landmark file (too short for the header, or a size other
+// than the header's record count says).
+int64_t LandmarkCountOf(RecordFile& file);
 
 // All records of a landmark file, opened read-only; a TextFormRefusal when
 // the file is no landmark file (too short for the header, or a size other

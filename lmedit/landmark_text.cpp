@@ -169,6 +169,10 @@ TableFile TableFileOf(const std::string& fileName, const std::vector<LandmarkRec
 
 }  // namespace
 
+std::unique_ptr<RecordTable> MakeLandmarkTable() {
+  return std::make_unique<LandmarkTable>();
+}
+
 int ExportLandmarks(const std::string& fileName, const std::string& outputName, bool json,
                     TextOutput& out) {
   RefuseToReplace(outputName, fileName, "the export",

@@ -1,9 +1,14 @@
 #include "vtweb.h"
 
+#include <algorithm>
+#include <chrono>
+#include <memory>
+
 #include "base/hex.h"
 #include "base/text_format.h"
 #include "http_server.h"
 #include "os/platform.h"
+#include "shown_file.h"
 #include "textform/text_form_arguments.h"
 #include "textform/text_form_import.h"
 #include "web_page.h"
@@ -26,8 +31,11 @@ std::string CheckOptions(const VtwebOptions& options, const TextFormArguments& r
                          bool portGiven) {
   if (!read.Error.empty()) return read.Error;
   if (read.Mode == TextFormMode::Export || read.Mode == TextFormMode::Import || read.DryRun)
-    return "vtweb only shows a landmark file: --export, --import and --dry-run are lmedit's";
-  if (read.Files.size() != 1) return "give one landmark file";
+    return "vtweb only shows a file: --export, --import and --dry-run are lmedit's and datedit's";
+  if (read.Files.empty() || read.Files.size() > 2)
+    return "give one landmark file, or one data file and its format";
+  if (options.Mode == VtwebMode::Html && !options.LandmarkFile)
+    return "--html writes the map of a landmark file (FILE.mrf), not a data file's grid";
   if (options.Mode == VtwebMode::Html && (portGiven || !options.OpenBrowser))
     return "--port and --no-open belong to the server, not to --html";
   if (options.Mode == VtwebMode::Serve && read.OutputName) return "-o belongs to --html";
@@ -38,24 +46,44 @@ int WriteHtml(const VtwebOptions& options, PlainConsole& out) {
   RefuseToReplace(options.OutputName, options.FileName, "the page",
                   "the landmark file " + PrintableName(options.FileName));
   ExportSink sink(options.OutputName, out);
-  sink.Write(PageText(LandmarksJson(options.FileName)));
+  sink.Write(PageText(ShowLandmarkFile(options.FileName)->RecordsJson()));
   sink.Finish();
   return 0;
 }
 
-int ServeMap(const VtwebOptions& options, PlainConsole& out, PlainConsole& err) {
+// The file of the command line, read once before the address is given:
+// what is no file of its kind is refused as lmedit --map or datedit
+// --export refuses it.
+std::unique_ptr<ShownFile> ShownFileOf(const VtwebOptions& options, PlainConsole& err) {
+  if (options.LandmarkFile) return ShowLandmarkFile(options.FileName);
+  datedit::DateditOptions data;
+  data.DataFileName = options.FileName;
+  data.FormatFileName = options.FormatName;
+  data.ProgramDir = options.ProgramDir;
+  std::unique_ptr<ShownFile> shown = ShowDataFile(data, err);
+  err.Flush();
+  return shown;
+}
+
+// VTWEB_TEST_HOLD_LOCK_MS, for the tests alone: how much longer each write
+// keeps the file's lock, so that a test sees another program wait for it.
+std::chrono::milliseconds TestHoldLock() {
+  const std::optional<std::string> text = EnvironmentValue("VTWEB_TEST_HOLD_LOCK_MS");
+  const std::optional<int64_t> ms = text ? ParseWholeNumberToken(*text) : std::nullopt;
+  return std::chrono::milliseconds(ms && *ms > 0 ? std::min<int64_t>(*ms, 60000) : 0);
+}
+
+int ServeFile(const VtwebOptions& options, PlainConsole& out, PlainConsole& err) {
   VtwebState s;
-  s.FileName = options.FileName;
-  // Read once before the address is given: what is no landmark file is
-  // refused as lmedit --map refuses it.
-  LandmarksJson(s.FileName);
+  s.Shown = ShownFileOf(options, err);
+  s.HoldLock = TestHoldLock();
   s.Secret = MakeSecret();
   Serve(
       options.Port,
       [&](uint16_t port) {
         s.Port = port;
         const std::string address = StartAddress(s);
-        out.Write("vtweb: " + PrintableName(s.FileName) + " is shown at\n" + address +
+        out.Write("vtweb: " + PrintableName(options.FileName) + " is shown at\n" + address +
                   "\nCtrl+C ends the server.\n");
         out.Flush();
         if (options.OpenBrowser && !OpenInBrowser(address)) {
@@ -97,6 +125,7 @@ VtwebOptions ParseOptions(const std::vector<std::string>& arguments) {
     options.Mode = read.Help ? VtwebMode::Help : VtwebMode::Version;
     return options;
   }
+  options.LandmarkFile = read.Files.size() == 1 && LowerCase(read.Files.front()).ends_with(".mrf");
   options.CommandLineError =
       !portError.empty() ? portError : CheckOptions(options, read, portGiven);
   if (!options.CommandLineError.empty()) {
@@ -104,6 +133,8 @@ VtwebOptions ParseOptions(const std::vector<std::string>& arguments) {
     return options;
   }
   options.FileName = read.Files.front();
+  if (read.Files.size() == 2) options.FormatName = read.Files.back();
+  if (!arguments.empty()) options.ProgramDir = ProgramDirFromArg0(arguments.front());
   options.OutputName = read.OutputName.value_or(std::string());
   return options;
 }
@@ -141,7 +172,7 @@ int RunVtweb(const VtwebOptions& options, PlainConsole& out, PlainConsole& err) 
       case VtwebMode::Html:
         return WriteHtml(options, out);
       case VtwebMode::Serve:
-        return ServeMap(options, out, err);
+        return ServeFile(options, out, err);
       default:
         return AnswerCommandLine(AnswerOfMode(options.Mode),
                                  {"vtweb", HelpText(), HelpText(), options.CommandLineError}, out,

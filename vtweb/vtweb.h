@@ -1,8 +1,9 @@
-// vtweb as a whole: the command line read once, then the server or the page
-// written as one file.
+// vtweb as a whole: the command line read once, then the server (of a
+// landmark file's map or a data file's grid) or the map written as one file.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,11 +16,14 @@ enum class VtwebMode { Serve, Html, Help, Version, BadCommandLine };
 
 struct VtwebOptions {
   VtwebMode Mode = VtwebMode::Serve;
-  std::string FileName;          // FILE.mrf
-  std::string OutputName;        // --html's -o; empty: standard output
-  uint16_t Port = 0;             // --port; 0: a free one
-  bool OpenBrowser = true;       // off with --no-open
-  std::string CommandLineError;  // why a BadCommandLine is one
+  std::string FileName;                   // FILE.mrf, or DATA
+  std::optional<std::string> FormatName;  // DATA's FORMAT, when given
+  bool LandmarkFile = true;               // FILE.mrf without a FORMAT
+  std::string ProgramDir;                 // where format files are looked up
+  std::string OutputName;                 // --html's -o; empty: standard output
+  uint16_t Port = 0;                      // --port; 0: a free one
+  bool OpenBrowser = true;                // off with --no-open
+  std::string CommandLineError;           // why a BadCommandLine is one
 };
 VtwebOptions ParseOptions(const std::vector<std::string>& arguments);
 

@@ -1,15 +1,16 @@
 #include "web_requests.h"
 
 #include <algorithm>
+#include <array>
 #include <exception>
 
 #include "base/json_text.h"
 #include "base/text_format.h"
 #include "base/text_io.h"
-#include "landmark_text.h"
-#include "os/platform.h"
+#include "record_edits.h"
+#include "shown_file.h"
+#include "textform/json_reader.h"
 #include "textform/text_form_import.h"
-#include "web_page.h"
 
 namespace vantor::vtweb {
 namespace {
@@ -114,10 +115,84 @@ HttpResponse SignIn(const VtwebState& s, std::string_view key) {
   return response;
 }
 
-HttpResponse Route(const VtwebState& s, std::string_view path) {
-  if (path == "/") return Answer(200, "text/html; charset=utf-8", PageText(std::nullopt));
-  if (path == "/api/landmarks") return Answer(200, "application/json", LandmarksJson(s.FileName));
-  if (path == "/api/version") return Answer(200, "application/json", VersionJson(s.FileName));
+constexpr std::string_view kJsonType = "application/json";
+
+// What a GET reads: the page, or the file's data.
+struct GetRoute {
+  std::string_view path;
+  std::string_view contentType;
+  std::string (*body)(const ShownFile& shown);
+};
+const std::array<GetRoute, 5> kGetRoutes = {{
+    {"/", "text/html; charset=utf-8", [](const ShownFile& f) { return f.PageText(); }},
+    {"/api/records", kJsonType, [](const ShownFile& f) { return f.RecordsJson(); }},
+    // The map's own name for its records.
+    {"/api/landmarks", kJsonType,
+     [](const ShownFile& f) {
+       if (f.Kind() != "landmark file") throw RequestRefusal{404, "no such page"};
+       return f.RecordsJson();
+     }},
+    {"/api/columns", kJsonType, ColumnsJson},
+    {"/api/version", kJsonType, VersionJson},
+}};
+
+using PostRoute =
+    std::pair<std::string_view, HttpResponse (*)(const VtwebState&, const JsonValue&)>;
+const std::array<PostRoute, 4> kPostRoutes = {{
+    {"/api/check", CheckCell},
+    {"/api/save", SaveRecords},
+    {"/api/insert", InsertRecord},
+    {"/api/blank", BlankRecord},
+}};
+
+HttpResponse NotAllowed(std::string_view allow) {
+  HttpResponse response = Refusal(405, "refused: this path takes " + std::string(allow) + " only");
+  response.headers.emplace_back("Allow", std::string(allow));
+  return response;
+}
+
+// A page's fetch names its own origin; a request without Origin is let
+// through only when the browser does not call it cross-site.
+bool FromOtherSite(const HttpRequest& request) {
+  if (HeaderValue(request.headers, "Origin")) return false;
+  const std::optional<std::string> site = HeaderValue(request.headers, "Sec-Fetch-Site");
+  return site && LowerCase(*site) != "same-origin";
+}
+
+bool IsJsonBody(const HttpRequest& request) {
+  const std::optional<std::string> type = HeaderValue(request.headers, "Content-Type");
+  if (!type) return false;
+  return TrimBlanks(LowerCase(type->substr(0, std::min(type->find(';'), type->size())))) ==
+         kJsonType;
+}
+
+HttpResponse AnswerPost(const VtwebState& s, const HttpRequest& request, const PostRoute& route) {
+  if (FromOtherSite(request)) return Refusal(403, "refused: a request from a page of another site");
+  if (!IsJsonBody(request))
+    return Refusal(415, "refused: the body must be JSON (Content-Type: application/json)");
+  JsonValue body;
+  try {
+    body = ReadJson(request.body);
+  } catch (const TextFormError& error) {
+    return Refusal(400, "refused: the body is no JSON: " + std::to_string(error.Place().line) +
+                            ":" + std::to_string(error.Place().column) + ": " + error.what());
+  }
+  return route.second(s, body);
+}
+
+HttpResponse Route(const VtwebState& s, const HttpRequest& request, std::string_view path) {
+  auto get = std::find_if(kGetRoutes.begin(), kGetRoutes.end(),
+                          [&](const GetRoute& route) { return route.path == path; });
+  auto post = std::find_if(kPostRoutes.begin(), kPostRoutes.end(),
+                           [&](const PostRoute& route) { return route.first == path; });
+  if (get != kGetRoutes.end()) {
+    if (request.method != "GET") return NotAllowed("GET");
+    return Answer(200, std::string(get->contentType), get->body(*s.Shown));
+  }
+  if (post != kPostRoutes.end()) {
+    if (request.method != "POST") return NotAllowed("POST");
+    return AnswerPost(s, request, *post);
+  }
   return Refusal(404, "no such page");
 }
 
@@ -132,14 +207,9 @@ HttpResponse CheckedAnswer(const VtwebState& s, const HttpRequest& request) {
   const bool get = request.method == "GET";
   const std::optional<std::string_view> key = path == "/" ? QueryValue(query, "key") : std::nullopt;
   if (key && get) return SignIn(s, *key);
-  if (!key && !CarriesCookie(s, request))
+  if (!CarriesCookie(s, request))
     return Refusal(403, "refused: open the address with the key that vtweb printed");
-  if (!get) {
-    HttpResponse response = Refusal(405, "refused: this server only reads");
-    response.headers.emplace_back("Allow", "GET");
-    return response;
-  }
-  return Route(s, path);
+  return Route(s, request, path);
 }
 
 }  // namespace
@@ -155,25 +225,15 @@ std::optional<std::string> HeaderValue(const HttpHeaders& headers, std::string_v
   return std::nullopt;
 }
 
-std::string LandmarksJson(const std::string& fileName) {
-  StringOutput json;
-  lmedit::ExportLandmarks(fileName, std::string(), true, json);
-  return json.Text();
-}
-
-std::string VersionJson(const std::string& fileName) {
-  const std::optional<FileStamp> stamp = StampOf(fileName);
-  const std::string version = !stamp ? "missing"
-                                     : std::to_string(stamp->identity.device) + "-" +
-                                           std::to_string(stamp->identity.inode) + "-" +
-                                           std::to_string(stamp->size) + "-" +
-                                           std::to_string(stamp->modifiedNanoseconds);
-  return "{\"version\": " + JsonString(version) + "}\n";
+HttpResponse JsonAnswer(int status, std::string json) {
+  return Answer(status, std::string(kJsonType), std::move(json));
 }
 
 HttpResponse AnswerRequest(const VtwebState& s, const HttpRequest& request) {
   try {
     return CheckedAnswer(s, request);
+  } catch (const RequestRefusal& refusal) {
+    return Refusal(refusal.status, refusal.reason);
   } catch (const TextFormRefusal& refusal) {
     return Refusal(500, refusal.message);
   } catch (const std::exception& error) {

@@ -1,6 +1,7 @@
 // The requests vtweb answers, without sockets: the security checks (the
-// secret, the Host, the Origin, the method, the body's size), the routes to
-// the page and the landmark data, and the headers of every answer. The HTTP
+// secret, the Host, the Origin, the method, the body's size and kind), the
+// routes to the page, the file's records and the edits of record_edits.h,
+// and the headers of every answer. The HTTP
 // layer (http_server.h) only turns bytes into an HttpRequest and an
 // HttpResponse into bytes.
 #pragma once
@@ -46,10 +47,7 @@ HttpResponse Refusal(int status, std::string_view reason);
 // when the request has none.
 std::optional<std::string> HeaderValue(const HttpHeaders& headers, std::string_view name);
 
-// The landmark file as lmedit's JSON export writes it.
-std::string LandmarksJson(const std::string& fileName);
-
-// What changes whenever the file is written or replaced.
-std::string VersionJson(const std::string& fileName);
+// An answer of JSON text with the headers of every answer.
+HttpResponse JsonAnswer(int status, std::string json);
 
 }  // namespace vantor::vtweb

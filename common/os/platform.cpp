@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <vector>
 
 namespace vantor {
@@ -31,6 +32,12 @@ size_t RootLength(std::string_view path) {
 }
 
 }  // namespace
+
+std::optional<std::string> EnvironmentValue(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
 
 std::string_view DirectoryPart(std::string_view path) {
   size_t end = path.size();

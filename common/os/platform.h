@@ -15,6 +15,9 @@
 
 namespace vantor {
 
+// The value of the environment variable `name`; nothing when it is not set.
+std::optional<std::string> EnvironmentValue(const std::string& name);
+
 // The separator between a folder and a name on this platform. On Windows a
 // name's folder part ends at its last "\", "/" or drive ":" ("c:\game\" of
 // "c:\game\map.dat", "x:" of "x:planes1.dat"); elsewhere at its last "/".

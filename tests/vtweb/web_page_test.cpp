@@ -77,7 +77,9 @@ TEST(WebPage, AFileThatIsNoLandmarkFileIsRefused) {
 TEST(VtwebOptions, RefusesWhatDoesNotFit) {
   const std::vector<std::vector<std::string>> refused = {
       {"vtweb"},
-      {"vtweb", "a.mrf", "b.mrf"},
+      {"vtweb", "a.dat", "f.txt", "b.mrf"},
+      {"vtweb", "--html", "a.dat"},
+      {"vtweb", "--html", "a.mrf", "f.txt"},
       {"vtweb", "a.mrf", "--port"},
       {"vtweb", "a.mrf", "--port", "0"},
       {"vtweb", "a.mrf", "--port", "65536"},
@@ -97,6 +99,14 @@ TEST(VtwebOptions, RefusesWhatDoesNotFit) {
   EXPECT_EQ(served.Port, 65535);
   EXPECT_FALSE(served.OpenBrowser);
   EXPECT_EQ(served.FileName, "a.mrf");
+  EXPECT_TRUE(served.LandmarkFile);
+  // A FORMAT makes any file a data file; without one, the name says.
+  const vtweb::VtwebOptions data = vtweb::ParseOptions({"vtweb", "A.MRF", "f.txt"});
+  EXPECT_EQ(data.Mode, vtweb::VtwebMode::Serve);
+  EXPECT_FALSE(data.LandmarkFile);
+  EXPECT_EQ(data.FormatName, "f.txt");
+  EXPECT_TRUE(vtweb::ParseOptions({"vtweb", "L.MrF"}).LandmarkFile);
+  EXPECT_FALSE(vtweb::ParseOptions({"vtweb", "planes1.dat"}).LandmarkFile);
 }
 
 }  // namespace

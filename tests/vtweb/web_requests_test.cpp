@@ -21,7 +21,7 @@ class WebRequests : public ::testing::Test {
  protected:
   WebRequests() {
     WriteBytes(dir.File("l.mrf"), NumberedFile(3));
-    state.FileName = dir.File("l.mrf");
+    state.Shown = vtweb::ShowLandmarkFile(dir.File("l.mrf"));
     state.Port = 8123;
     state.Secret = kSecret;
   }
@@ -117,7 +117,7 @@ TEST_F(WebRequests, EveryAnswerCarriesTheSafetyHeadersAndNoCors) {
 
 // A file that vanished or was cut while served is an answer, not a crash.
 TEST_F(WebRequests, ADamagedFileIsAnsweredWithTheReason) {
-  WriteBytes(state.FileName, {1, 2, 3});
+  WriteBytes(state.Shown->Name(), {1, 2, 3});
   const HttpResponse response = Answer(FromPage("GET", "/api/landmarks"));
   EXPECT_EQ(response.status, 500);
   EXPECT_NE(response.body.find("not a landmark file"), std::string::npos) << response.body;
@@ -127,7 +127,7 @@ TEST_F(WebRequests, TheVersionChangesWhenTheFileIsReplaced) {
   const std::string before = Answer(FromPage("GET", "/api/version")).body;
   EXPECT_EQ(Answer(FromPage("GET", "/api/version")).body, before);
   WriteBytes(dir.File("new.mrf"), NumberedFile(3));
-  std::filesystem::rename(dir.File("new.mrf"), state.FileName);
+  std::filesystem::rename(dir.File("new.mrf"), state.Shown->Name());
   EXPECT_NE(Answer(FromPage("GET", "/api/version")).body, before);
 }
 
