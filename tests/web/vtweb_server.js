@@ -1,11 +1,12 @@
 'use strict';
-// The real vtweb (VTWEB_BINARY) started on a file, and the address it prints.
+// The real vtweb (VTWEB_BINARY) started on a file (in the folder `cwd`),
+// and the address it prints.
 const { spawn } = require('node:child_process');
 
-async function startVtweb(args) {
+async function startVtweb(args, cwd) {
   const binary = process.env.VTWEB_BINARY;
   if (!binary) throw new Error('VTWEB_BINARY names no vtweb to run');
-  const server = spawn(binary, [...args, '--no-open'], { stdio: ['ignore', 'pipe', 'pipe'] });
+  const server = spawn(require('node:path').resolve(binary), [...args, '--no-open'], { cwd, stdio: ['ignore', 'pipe', 'pipe'] });
   const address = await new Promise((resolve, reject) => {
     let out = '', err = '';
     server.stdout.on('data', (chunk) => {

@@ -11,6 +11,7 @@
   const ROW_HEIGHT = 22;
   const OVERSCAN = 8;           // rows built above and below the view
   const CHAR_PX = 7.8;          // a character of the cells' monospace font
+  const HEAD_CHAR_PX = 8;       // a character of the heads' bold font, at most
   const HEX_PER_LINE = 16;
   const FIELD_COLOURS = ['#ffe0b3', '#cfe8ff', '#d8f5c8', '#f6d0f0', '#fff3a8', '#d5d5ff',
     '#c8f0ea', '#ffd0d0'];
@@ -64,7 +65,7 @@
       hex: Math.min(2 + 2 * (c.length || 1), 24),
       name: 18,
     }[c.role === 'record' ? 'record' : c.type] || 10;
-    return Math.round(Math.max(chars, Math.min(c.name.length, 18) + 2) * CHAR_PX + 12);
+    return Math.round(Math.max(chars * CHAR_PX, Math.min(c.name.length, 18) * HEAD_CHAR_PX) + 14);
   }
 
   // Numbers keep the text they have in the JSON (JSON.parse would turn
@@ -198,7 +199,9 @@
         const input = document.createElement('input');
         input.type = 'search';
         input.autocomplete = 'off';
-        input.placeholder = c.numeric ? 'filter, <n' : 'filter';
+        input.placeholder = 'filter';
+        input.title = 'Shows the rows whose ' + c.name + ' holds this text' +
+          (c.numeric ? ', or compares: <100, >=2.5, =0' : '');
         input.setAttribute('aria-label', 'Filter ' + c.name);
         input.value = state.filters.get(c.name) || '';
         input.addEventListener('input', () => { state.filters.set(c.name, input.value); refilter(); });
