@@ -145,20 +145,24 @@ test('an invalid cell is marked with its reason and never saved', async () => {
   }
 });
 
-test('insert copies the selected record before it', async () => {
+test('insert copies the selected record before it, and edits of the records after it follow them', async () => {
   const data = copyOf(path.join(samples, 'planes1.dat'));
   const old = fs.readFileSync(data);
   const { page, close } = await openGrid(data);
   try {
+    await editCell(page, 5, 'Crew', '7');
     await cell(page, 3, 'Name').click();
     await page.click('#insert');
     await page.waitForFunction(() => /^13 records/.test(document.getElementById('status').textContent));
+    assert.equal(await cell(page, 4, 'Name').textContent(), 'Pup practice');
+    assert.equal(await cell(page, 6, 'Crew').textContent(), '7');
     const record = (n) => old.subarray(100 + 46 * n, 146 + 46 * n);
     const header = Buffer.from(old.subarray(0, 100));
     header.writeUInt16LE(13, 20);
     assert.deepEqual(fs.readFileSync(data), Buffer.concat([header, old.subarray(100, 100 + 46 * 4), record(3),
       old.subarray(100 + 46 * 4)]));
-    assert.equal(await cell(page, 4, 'Name').textContent(), 'Pup practice');
+    await saveAndWait(page);
+    assert.deepEqual(exported(data).records.map((r) => r.Crew), [1, 2, 1, 2, 2, 1, 7, 1, 2, 1, 2, 1, 2]);
   } finally {
     await close();
   }

@@ -47,7 +47,7 @@
     model.columns.forEach((c, index) => {
       c.index = index;
       c.width = columnWidth(c);
-      c.editable = c.role === 'value';
+      c.editable = c.role === 'value' && c.length !== 0;  // an empty `rest` holds nothing
       c.numeric = c.role === 'record' || NUMBER_TYPES.has(c.type) ||
         (c.role === 'value' && Array.isArray(c.choices));
     });
@@ -558,7 +558,9 @@
 
   // ---- Save and insert ----
 
+  let saving = false;
   async function save() {
+    if (saving) return;  // a second Ctrl+S while the first is answered
     if (state.editing) commitEdit();
     const ready = [...state.pending.values()].filter((e) => !e.error && !e.checking);
     if (ready.length === 0) {
@@ -573,6 +575,7 @@
       records.get(edit.record).after[edit.column] = edit.text;
     }
     el('save').disabled = true;
+    saving = true;
     try {
       const answer = await postJson('/api/save', { version: state.version, records: [...records.values()] });
       if (answer.status === 409) return await replaced(answer.body);
@@ -598,6 +601,7 @@
     } catch (error) {
       notice('Not saved: ' + error.message, true);
     } finally {
+      saving = false;
       showStatus();
     }
   }
@@ -622,7 +626,8 @@
         edit.record += 1;
         state.pending.set(key(edit.record, edit.column), edit);
       }
-      notice('Inserted a copy of record ' + at + ' as record ' + answer.body.record + '.', false);
+      notice('Inserted a copy of record ' + at + ' before it: the copy is record ' + answer.body.record +
+        ', the record copied is now ' + (at + 1) + '.', false);
       await reload();
       select(answer.body.record, state.selected.column);
       grid.scrollToCell(state.selected.record, state.selected.column);
