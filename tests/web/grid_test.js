@@ -171,13 +171,20 @@ test('another program\'s change appears; an edit of the same cell shows both val
     await editCell(page, 6, 'Trim', '3');
     await cell(page, 8, 'Top speed').click();
     await page.click('#grid-head span[data-column="Top speed"]');
-    importInto(data, { 4: { Name: 'Albatros theirs' }, 6: { Ceiling: 5000 } });
+    importInto(data, { 4: { Name: 'Albatros theirs' }, 6: { Ceiling: 5000, Weight: 1e20, 'Wing area': 1e-5 } });
     await page.waitForFunction(() => document.querySelector('#grid-body .row[data-record="6"] > ' +
       'span[data-column="Ceiling"]').textContent === '5000', null, { timeout: 1500 });
     const conflict = cell(page, 4, 'Name');
     assert.match(await conflict.getAttribute('class'), /\bconflict\b/);
     assert.equal(await conflict.textContent(), 'Albatros minedisk: Albatros theirs');
     assert.equal(await cell(page, 6, 'Trim').textContent(), '3');
+    // Reals as the export writes them (and /api/check answers).
+    const csv = execFileSync(datedit, ['--export', data, format], { encoding: 'utf8', stdio: ['ignore', 'pipe', 'pipe'] });
+    const [head, , , , , , , row6] = csv.split('\r\n').map((line) => line.split(','));
+    const [weight, area] = ['Weight', 'Wing area'].map((name) => row6[head.indexOf(name)]);
+    assert.deepEqual([weight, area], ['1e+20', '1e-05']);
+    assert.deepEqual([await cell(page, 6, 'Weight').textContent(), await cell(page, 6, 'Wing area').textContent()],
+      [weight, area]);
     // Filter, sort and selection stay.
     assert.equal(await page.inputValue('#grid-filters input[aria-label="Filter Crew"]'), '1');
     assert.deepEqual(await shownRecords(page), [0, 4, 8, 10, 2, 6]);

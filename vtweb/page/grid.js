@@ -68,23 +68,34 @@
     return Math.round(Math.max(chars * CHAR_PX, Math.min(c.name.length, 18) * HEAD_CHAR_PX) + 14);
   }
 
-  // Numbers keep the text they have in the JSON (JSON.parse would turn
-  // "1e+20" into 100000000000000000000); a real's ".0" is left out, as CSV
-  // writes it, so that every cell is the text the import reads.
-  function parseExport(text) {
-    return JSON.parse(text, function (name, value, context) {
-      if (typeof value !== 'number' || name === 'record') return value;
-      const source = context && typeof context.source === 'string' ? context.source : String(value);
-      return /^-?\d+\.0$/.test(source) ? source.slice(0, -2) : source;
-    });
+  // A real as the export writes it (the shortest digits that read back to
+  // the same value, in fixed or exponent form, whichever is shorter, fixed
+  // on a tie: 406, 18.7, 1e+20, 1e-05, -0), so that every cell is the text
+  // the import reads and /api/check answers. JSON.parse keeps the value; the
+  // digits of a 32-bit real's shortest text are also its double's shortest.
+  function realText(value) {
+    if (value === 0) return Object.is(value, -0) ? '-0' : '0';
+    const [mantissa, exponentText] = Math.abs(value).toExponential().split('e');
+    const digits = mantissa.replace('.', '');
+    const exponent = Number(exponentText);
+    let fixed;
+    if (exponent >= digits.length - 1) fixed = digits + '0'.repeat(exponent - digits.length + 1);
+    else if (exponent >= 0) fixed = digits.slice(0, exponent + 1) + '.' + digits.slice(exponent + 1);
+    else fixed = '0.' + '0'.repeat(-exponent - 1) + digits;
+    const scientific = mantissa + 'e' + (exponent < 0 ? '-' : '+') + String(Math.abs(exponent)).padStart(2, '0');
+    return (value < 0 ? '-' : '') + (scientific.length < fixed.length ? scientific : fixed);
+  }
+
+  function cellText(c, value) {
+    if (value === undefined || value === null) return '';
+    return c.type === 'real' && typeof value === 'number' ? realText(value) : String(value);
   }
 
   function loadRecords(exported) {
     model.recordSize = exported.record_size;
     model.rows = exported.records.map((r) => ({
       record: r.record,
-      texts: model.columns.map((c) => (c.role === 'record' ? String(r.record)
-        : r[c.name] === undefined || r[c.name] === null ? '' : String(r[c.name]))),
+      texts: model.columns.map((c) => cellText(c, r[c.name])),
     }));
     model.byRecord = new Map(model.rows.map((row) => [row.record, row]));
   }
@@ -312,6 +323,7 @@
     }
 
     function rebuild() {
+      for (const list of document.querySelectorAll('datalist')) list.remove();  // the old columns'
       for (const element of built.values()) element.remove();
       built.clear();
       buildHead();
@@ -431,7 +443,8 @@
 
   // Opens the cell's editor: a list of choices for a name field, a line of
   // text for the others. `typed` replaces the text when editing began with
-  // a key.
+  // a key; a name field then takes the number typed, its table offered
+  // as suggestions.
   function startEdit(typed) {
     const s = state.selected;
     const c = s && columnNamed(s.column);
@@ -442,7 +455,8 @@
     if (!cell) return;
     const edit = state.pending.get(key(s.record, s.column));
     const current = edit ? edit.text : diskText(s.record, c);
-    const input = Array.isArray(c.choices) ? choiceEditor(c, current) : textEditor(c, typed ?? current);
+    const input = Array.isArray(c.choices) && typed === null ? choiceEditor(c, current)
+      : textEditor(c, typed ?? current);
     cell.replaceChildren(input);
     cell.classList.add('editing');
     state.editing = { record: s.record, column: s.column, input };
@@ -462,9 +476,23 @@
       input.pattern = '(0x)?[0-9A-Fa-f]*';
     }
     if (NUMBER_TYPES.has(c.type)) input.inputMode = c.type === 'integer' ? 'numeric' : 'decimal';
+    if (Array.isArray(c.choices)) input.setAttribute('list', choiceList(c).id);
     input.addEventListener('keydown', editorKeys);
     input.addEventListener('blur', () => commitEdit());
     return input;
+  }
+
+  // The name table of a column as suggestions for typing, made once.
+  function choiceList(c) {
+    const id = 'choices-' + c.index;
+    let list = document.getElementById(id);
+    if (!list) {
+      list = document.createElement('datalist');
+      list.id = id;
+      for (const [value, name] of c.choices) list.appendChild(new Option(String(name).trim(), String(value)));
+      document.body.appendChild(list);
+    }
+    return list;
   }
 
   function choiceEditor(c, text) {
@@ -802,7 +830,7 @@
     if (loading) return loading;
     loading = (async () => {
       const version = JSON.parse(await fetchText('/api/version')).version;
-      const exported = parseExport(await fetchText('/api/records'));
+      const exported = JSON.parse(await fetchText('/api/records'));
       if (columnsToo || !model.info || exported.record_size !== model.recordSize) {
         model.info = JSON.parse(await fetchText('/api/columns'));
         arrangeColumns(model.info);
