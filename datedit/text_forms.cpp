@@ -186,12 +186,18 @@ RecordFile OpenStructuredFile(const std::string& name, BinaryFile::Access access
   return file;
 }
 
+void WarnAboutFormat(const Format& format, uint16_t recordSize, const NameTables& names,
+                     TextOutput& err) {
+  FormatTable table(format.fields, recordSize, names);
+  WarnAboutLeftOutFields(table, format, recordSize, err);
+  WarnAboutSize(table, format, recordSize, err);
+}
+
 void ExportDataFile(const DateditOptions& options, const Format& format, const NameTables& names,
                     TextOutput& out, TextOutput& err) {
   DataTable data = OpenData(options.DataFileName, BinaryFile::Access::ReadOnly);
+  WarnAboutFormat(format, data.recordSize, names, err);
   FormatTable table(format.fields, data.recordSize, names);
-  WarnAboutLeftOutFields(table, format, data.recordSize, err);
-  WarnAboutSize(table, format, data.recordSize, err);
   RecordRuns runs(data);
   ExportTable(table, TableFileOf(options, format, data, runs), options.Form == TextForm::Json,
               options.OutputName, out);

@@ -33,6 +33,11 @@ Format FindFormat(const DateditOptions& options);
 // what is no structured data file.
 RecordFile OpenStructuredFile(const std::string& name, BinaryFile::Access access);
 
+// The warnings of the text forms about a format whose fields do not fit
+// records `recordSize` bytes long, on `err`.
+void WarnAboutFormat(const Format& format, uint16_t recordSize, const NameTables& names,
+                     TextOutput& err);
+
 // --export of the data file under `format` to `out`, with the warnings about
 // fields that do not fit the records on `err`.
 void ExportDataFile(const DateditOptions& options, const Format& format, const NameTables& names,

@@ -150,21 +150,20 @@ std::string VersionText(const ShownFile& shown) {
 }
 
 // Whether the name still leads to the file the page read, with records of
-// the same length: the version's identity and record length.
+// the same length: the version's first two parts (device and inode, never
+// negative) and its last.
 bool SameFileAsRead(const ShownFile& shown, const OpenedFile& opened, const std::string& version) {
-  std::vector<std::string_view> parts;
-  for (size_t from = 0;;) {
-    const size_t end = std::min(version.find('-', from), version.size());
-    parts.push_back(std::string_view(version).substr(from, end - from));
-    if (end == version.size()) break;
-    from = end + 1;
-  }
-  if (parts.size() != 5 && version != "missing")
+  if (version == "missing") return false;
+  const size_t inode = version.find('-');
+  const size_t rest = version.find('-', std::min(inode + 1, version.size()));
+  const size_t recordSize = version.rfind('-');
+  if (rest == std::string::npos || recordSize <= rest)
     Refuse("the version " + JsonString(version) + " is none that this server gave");
   const std::optional<FileStamp> stamp = StampOf(shown.Name());
-  return stamp && parts.size() == 5 && parts[0] == std::to_string(stamp->identity.device) &&
-         parts[1] == std::to_string(stamp->identity.inode) &&
-         parts[4] == std::to_string(opened.recordSize);
+  return stamp &&
+         version.substr(0, rest) ==
+             std::to_string(stamp->identity.device) + "-" + std::to_string(stamp->identity.inode) &&
+         version.substr(recordSize + 1) == std::to_string(opened.recordSize);
 }
 
 HttpResponse Json(int status, std::string text) {

@@ -121,12 +121,11 @@ class DataFile : public ShownFile {
     options_.OutputName.clear();
     // What is no data file is refused before a format is looked for, as
     // the export refuses it.
-    datedit::OpenStructuredFile(Name(), BinaryFile::Access::ReadOnly).Close();
+    RecordFile file = datedit::OpenStructuredFile(Name(), BinaryFile::Access::ReadOnly);
     format_ = datedit::FindFormat(options_);
     datedit::InitNameTables(names_);
-    // Read whole once, so that the warnings come before the address.
-    StringOutput json;
-    datedit::ExportDataFile(options_, format_, names_, json, err);
+    datedit::WarnAboutFormat(format_, file.RecordSize(), names_, err);
+    file.Close();
   }
 
   std::string_view Kind() const override { return "data file"; }

@@ -136,7 +136,7 @@ std::optional<FileIdentity> IdentityOf(const std::string& name);
 struct FileStamp {
   FileIdentity identity;
   int64_t size = 0;
-  int64_t modifiedNanoseconds = 0;  // since the system's epoch
+  int64_t modifiedNanoseconds = 0;  // since 1970
   bool operator==(const FileStamp&) const = default;
 };
 std::optional<FileStamp> StampOf(const std::string& name);

@@ -30,6 +30,11 @@ inline std::vector<uint8_t> DataFileBytes(uint16_t count, uint16_t size,
   return bytes;
 }
 
+// Every field type once: t5 s b i w l 4 8 O P C L x3 u h c o = 39 bytes.
+inline constexpr const char* kAllTypesFormat =
+    "t Name\n5\ns Signed\nb Byte\ni Int\nw Word\nl Long\n4 Single\n8 Double\nO Object\n"
+    "P Plane\nC Class\nL Landmark\nx\n3\nu U\nh H\nc C\no O\n";
+
 // count records of `size` bytes, record r filled with the byte 'A' + r.
 inline std::vector<uint8_t> LetterRecords(int count, int size) {
   std::vector<uint8_t> records;

@@ -18,11 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every field type once: t5 s b i w l 4 8 O P C L x3 u h c o = 39 bytes.
-constexpr const char* kAllTypesFormat =
-    "t Name\n5\ns Signed\nb Byte\ni Int\nw Word\nl Long\n4 Single\n8 Double\nO Object\n"
-    "P Plane\nC Class\nL Landmark\nx\n3\nu U\nh H\nc C\no O\n";
-
 // Names that collide with the reserved columns and with each other, and a
 // name with blanks, a quote, a comma and a code page 437 letter: 26 bytes.
 constexpr const char* kOddNamesFormat =

@@ -325,6 +325,8 @@ TEST(Platform, StampChangesWithEveryWrite) {
   ASSERT_TRUE(before);
   EXPECT_EQ(before->size, 3);
   EXPECT_EQ(before->identity, IdentityOf(path));
+  // Counted from 1970 on every system: a file written now is from after 2020.
+  EXPECT_GT(before->modifiedNanoseconds, int64_t{1577836800} * 1000000000);
   std::filesystem::last_write_time(
       path, std::filesystem::last_write_time(path) + std::chrono::seconds(1));
   EXPECT_NE(StampOf(path), before);

@@ -25,9 +25,10 @@ fail() {
   failures=$((failures + 1))
 }
 
-# Starts vtweb in the background; sets server, port, key and base.
+# Starts vtweb in the background on FILE (lndmrks0.mrf when none is given),
+# with any VARIABLE=VALUE set; sets server, port, key and base.
 start() {
-  "$vtweb" lndmrks0.mrf --no-open >out.txt 2>err.txt &
+  env "${@:2}" "$vtweb" "${1:-lndmrks0.mrf}" --no-open >out.txt 2>err.txt &
   server=$!
   for _ in $(seq 100); do
     grep -q '^http://' out.txt 2>/dev/null && break
@@ -77,6 +78,24 @@ curl -s -b jar.txt "$base/api/version" | grep -q '^{"version": "' || fail "/api/
 status=$?
 [ "$status" = 1 ] || fail "a second server on port $port: exit $status"
 
+# Writes as the page asks for them, each refused; the file stays as it was.
+json="Content-Type: application/json"
+version=$(curl -s -b jar.txt "$base/api/version" | sed 's/.*"version": "\(.*\)".*/\1/')
+blank="{\"version\": \"$version\", \"record\": 1}"
+expect 403 "POST without the secret" -H "$json" -d "$blank" "$base/api/blank"
+expect 403 "POST with the wrong Host" -H "$cookie" -H "$json" -H "Host: evil.example:$port" \
+  -d "$blank" "$base/api/blank"
+expect 403 "POST from another site" -H "$cookie" -H "$json" -H "Origin: http://evil.example" \
+  -d "$blank" "$base/api/blank"
+expect 403 "POST cross-site without Origin" -H "$cookie" -H "$json" \
+  -H "Sec-Fetch-Site: cross-site" -d "$blank" "$base/api/blank"
+expect 413 "POST oversized" -H "$cookie" -H "$json" --data-binary @big.bin "$base/api/blank"
+expect 400 "POST bad JSON" -H "$cookie" -H "$json" -d '{"version": ' "$base/api/blank"
+expect 415 "POST as a form" -H "$cookie" -d "$blank" "$base/api/blank"
+expect 404 "POST outside the page" -H "$cookie" -H "$json" --path-as-is -d "$blank" \
+  "$base/../lndmrks0.mrf"
+expect 405 "GET of a write" -H "$cookie" "$base/api/blank"
+
 cmp -s lndmrks0.mrf before.mrf || fail "the landmark file changed"
 
 # Each ending signal stops the server as the other tools stop: by the
@@ -92,7 +111,29 @@ for signal in INT TERM; do
   server=""
   [ "$signal" = INT ] && start
 done
-[ -z "$(ls -A | grep -v -E '^(lndmrks0.mrf|before.mrf|out.txt|err.txt|big.bin|jar.txt|served.json|exported.json|second.txt)$')" ] ||
+# A save holding the lock (the test hook) makes lmedit --import wait for
+# it; both changes arrive, neither lost.
+start lndmrks0.mrf VTWEB_TEST_HOLD_LOCK_MS=1500
+curl -s -c jar.txt -o /dev/null "$address"
+version=$(curl -s -b jar.txt "$base/api/version" | sed 's/.*"version": "\(.*\)".*/\1/')
+curl -s -o blank.txt -w '%{http_code}' -b jar.txt -H "$json" \
+  -d "{\"version\": \"$version\", \"record\": 1}" "$base/api/blank" >blank-status.txt &
+saving=$!
+sleep 0.5
+"$lmedit" --export lndmrks0.mrf | sed -n '1p;3s/,[^,]*\r$/,Waited\r/p' >edit.csv
+"$lmedit" --import lndmrks0.mrf edit.csv >import.txt 2>&1 || fail "lmedit --import: $(cat import.txt)"
+grep -q "waiting for another program to finish with" import.txt ||
+  fail "lmedit did not wait for the save: $(cat import.txt)"
+wait "$saving"
+[ "$(cat blank-status.txt)" = 200 ] || fail "the held save: $(cat blank-status.txt blank.txt)"
+"$lmedit" --export lndmrks0.mrf | sed -n '2p;3p' >after.csv
+grep -q $'^1,0,0x0000,0x000000,aero,Central,0,0,0,0,\r$' after.csv || fail "record 1 not blank"
+grep -q $',Waited\r$' after.csv || fail "the import's name is lost: $(cat after.csv)"
+kill -TERM "$server"
+wait "$server"
+server=""
+
+[ -z "$(ls -A | grep -v -E '^(lndmrks0.mrf|before.mrf|out.txt|err.txt|big.bin|jar.txt|served.json|exported.json|second.txt|blank.txt|blank-status.txt|edit.csv|import.txt|after.csv)$')" ] ||
   fail "files left behind: $(ls -A)"
 
 if [ "$failures" -ne 0 ]; then

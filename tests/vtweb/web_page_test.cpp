@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <regex>
+#include <sstream>
 
 #include "lmedit/lmedit_fixtures.h"
 #include "vtweb.h"
@@ -71,6 +72,28 @@ TEST(WebPage, AFileThatIsNoLandmarkFileIsRefused) {
     EXPECT_NE(run.err.find("l.mrf is not a landmark file: its header counts 2 records"),
               std::string::npos)
         << run.err;
+  }
+}
+
+// Each form the help gives, with its placeholders filled in and every
+// option in brackets taken, is a command line that vtweb takes.
+TEST(VtwebOptions, EveryFormOfTheHelpIsTaken) {
+  for (const std::string& line : Lines(vtweb::HelpText())) {
+    if (!line.starts_with("Usage: ") && !line.starts_with("  or:  ")) continue;
+    std::string form = line.substr(7);
+    for (auto [from, to] : {std::pair{"FILE.mrf", "a.mrf"},
+                            {"DATA", "d.dat"},
+                            {"FORMAT", "f.txt"},
+                            {" N]", " 8000]"},
+                            {"OUT.html", "o.html"}}) {
+      if (form.find(from) != std::string::npos) form = ReplacedOnce(form, from, to);
+    }
+    std::erase_if(form, [](char c) { return c == '[' || c == ']'; });
+    std::vector<std::string> arguments;
+    std::istringstream words(form);
+    for (std::string word; words >> word;)
+      arguments.push_back(word);
+    EXPECT_NE(vtweb::ParseOptions(arguments).Mode, vtweb::VtwebMode::BadCommandLine) << form;
   }
 }
 

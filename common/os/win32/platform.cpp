@@ -329,10 +329,14 @@ std::optional<FileStamp> StampOf(const std::string& name) {
   const auto high = [](DWORD h, DWORD l) {
     return static_cast<int64_t>((static_cast<uint64_t>(h) << 32) | l);
   };
-  // Windows counts 100-nanosecond steps.
+  // Windows counts 100-nanosecond steps from 1601: counted from 1970, as
+  // the other systems count, the nanoseconds fit 64 bits until 2262.
+  constexpr int64_t k1601To1970 = 116444736000000000;
   return FileStamp{
       IdentityIn(*info), high(info->nFileSizeHigh, info->nFileSizeLow),
-      high(info->ftLastWriteTime.dwHighDateTime, info->ftLastWriteTime.dwLowDateTime) * 100};
+      (high(info->ftLastWriteTime.dwHighDateTime, info->ftLastWriteTime.dwLowDateTime) -
+       k1601To1970) *
+          100};
 }
 
 FileKind KindOf(const std::string& name, FileIdentity* identity) {
