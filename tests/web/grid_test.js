@@ -123,6 +123,13 @@ test('one cell of each type, edited and saved, holds what datedit stores for the
     const record = exported(expected).records[3];
     await page.waitForFunction(() => document.querySelectorAll('#grid-body .pending').length === 0);
     for (const [column] of edits) assert.equal(await cell(page, 3, column).textContent(), String(record[column]));
+    // The hex view shows the record's bytes, each owned by its field.
+    await cell(page, 3, 'Object').click();
+    const shown = await page.$$eval('#hex .hex-byte', (bytes) => bytes.map((b) => [b.textContent, b.dataset.column]));
+    const bytes = fs.readFileSync(data).subarray(100 + 46 * 3, 146 + 46 * 3);
+    assert.equal(shown.map(([text]) => text).join(''), bytes.toString('hex').toUpperCase());
+    assert.deepEqual(shown.slice(16, 20).map(([, column]) => column), ['Aircraft', 'Object', 'Object', 'Class']);
+    assert.equal(shown[45][1], 'rest');
   });
 });
 
