@@ -96,7 +96,7 @@ test('one cell of each type, edited and saved, holds what datedit stores for the
   const expected = copyOf(data);
   // column, typed in the page, the same value for datedit's import
   const edits = [
-    ['Name', 'Pup "trainer"', 'Pup "trainer"'],
+    ['Name', 'Pup "trainé" ☺', 'Pup "trainé" ☺'],
     ['Aircraft', '10', 10],
     ['Object', '780', 780],
     ['Class', '4', 4],

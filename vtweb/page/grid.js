@@ -17,8 +17,10 @@
     '#c8f0ea', '#ffd0d0'];
   const NUMBER_TYPES = new Set(['integer', 'real']);
 
-  // Code page 437's characters from 128 to 255, for the bytes of a text cell.
-  const CP437_HIGH = 'ÇüéâäàåçêëèïîìÄÅÉæÆôöòûùÿÖÜ¢£¥₧ƒáíóúñÑªº¿⌐¬½¼¡«»░▒▓│┤╡╢╖╕╣║╗╝╜╛┐' +
+  // Code page 437's glyphs, as the export writes a text's bytes: 1 to 31,
+  // then 127 to 255; 32 to 126 are ASCII.
+  const CP437_LOW = '\u0000☺☻♥♦♣♠•◘○◙♂♀♪♫☼►◄↕‼¶§▬↨↑↓→←∟↔▲▼';
+  const CP437_HIGH = '⌂ÇüéâäàåçêëèïîìÄÅÉæÆôöòûùÿÖÜ¢£¥₧ƒáíóúñÑªº¿⌐¬½¼¡«»░▒▓│┤╡╢╖╕╣║╗╝╜╛┐' +
     '└┴┬├─┼╞╟╚╔╩╦╠═╬╧╨╤╥╙╘╒╓╫╪┘┌█▄▌▐▀αßΓπΣσµτΦΘΩδ∞φε∩≡±≥≤⌠⌡÷≈°∙·√ⁿ²■\u00a0';
 
   const el = (id) => document.getElementById(id);
@@ -608,7 +610,7 @@
       const answer = await postJson('/api/save', { version: state.version, records: [...records.values()] });
       if (answer.status === 409) return await replaced(answer.body);
       if (answer.status !== 200) {
-        notice('Not saved: ' + (answer.body.message || answer.text), true);
+        notice('Not saved: ' + String(answer.body.message || answer.text).trim(), true);
         return;
       }
       const conflicts = answer.body.conflicts || [];
@@ -643,7 +645,7 @@
       const answer = await postJson('/api/insert', { version: state.version, at, copy_of: at });
       if (answer.status === 409) return await replaced(answer.body);
       if (answer.status !== 200) {
-        notice('Not inserted: ' + (answer.body.message || answer.text), true);
+        notice('Not inserted: ' + String(answer.body.message || answer.text).trim(), true);
         return;
       }
       // The records from `at` on moved one up; so do their edits.
@@ -713,9 +715,11 @@
 
     function cp437Byte(ch) {
       const code = ch.charCodeAt(0);
-      if (code < 128) return code;
+      if (code >= 32 && code < 127) return code;
+      const low = CP437_LOW.indexOf(ch);
+      if (low > 0) return low;
       const high = CP437_HIGH.indexOf(ch);
-      return high >= 0 ? 128 + high : 0x3f;
+      return high >= 0 ? 127 + high : 0x3f;
     }
 
     function show() {
