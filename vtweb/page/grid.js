@@ -241,8 +241,10 @@
       if (state.selected && state.selected.record === row.record && state.selected.column === c.name)
         cell.classList.add('current');
       if (!edit) {
-        cell.textContent = row.texts[c.index];
-        cell.removeAttribute('title');
+        const text = row.texts[c.index];
+        cell.textContent = text;
+        // The whole text where the column may cut it.
+        if (text.length * CHAR_PX > c.width - 12) cell.title = text; else cell.removeAttribute('title');
         return;
       }
       cell.classList.add('pending');
@@ -881,6 +883,9 @@
     } else if (event.key === 'Enter' || event.key === 'F2') {
       event.preventDefault();
       startEdit(null);
+    } else if ((event.key === 'Backspace' || event.key === 'Delete') && state.selected) {
+      event.preventDefault();
+      startEdit('');  // an empty line to type the new value into
     } else if (event.key === 'Insert') {
       event.preventDefault();
       insertCopy();
