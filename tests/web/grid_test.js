@@ -150,6 +150,17 @@ test('an invalid cell is marked with its reason and never saved', async () => {
   });
 });
 
+test('keys: arrows move between cells, typing edits, a name field takes the number typed', async () => {
+  await onGrid(copyOf(path.join(samples, 'planes1.dat')), async (page) => {
+    await cell(page, 2, 'Name').click();
+    for (const key of ['ArrowRight', 'ArrowDown', '1', '2', 'Enter', 'Backspace', '5', 'Tab']) await page.keyboard.press(key);
+    await page.waitForFunction(() => !document.querySelector('#grid-body .checking'));
+    assert.deepEqual(await page.$$eval('#grid-body .pending', (cells) => cells.map((c) =>
+      [c.parentElement.dataset.record, c.dataset.column, c.textContent])), [['3', 'Aircraft', '12'], ['4', 'Aircraft', '5']]);
+    assert.match(await cell(page, 4, 'Aircraft_name').getAttribute('class'), /\bcurrent\b/);
+  });
+});
+
 test('insert copies the selected record before it, and edits of the records after it follow them', async () => {
   const data = copyOf(path.join(samples, 'planes1.dat'));
   const old = fs.readFileSync(data);
