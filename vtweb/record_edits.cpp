@@ -1,6 +1,7 @@
 #include "record_edits.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <initializer_list>
 #include <map>
@@ -22,19 +23,11 @@ using Kind = JsonValue::Kind;
   throw RequestRefusal{status, std::move(reason)};
 }
 
+// What a member should be, in JsonValue::Kind's order.
 std::string KindName(Kind kind) {
-  switch (kind) {
-    case Kind::String:
-      return "a string";
-    case Kind::Number:
-      return "a whole number";
-    case Kind::Array:
-      return "an array";
-    case Kind::Object:
-      return "an object";
-    default:
-      return "a value";
-  }
+  constexpr std::array<std::string_view, 7> kNames = {
+      "null", "false", "true", "a whole number", "a string", "an array", "an object"};
+  return std::string(kNames[static_cast<size_t>(kind)]);
 }
 
 // A JSON object of a request: members of the names given only, each of the
@@ -151,8 +144,9 @@ std::string VersionText(const ShownFile& shown) {
 
 // Whether the name still leads to the file the page read, with records of
 // the same length: the version's first two parts (device and inode, never
-// negative) and its last.
-bool SameFileAsRead(const ShownFile& shown, const OpenedFile& opened, const std::string& version) {
+// negative) and its last. Asked before the file is opened, so that a file
+// put in its place that is no file of its kind is a replaced file too.
+bool SameFileAsRead(const ShownFile& shown, const std::string& version) {
   if (version == "missing") return false;
   const size_t inode = version.find('-');
   const size_t rest = version.find('-', std::min(inode + 1, version.size()));
@@ -163,7 +157,7 @@ bool SameFileAsRead(const ShownFile& shown, const OpenedFile& opened, const std:
   return stamp &&
          version.substr(0, rest) ==
              std::to_string(stamp->identity.device) + "-" + std::to_string(stamp->identity.inode) &&
-         version.substr(recordSize + 1) == std::to_string(opened.recordSize);
+         version.substr(recordSize + 1) == std::to_string(shown.RecordSizeNow());
 }
 
 HttpResponse Json(int status, std::string text) {
@@ -198,12 +192,14 @@ class WriteLock {
 // version once written.
 HttpResponse UnderLock(const VtwebState& s, const std::string& version,
                        const std::function<std::string(OpenedFile&)>& write) {
+  const HttpResponse replaced =
+      Json(409, "{\"replaced\": true, \"message\": " +
+                    JsonString(Utf8OrCp437(ReplacedFileNote(s.Shown->Name()))) + "}");
+  // No lock can be taken on a file that is gone.
+  if (!StampOf(s.Shown->Name())) return replaced;
   WriteLock lock(s);
+  if (!SameFileAsRead(*s.Shown, version)) return replaced;
   OpenedFile opened = s.Shown->Open(BinaryFile::Access::ReadWrite);
-  if (!SameFileAsRead(*s.Shown, opened, version)) {
-    return Json(409, "{\"replaced\": true, \"message\": " +
-                         JsonString(Utf8OrCp437(ReplacedFileNote(s.Shown->Name()))) + "}");
-  }
   const std::string members = write(opened);
   opened.file.Close();
   const std::string written = VersionText(*s.Shown);

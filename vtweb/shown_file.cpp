@@ -1,6 +1,7 @@
 #include "shown_file.h"
 
 #include <algorithm>
+#include <array>
 
 #include "base/json_text.h"
 #include "base/run_time_error.h"
@@ -200,28 +201,15 @@ class DataFile : public ShownFile {
   datedit::NameTables names_;
 };
 
+// The names of TextColumnRole and JsonKind, in their order.
 std::string RoleText(TextColumnRole role) {
-  switch (role) {
-    case TextColumnRole::Record:
-      return "record";
-    case TextColumnRole::Value:
-      return "value";
-    case TextColumnRole::ReadOnly:
-      break;
-  }
-  return "read-only";
+  constexpr std::array<std::string_view, 3> kNames = {"record", "value", "read-only"};
+  return std::string(kNames[static_cast<size_t>(role)]);
 }
 
 std::string JsonKindText(JsonKind kind) {
-  switch (kind) {
-    case JsonKind::Integer:
-      return "integer";
-    case JsonKind::Real:
-      return "real";
-    case JsonKind::String:
-      break;
-  }
-  return "string";
+  constexpr std::array<std::string_view, 3> kNames = {"string", "integer", "real"};
+  return std::string(kNames[static_cast<size_t>(kind)]);
 }
 
 std::string ChoicesJson(const Choices& choices) {

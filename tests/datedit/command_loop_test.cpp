@@ -14,18 +14,8 @@
 namespace vantor::datedit {
 namespace {
 
-using testing::CountOf;
-using testing::DataFileBytes;
-using testing::DateditHarness;
-using testing::LetterRecords;
-using testing::OpenAndRun;
-using testing::PositionPart;
-using testing::ReadBytes;
-using testing::RowOf;
-using testing::ScratchDir;
-using testing::Shots;
-using testing::WriteBytes;
-using testing::WriteText;
+// The fixtures of datedit's tests, all of them.
+using namespace testing;
 
 const std::string kMenu1 = "f=forward|b=back|w=save rec 2 file|r=read rec from file ||Q=quit";
 const std::string kMenu2 = "a=Ascii/Hex toggle|s=save raw (no header)|i=insert rec from a file ";

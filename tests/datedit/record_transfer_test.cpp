@@ -27,18 +27,8 @@
 namespace vantor::datedit {
 namespace {
 
-using testing::Contains;
-using testing::CountOf;
-using testing::DataFileBytes;
-using testing::DateditHarness;
-using testing::OpenAndRun;
-using testing::PositionPart;
-using testing::ReadBytes;
-using testing::RowOf;
-using testing::ScratchDir;
-using testing::Shots;
-using testing::WriteBytes;
-using testing::WriteText;
+// The fixtures of datedit's tests, all of them.
+using namespace testing;
 
 using Bytes = std::vector<uint8_t>;
 

@@ -216,6 +216,17 @@ TEST_F(RecordEdits, AReplacedOrReshapedFileIsAnswered409) {
       data, Post("/api/blank", "{\"version\": " + JsonString(sameFile) + ", \"record\": 1}"));
   EXPECT_EQ(response.status, 409) << response.body;
   EXPECT_EQ(ReadBytes(dir.File("d.dat")), reshaped);
+
+  // A file that is no data file put in its place, and then none at all.
+  const std::string lastRead = Version(data);
+  WriteBytes(dir.File("new.dat"), {1, 2, 3});
+  std::filesystem::rename(dir.File("new.dat"), dir.File("d.dat"));
+  const std::string blank = "{\"version\": " + JsonString(lastRead) + ", \"record\": 1}";
+  EXPECT_EQ(Answer(data, Post("/api/blank", blank)).status, 409);
+  EXPECT_EQ(ReadBytes(dir.File("d.dat")), std::vector<uint8_t>({1, 2, 3}));
+  std::filesystem::remove(dir.File("d.dat"));
+  EXPECT_EQ(Answer(data, Post("/api/blank", blank)).status, 409);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("d.dat")));
 }
 
 // Each refusal with its status, and the file byte for byte as it was.
