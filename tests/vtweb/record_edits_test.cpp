@@ -15,6 +15,7 @@
 #include "os/file_lock.h"
 #include "record_edits.h"
 #include "textform/json_reader.h"
+#include "web_page.h"
 #include "web_requests.h"
 
 namespace vantor::testing {
@@ -394,12 +395,14 @@ TEST_F(RecordEdits, ACheckGivesTheStoredTextOrTheReason) {
   EXPECT_EQ(ReadBytes(dir.File("d.dat")), before);
 }
 
-// The grid's data is datedit's own export, byte for byte.
+// The grid's page, and its data as datedit's own export, byte for byte.
 TEST_F(RecordEdits, TheRecordsAreDateditsExport) {
   const ProgramRun run = RunProgram(
       DATEDIT_BINARY, {"--export=json", dir.File("d.dat"), dir.File("types.txt")}, "", dir.Path());
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(Get(data, "/api/records"), run.out);
+  EXPECT_EQ(Get(data, "/"), vtweb::GridPageText());
+  EXPECT_EQ(Get(data, "/api/landmarks"), "no such page\n");
 }
 
 // What the page edits by: each column's type, range, letter and names.
