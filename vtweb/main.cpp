@@ -1,5 +1,5 @@
-// vtweb: shows a landmark file on a map in the browser, served from this
-// computer alone, or writes that map as one page.
+// vtweb: edits a landmark file on a map, or a data file as a grid, in the
+// browser, served from this computer alone; or writes the map as one page.
 #include <cstdio>
 
 #include "console/plain_console.h"
