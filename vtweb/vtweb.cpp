@@ -158,9 +158,8 @@ std::string HelpText() {
          "  --no-open            only prints the address; no browser is opened\n"
          "  --html               writes the map as one page that needs no server\n"
          "  -o OUT.html          with --html: writes the page to OUT.html, not to\n"
-         "                       standard output\n"
-         "  --help               shows this text\n"
-         "  --version            shows the program's name and version\n";
+         "                       standard output\n" +
+         HelpAndVersionHelp();
 }
 
 std::string MakeSecret() {

@@ -28,8 +28,12 @@ std::string SharedOptionsHelp(const std::string& file) {
          file + " into " + file +
          ",\n"
          "                       all or nothing\n"
-         "  --dry-run            with --import: only lists those values\n"
-         "  --help               shows this text\n"
+         "  --dry-run            with --import: only lists those values\n" +
+         HelpAndVersionHelp();
+}
+
+std::string HelpAndVersionHelp() {
+  return "  --help               shows this text\n"
          "  --version            shows the program's name and version\n";
 }
 

@@ -45,8 +45,11 @@ struct TextFormArguments {
 enum class ToolArgument { NotOwn, Option, Mode };
 
 // The --help lines of the options that every tool reads alike: --import
-// into `file`, --dry-run, --help and --version.
+// into `file`, --dry-run, then HelpAndVersionHelp's.
 std::string SharedOptionsHelp(const std::string& file);
+// The --help lines of --help and --version, the last of every tool's
+// option list that ReadTextFormArguments reads.
+std::string HelpAndVersionHelp();
 
 // What a run answers without doing its work: --help's text or --version's
 // line on `out` (exit code 0), or a refused command line's reason as
