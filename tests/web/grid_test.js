@@ -7,7 +7,7 @@ const assert = require('node:assert/strict');
 const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const path = require('node:path');
-const { launch, scratch } = require('./harness.js');
+const { launch, scratch, manyRecords } = require('./harness.js');
 const { startVtweb } = require('./vtweb_server.js');
 
 const samples = path.join(__dirname, '..', '..', 'samples');
@@ -276,24 +276,6 @@ test('a save after the file was replaced writes nothing and reads the file again
     assert.equal(await cell(page, 2, 'Name').textContent(), 'Spad minedisk: Spad replaced');
   });
 });
-
-// A data file of 65535 records, numbered in their names.
-function manyRecords() {
-  const file = path.join(scratch, 'many.dat');
-  const old = fs.readFileSync(path.join(samples, 'planes1.dat'));
-  const buffer = Buffer.alloc(100 + 46 * 65535);
-  old.copy(buffer, 0, 0, 100);
-  buffer.writeUInt16LE(65535, 20);
-  for (let n = 0; n < 65535; n++) {
-    const at = 100 + 46 * n;
-    old.copy(buffer, at, 100 + 46 * (n % 12), 146 + 46 * (n % 12));
-    buffer.fill(0, at, at + 16);
-    buffer.write('Plane ' + n, at, 'latin1');
-    buffer.writeInt32LE(n * 7 % 10007, at + 26);  // Ceiling
-  }
-  fs.writeFileSync(file, buffer);
-  return file;
-}
 
 test('65535 records: few rows built, sort and filter over all, record and name in view sideways', async () => {
   await onGrid(manyRecords(), async (page) => {

@@ -59,6 +59,26 @@ function manyLandmarks() {
   return records;
 }
 
+// A data file of 65535 records of 46 bytes (the sample planes1.dat's
+// header and records in turn), numbered in their names, with ceilings
+// (bytes 26 to 29) that sorting reorders.
+function manyRecords() {
+  const file = path.join(scratch, 'many.dat');
+  const old = fs.readFileSync(path.join(__dirname, '..', '..', 'samples', 'planes1.dat'));
+  const buffer = Buffer.alloc(100 + 46 * 65535);
+  old.copy(buffer, 0, 0, 100);
+  buffer.writeUInt16LE(65535, 20);
+  for (let n = 0; n < 65535; n++) {
+    const at = 100 + 46 * n;
+    old.copy(buffer, at, 100 + 46 * (n % 12), 146 + 46 * (n % 12));
+    buffer.fill(0, at, at + 16);
+    buffer.write('Plane ' + n, at, 'latin1');
+    buffer.writeInt32LE(n * 7 % 10007, at + 26);  // Ceiling
+  }
+  fs.writeFileSync(file, buffer);
+  return file;
+}
+
 function exportJson(mrfFile) {
   const lmedit = process.env.VTWEB_LMEDIT;
   if (!lmedit) throw new Error('VTWEB_LMEDIT names no lmedit to export with');
@@ -126,4 +146,4 @@ async function openPage(browser, url, viewport = { width: 1200, height: 800 }) {
   return { page, seen };
 }
 
-module.exports = { pageFor, manyLandmarks, launch, openPage, serve, exportJson, scratch };
+module.exports = { pageFor, manyLandmarks, manyRecords, launch, openPage, serve, exportJson, scratch };

@@ -1,6 +1,6 @@
 'use strict';
 // The real vtweb (VTWEB_BINARY) started on a file (in the folder `cwd`),
-// and the address it prints.
+// the address it prints and its process id.
 const { spawn } = require('node:child_process');
 
 async function startVtweb(args, cwd) {
@@ -22,7 +22,7 @@ async function startVtweb(args, cwd) {
     server.on('exit', resolve);
     server.kill('SIGTERM');
   });
-  return { address, stop };
+  return { address, stop, pid: server.pid };
 }
 
 module.exports = { startVtweb };

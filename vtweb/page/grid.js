@@ -180,6 +180,7 @@
     const filterRow = el('grid-filters');
     const body = el('grid-body');
     const built = new Map();  // record -> row element
+    let rowsShown = false;    // marked once, for bench/vtweb-grid
 
     function headHeight() {
       return head.offsetHeight + filterRow.offsetHeight;
@@ -313,6 +314,10 @@
         element.classList.toggle('selected', Boolean(state.selected && state.selected.record === record));
       }
       box.dataset.built = String(built.size);
+      if (!rowsShown && built.size > 0) {
+        rowsShown = true;
+        performance.mark('vtweb-rows-shown');
+      }
     }
 
     function renderAll() {
