@@ -75,6 +75,12 @@ class RecordEdits : public ::testing::Test {
   static std::string Version(const VtwebState& s) {
     return ReadJson(Get(s, "/api/version")).Member("version")->text;
   }
+  // A write to `path` at the file's version now, with the other members.
+  static HttpResponse Write(const VtwebState& s, const std::string& path,
+                            const std::string& members) {
+    return vtweb::AnswerRequest(
+        s, Post(path, "{\"version\": " + JsonString(Version(s)) + ", " + members + "}"));
+  }
   // A save of one record's cells, `before` as the disk has them now.
   static std::string SaveBody(const VtwebState& s, int64_t record,
                               const std::vector<std::pair<std::string, std::string>>& after) {
@@ -327,9 +333,7 @@ TEST_F(RecordEdits, EveryRefusalWritesNothing) {
 
 TEST_F(RecordEdits, InsertsAndBlanksChangeTheRecordsAsTheScreensDo) {
   // A copy of record 1 before it: A B B C, counted.
-  HttpResponse response =
-      Answer(data, Post("/api/insert", "{\"version\": " + JsonString(Version(data)) +
-                                           ", \"at\": 1, \"copy_of\": 1}"));
+  HttpResponse response = Write(data, "/api/insert", "\"at\": 1, \"copy_of\": 1");
   EXPECT_EQ(response.status, 200) << response.body;
   EXPECT_NE(response.body.find("\"record\": 1}"), std::string::npos) << response.body;
   std::vector<uint8_t> records = LetterRecords(3, kTypesSize);
@@ -337,10 +341,8 @@ TEST_F(RecordEdits, InsertsAndBlanksChangeTheRecordsAsTheScreensDo) {
   EXPECT_EQ(ReadBytes(dir.File("d.dat")), DataFileBytes(4, kTypesSize, records));
 
   // The map's add: a blank landmark with its co-ordinates, after the last.
-  response =
-      Answer(landmarks, Post("/api/insert", "{\"version\": " + JsonString(Version(landmarks)) +
-                                                ", \"at\": 4, \"cells\": {\"n_coord\": "
-                                                "\"1\", \"e_coord\": \"2\"}}"));
+  response = Write(landmarks, "/api/insert",
+                   "\"at\": 4, \"cells\": {\"n_coord\": \"1\", \"e_coord\": \"2\"}");
   EXPECT_EQ(response.status, 200) << response.body;
   std::vector<uint8_t> added = NumberedRecords(3);
   Landmark blank;
@@ -352,9 +354,7 @@ TEST_F(RecordEdits, InsertsAndBlanksChangeTheRecordsAsTheScreensDo) {
   EXPECT_EQ(ReadBytes(dir.File("l.mrf")), withAdded);
 
   // "Z": record 2 all zero, in place.
-  response = Answer(
-      landmarks,
-      Post("/api/blank", "{\"version\": " + JsonString(Version(landmarks)) + ", \"record\": 2}"));
+  response = Write(landmarks, "/api/blank", "\"record\": 2");
   EXPECT_EQ(response.status, 200) << response.body;
   EXPECT_EQ(ReadBytes(dir.File("l.mrf")), Patched(withAdded, lmedit::kRecordSize, 1, 0,
                                                   std::vector<uint8_t>(lmedit::kRecordSize, 0)));
@@ -365,9 +365,7 @@ TEST_F(RecordEdits, AFullFileTakesNoInsert) {
   WriteBytes(dir.File("d.dat"), DataFileBytes(65535, 1, std::vector<uint8_t>(65535, 7)));
   const VtwebState full = Serving(ShowData());
   const std::vector<uint8_t> before = ReadBytes(dir.File("d.dat"));
-  const HttpResponse response =
-      Answer(full, Post("/api/insert", "{\"version\": " + JsonString(Version(full)) +
-                                           ", \"at\": 0, \"copy_of\": 0}"));
+  const HttpResponse response = Write(full, "/api/insert", "\"at\": 0, \"copy_of\": 0");
   EXPECT_EQ(response.status, 400);
   EXPECT_NE(response.body.find("holds 65535 records"), std::string::npos) << response.body;
   EXPECT_EQ(ReadBytes(dir.File("d.dat")), before);
