@@ -127,6 +127,8 @@ test('one cell of each type, edited and saved, holds what datedit stores for the
   await onGrid(data, async (page) => {
     for (const [column, typed] of edits) await editCell(page, 3, column, typed);
     assert.equal(await page.locator('#grid-body .pending').count(), edits.length);
+    await cell(page, 3, 'Object').click();
+    const unsaved = await hexShown(page, 3);
     await saveAndWait(page);
     importInto(expected, { 3: Object.fromEntries(edits.map(([column, , value]) => [column, value])) });
     assert.deepEqual(fs.readFileSync(data), fs.readFileSync(expected));
@@ -142,6 +144,9 @@ test('one cell of each type, edited and saved, holds what datedit stores for the
     assert.equal(shown.map(([text]) => text).join(''), bytes.toString('hex').toUpperCase());
     assert.deepEqual(shown.slice(16, 20).map(([, column]) => column), ['Aircraft', 'Object', 'Object', 'Class']);
     assert.equal(shown[45][1], 'rest');
+    // Before the save, the edits drawn over the file's bytes were the bytes it wrote.
+    assert.deepEqual(unsaved.map(([text]) => text), shown.map(([text]) => text));
+    assert.ok(unsaved.every(([, , edited]) => edited));  // every field was edited
   });
 });
 
