@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/hex.h"
 #include "base/json_text.h"
 #include "base/text_format.h"
 #include "os/file_lock.h"
@@ -357,6 +358,16 @@ HttpResponse BlankRecord(const VtwebState& s, const JsonValue& body) {
     opened.file.Write(IndexOf(*s.Shown, opened, number), blank);
     return std::string();
   });
+}
+
+std::string RecordBytesJson(const ShownFile& shown, std::string_view number) {
+  const bool digits = !number.empty() && number.size() < 12 &&
+                      number.find_first_not_of("0123456789") == std::string_view::npos;
+  if (!digits) Refuse("give the record by its number: /api/bytes?record=N");
+  const int64_t record = std::stoll(std::string(number));
+  OpenedFile opened = shown.Open(BinaryFile::Access::ReadOnly);
+  const std::vector<uint8_t> bytes = ReadRecord(opened, IndexOf(shown, opened, record));
+  return "{\"record\": " + std::to_string(record) + ", \"hex\": \"" + BytesToHex(bytes) + "\"}\n";
 }
 
 std::string VersionJson(const ShownFile& shown) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "textform/json_reader.h"
 #include "vtweb_state.h"
@@ -36,6 +37,11 @@ HttpResponse InsertRecord(const VtwebState& s, const JsonValue& body);
 
 // {"version", "record"}: the record's bytes zeroed in place.
 HttpResponse BlankRecord(const VtwebState& s, const JsonValue& body);
+
+// The /api/bytes text of record `number` (the query's decimal digits): the
+// record's bytes as the file holds them, also those that no cell shows
+// (after a text's zero byte). A number that names no record is refused 400.
+std::string RecordBytesJson(const ShownFile& shown, std::string_view number);
 
 // The /api/version text: the file's identity (device, inode), size, time of
 // its last change and record length, or "missing".

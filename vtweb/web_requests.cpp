@@ -117,23 +117,32 @@ HttpResponse SignIn(const VtwebState& s, std::string_view key) {
 
 constexpr std::string_view kJsonType = "application/json";
 
-// What a GET reads: the page, or the file's data.
+// What a GET reads: the page, or the file's data; `query` is the target's
+// part after "?".
 struct GetRoute {
   std::string_view path;
   std::string_view contentType;
-  std::string (*body)(const ShownFile& shown);
+  std::string (*body)(const ShownFile& shown, std::string_view query);
 };
-const std::array<GetRoute, 5> kGetRoutes = {{
-    {"/", "text/html; charset=utf-8", [](const ShownFile& f) { return f.PageText(); }},
-    {"/api/records", kJsonType, [](const ShownFile& f) { return f.RecordsJson(); }},
+const std::array<GetRoute, 6> kGetRoutes = {{
+    {"/", "text/html; charset=utf-8",
+     [](const ShownFile& f, std::string_view) { return f.PageText(); }},
+    {"/api/records", kJsonType,
+     [](const ShownFile& f, std::string_view) { return f.RecordsJson(); }},
     // The map's own name for its records.
     {"/api/landmarks", kJsonType,
-     [](const ShownFile& f) {
+     [](const ShownFile& f, std::string_view) {
        if (f.Kind() != "landmark file") throw RequestRefusal{404, "no such page"};
        return f.RecordsJson();
      }},
-    {"/api/columns", kJsonType, ColumnsJson},
-    {"/api/version", kJsonType, VersionJson},
+    {"/api/columns", kJsonType,
+     [](const ShownFile& f, std::string_view) { return ColumnsJson(f); }},
+    {"/api/version", kJsonType,
+     [](const ShownFile& f, std::string_view) { return VersionJson(f); }},
+    {"/api/bytes", kJsonType,
+     [](const ShownFile& f, std::string_view query) {
+       return RecordBytesJson(f, QueryValue(query, "record").value_or(""));
+     }},
 }};
 
 using PostRoute =
@@ -180,14 +189,15 @@ HttpResponse AnswerPost(const VtwebState& s, const HttpRequest& request, const P
   return route.second(s, body);
 }
 
-HttpResponse Route(const VtwebState& s, const HttpRequest& request, std::string_view path) {
+HttpResponse Route(const VtwebState& s, const HttpRequest& request, std::string_view path,
+                   std::string_view query) {
   auto get = std::find_if(kGetRoutes.begin(), kGetRoutes.end(),
                           [&](const GetRoute& route) { return route.path == path; });
   auto post = std::find_if(kPostRoutes.begin(), kPostRoutes.end(),
                            [&](const PostRoute& route) { return route.first == path; });
   if (get != kGetRoutes.end()) {
     if (request.method != "GET") return NotAllowed("GET");
-    return Answer(200, std::string(get->contentType), get->body(*s.Shown));
+    return Answer(200, std::string(get->contentType), get->body(*s.Shown, query));
   }
   if (post != kPostRoutes.end()) {
     if (request.method != "POST") return NotAllowed("POST");
@@ -209,7 +219,7 @@ HttpResponse CheckedAnswer(const VtwebState& s, const HttpRequest& request) {
   if (key && get) return SignIn(s, *key);
   if (!CarriesCookie(s, request))
     return Refusal(403, "refused: open the address with the key that vtweb printed");
-  return Route(s, request, path);
+  return Route(s, request, path, query);
 }
 
 }  // namespace

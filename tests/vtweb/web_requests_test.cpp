@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "base/hex.h"
 #include "lmedit/lmedit_fixtures.h"
 #include "web_requests.h"
 
@@ -80,9 +81,21 @@ TEST_F(WebRequests, EachRuleRefusesWithItsStatus) {
       {"encoded dot-dot", FromPage("GET", "/%2e%2e/l.mrf"), 404},
       {"absolute target", FromPage("GET", "http://127.0.0.1:8123/"), 400},
       {"oversized body", oversized, 413},
+      {"a record's bytes", FromPage("GET", "/api/bytes?record=3"), 200},
+      {"bytes of no record", FromPage("GET", "/api/bytes?record=4"), 400},
+      {"bytes of a record 0", FromPage("GET", "/api/bytes?record=0"), 400},
+      {"bytes of what is no number", FromPage("GET", "/api/bytes?record=1e0"), 400},
+      {"bytes of no record named", FromPage("GET", "/api/bytes"), 400},
   };
   for (const SecurityCase& c : cases)
     EXPECT_EQ(Answer(c.request).status, c.status) << c.what;
+}
+
+// Record 2 (the second): its bytes as the file holds them.
+TEST_F(WebRequests, BytesAreTheRecordsOwn) {
+  const HttpResponse response = Answer(FromPage("GET", "/api/bytes?record=2"));
+  EXPECT_EQ(response.body, "{\"record\": 2, \"hex\": \"" +
+                               BytesToHex(Slice(NumberedFile(3), 100 + 63, 63)) + "\"}\n");
 }
 
 // The first Host header would pass: a second one must not be let through.

@@ -26,6 +26,7 @@ const { startVtweb } = require('./vtweb_server.js');
   }
   await page.waitForFunction(() => !document.querySelector('#grid-body .checking'));
   await cell(6, 'Crew').click();
+  await page.waitForSelector('#hex:not(.reading) .hex-byte');  // the record's bytes, read
   await page.screenshot({ path: process.argv[2] });
   await browser.close();
   await server.stop();

@@ -7,7 +7,7 @@ const assert = require('node:assert/strict');
 const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const path = require('node:path');
-const { launch, scratch } = require('./harness.js');
+const { launch, scratch, manyRecords } = require('./harness.js');
 const { startVtweb } = require('./vtweb_server.js');
 
 const samples = path.join(__dirname, '..', '..', 'samples');
@@ -86,6 +86,18 @@ async function editCell(page, record, column, text) {
   await page.waitForFunction(() => !document.querySelector('#grid-body .checking'));
 }
 
+// The hex view's bytes [hex, column, edited] once it shows record `record`
+// as read from the file.
+async function hexShown(page, record) {
+  await page.waitForFunction((r) => {
+    const panel = document.getElementById('hex');
+    return !panel.classList.contains('reading') &&
+      panel.querySelector('.hex-title')?.textContent.startsWith('Record ' + r + ':');
+  }, record);
+  return page.$$eval('#hex .hex-byte', (bytes) => bytes.map((b) =>
+    [b.textContent, b.dataset.column, b.classList.contains('edited')]));
+}
+
 async function saveAndWait(page) {
   await page.keyboard.press('Control+s');
   await page.waitForFunction(() => /^Saved/.test(document.getElementById('notice').textContent));
@@ -115,6 +127,8 @@ test('one cell of each type, edited and saved, holds what datedit stores for the
   await onGrid(data, async (page) => {
     for (const [column, typed] of edits) await editCell(page, 3, column, typed);
     assert.equal(await page.locator('#grid-body .pending').count(), edits.length);
+    await cell(page, 3, 'Object').click();
+    const unsaved = await hexShown(page, 3);
     await saveAndWait(page);
     importInto(expected, { 3: Object.fromEntries(edits.map(([column, , value]) => [column, value])) });
     assert.deepEqual(fs.readFileSync(data), fs.readFileSync(expected));
@@ -125,11 +139,45 @@ test('one cell of each type, edited and saved, holds what datedit stores for the
     for (const [column] of edits) assert.equal(await cell(page, 3, column).textContent(), String(record[column]));
     // The hex view shows the record's bytes, each owned by its field.
     await cell(page, 3, 'Object').click();
-    const shown = await page.$$eval('#hex .hex-byte', (bytes) => bytes.map((b) => [b.textContent, b.dataset.column]));
+    const shown = await hexShown(page, 3);
     const bytes = fs.readFileSync(data).subarray(100 + 46 * 3, 146 + 46 * 3);
     assert.equal(shown.map(([text]) => text).join(''), bytes.toString('hex').toUpperCase());
     assert.deepEqual(shown.slice(16, 20).map(([, column]) => column), ['Aircraft', 'Object', 'Object', 'Class']);
     assert.equal(shown[45][1], 'rest');
+    // Before the save, the edits drawn over the file's bytes were the bytes it wrote.
+    assert.deepEqual(unsaved.map(([text]) => text), shown.map(([text]) => text));
+    assert.ok(unsaved.every(([, , edited]) => edited));  // every field was edited
+  });
+});
+
+test('the hex view shows the file\'s bytes, also after a text\'s zero, with unsaved edits over them', async () => {
+  const data = copyOf(path.join(samples, 'planes1.dat'));
+  const at = 100 + 46 * 2;  // record 2; its Name, 16 bytes, comes first
+  const file = fs.readFileSync(data);
+  const zero = file.indexOf(0, at);
+  assert.ok(zero < at + 12);
+  file.fill(0xA5, zero + 1, at + 16);
+  fs.writeFileSync(data, file);
+  const hexOf = (bytes) => [...bytes].map((b) => b.toString(16).toUpperCase().padStart(2, '0'));
+  await onGrid(data, async (page) => {
+    await cell(page, 2, 'Name').click();
+    assert.deepEqual((await hexShown(page, 2)).map(([hex]) => hex), hexOf(file.subarray(at, at + 46)));
+    // An unsaved edit shows over the file's bytes, marked; so does a change
+    // by another program to bytes that no cell shows.
+    await editCell(page, 2, 'Crew', '7');
+    await cell(page, 2, 'Crew').click();  // Enter went down a row
+    const descriptor = fs.openSync(data, 'r+');
+    fs.writeSync(descriptor, Buffer.from([0x5A]), 0, 1, at + 15);
+    fs.closeSync(descriptor);
+    const expected = hexOf(fs.readFileSync(data).subarray(at, at + 46));
+    await page.waitForFunction((hex) => [...document.querySelectorAll('#hex .hex-byte')]
+      .map((b) => b.textContent).join(' ') === hex, expected.map((hex, k) => k === 20 ? '07' : hex).join(' '),
+    { timeout: 1500 });
+    const shown = await hexShown(page, 2);
+    assert.deepEqual(shown.filter(([, , edited]) => edited).map(([, column]) => column), ['Crew']);
+    await saveAndWait(page);
+    await page.waitForFunction(() => !document.querySelector('#hex .edited'));
+    assert.deepEqual((await hexShown(page, 2)).map(([hex]) => hex), hexOf(fs.readFileSync(data).subarray(at, at + 46)));
   });
 });
 
@@ -233,24 +281,6 @@ test('a save after the file was replaced writes nothing and reads the file again
     assert.equal(await cell(page, 2, 'Name').textContent(), 'Spad minedisk: Spad replaced');
   });
 });
-
-// A data file of 65535 records, numbered in their names.
-function manyRecords() {
-  const file = path.join(scratch, 'many.dat');
-  const old = fs.readFileSync(path.join(samples, 'planes1.dat'));
-  const buffer = Buffer.alloc(100 + 46 * 65535);
-  old.copy(buffer, 0, 0, 100);
-  buffer.writeUInt16LE(65535, 20);
-  for (let n = 0; n < 65535; n++) {
-    const at = 100 + 46 * n;
-    old.copy(buffer, at, 100 + 46 * (n % 12), 146 + 46 * (n % 12));
-    buffer.fill(0, at, at + 16);
-    buffer.write('Plane ' + n, at, 'latin1');
-    buffer.writeInt32LE(n * 7 % 10007, at + 26);  // Ceiling
-  }
-  fs.writeFileSync(file, buffer);
-  return file;
-}
 
 test('65535 records: few rows built, sort and filter over all, record and name in view sideways', async () => {
   await onGrid(manyRecords(), async (page) => {

@@ -59,6 +59,26 @@ function manyLandmarks() {
   return records;
 }
 
+// A data file of 65535 records of 46 bytes (the sample planes1.dat's
+// header and records in turn), numbered in their names, with ceilings
+// (bytes 26 to 29) that sorting reorders.
+function manyRecords() {
+  const file = path.join(scratch, 'many.dat');
+  const old = fs.readFileSync(path.join(__dirname, '..', '..', 'samples', 'planes1.dat'));
+  const buffer = Buffer.alloc(100 + 46 * 65535);
+  old.copy(buffer, 0, 0, 100);
+  buffer.writeUInt16LE(65535, 20);
+  for (let n = 0; n < 65535; n++) {
+    const at = 100 + 46 * n;
+    old.copy(buffer, at, 100 + 46 * (n % 12), 146 + 46 * (n % 12));
+    buffer.fill(0, at, at + 16);
+    buffer.write('Plane ' + n, at, 'latin1');
+    buffer.writeInt32LE(n * 7 % 10007, at + 26);  // Ceiling
+  }
+  fs.writeFileSync(file, buffer);
+  return file;
+}
+
 function exportJson(mrfFile) {
   const lmedit = process.env.VTWEB_LMEDIT;
   if (!lmedit) throw new Error('VTWEB_LMEDIT names no lmedit to export with');
@@ -110,23 +130,10 @@ function serve(exportJson) {
 
 // The real vtweb on a copy of a landmark file, on a free port, with `env`
 // added to its environment; resolves once it has printed its address.
-function startVtweb(mrfFile, env = {}) {
-  const { spawn } = require('node:child_process');
-  const vtweb = process.env.VTWEB_BINARY;
-  if (!vtweb) throw new Error('VTWEB_BINARY names no vtweb to serve with');
-  const server = spawn(path.resolve(vtweb), [path.basename(mrfFile), '--no-open'],
-    { cwd: path.dirname(mrfFile), env: { ...process.env, ...env }, stdio: ['ignore', 'pipe', 'pipe'] });
-  let printed = '';
-  const ended = new Promise((resolve) => server.on('exit', resolve));
-  return new Promise((resolve, reject) => {
-    server.stderr.on('data', (chunk) => { printed += chunk; });
-    server.stdout.on('data', (chunk) => {
-      printed += chunk;
-      const address = /^http:\/\/127\.0\.0\.1:\d+\/\?key=[0-9A-F]{32}$/m.exec(printed);
-      if (address) resolve({ url: address[0], close: () => { server.kill('SIGINT'); return ended; } });
-    });
-    ended.then((code) => reject(new Error('vtweb ended (' + code + '): ' + printed)));
-  });
+async function startVtweb(mrfFile, env = {}) {
+  const server = await require('./vtweb_server.js').startVtweb([path.basename(mrfFile)],
+    path.dirname(mrfFile), env);
+  return { url: server.address, close: server.stop };
 }
 
 // lmedit in stream mode on TEMPLATE and OUTPUT (named from its folder),
@@ -162,5 +169,5 @@ async function openPage(browser, url, viewport = { width: 1200, height: 800 }) {
   return { page, seen };
 }
 
-module.exports = { pageFor, manyLandmarks, launch, openPage, serve, exportJson, scratch, startVtweb,
-  runLmedit };
+module.exports = { pageFor, manyLandmarks, manyRecords, launch, openPage, serve, exportJson, scratch,
+  startVtweb, runLmedit };

@@ -1,17 +1,18 @@
 'use strict';
-// The real vtweb (VTWEB_BINARY) started on a file (in the folder `cwd`),
-// and the address it prints.
+// The real vtweb (VTWEB_BINARY) started on a file (in the folder `cwd`,
+// with `env` added to its environment): the address it prints and its
+// process id.
 const { spawn } = require('node:child_process');
 
-async function startVtweb(args, cwd) {
+async function startVtweb(args, cwd, env = {}) {
   const binary = process.env.VTWEB_BINARY;
   if (!binary) throw new Error('VTWEB_BINARY names no vtweb to run');
-  const server = spawn(require('node:path').resolve(binary), [...args, '--no-open'], { cwd, stdio: ['ignore', 'pipe', 'pipe'] });
+  const server = spawn(require('node:path').resolve(binary), [...args, '--no-open'], { cwd, env: { ...process.env, ...env }, stdio: ['ignore', 'pipe', 'pipe'] });
   const address = await new Promise((resolve, reject) => {
     let out = '', err = '';
     server.stdout.on('data', (chunk) => {
       out += chunk;
-      const line = /^http:\/\/\S+/m.exec(out);
+      const line = /^http:\/\/127\.0\.0\.1:\d+\/\?key=[0-9A-F]{32}$/m.exec(out);
       if (line) resolve(line[0]);
     });
     server.stderr.on('data', (chunk) => { err += chunk; });
@@ -22,7 +23,7 @@ async function startVtweb(args, cwd) {
     server.on('exit', resolve);
     server.kill('SIGTERM');
   });
-  return { address, stop };
+  return { address, stop, pid: server.pid };
 }
 
 module.exports = { startVtweb };

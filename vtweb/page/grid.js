@@ -180,6 +180,7 @@
     const filterRow = el('grid-filters');
     const body = el('grid-body');
     const built = new Map();  // record -> row element
+    let rowsShown = false;    // marked once, for bench/vtweb-grid
 
     function headHeight() {
       return head.offsetHeight + filterRow.offsetHeight;
@@ -313,6 +314,10 @@
         element.classList.toggle('selected', Boolean(state.selected && state.selected.record === record));
       }
       box.dataset.built = String(built.size);
+      if (!rowsShown && built.size > 0) {
+        rowsShown = true;
+        performance.mark('vtweb-rows-shown');
+      }
     }
 
     function renderAll() {
@@ -586,6 +591,7 @@
     grid.render();
     showNote();
     showStatus();
+    hexView.show();
   }
 
   // ---- Save and insert ----
@@ -688,13 +694,17 @@
 
   // ---- The hex view of the selected record ----
 
+  // The selected record's bytes as the file holds them (/api/bytes: also
+  // those no cell shows, after a text's zero byte), read again whenever the
+  // file's version changes, with the unsaved edits drawn over them.
   const hexView = (function () {
     const panel = el('hex');
+    let read = null;       // {record, version, bytes} of the last answer
+    let asking = null;     // {record, version} of the request under way
 
-    // A cell's bytes from its text, as the file holds them: integers low
-    // byte first (an O field class byte first), reals as IEEE, texts in
-    // code page 437 up to their zero (later bytes are not in the export and
-    // are shown as zero), hex by its digits.
+    // The bytes a save stores for an edit's text: integers low byte first
+    // (an O field class byte first), reals as IEEE, texts in code page 437
+    // and zeros after them, hex by its digits.
     function bytesOf(c, text) {
       const bytes = new Uint8Array(c.length || 0);
       const view = new DataView(bytes.buffer);
@@ -724,32 +734,75 @@
       return high >= 0 ? 127 + high : 0x3f;
     }
 
+    // The selected record's bytes, once read at the page's version; the bytes
+    // read before stay shown meanwhile. A late answer for another record or
+    // version is dropped.
+    async function fetchBytes(record, version) {
+      if (asking && asking.record === record && asking.version === version) return;
+      const ask = { record, version };
+      asking = ask;
+      panel.classList.add('reading');
+      try {
+        const answer = JSON.parse(await fetchText('/api/bytes?record=' + record));
+        if (asking !== ask) return;
+        const hex = String(answer.hex);
+        read = { record, version, bytes: Uint8Array.from(hex.match(/../g) || [], (b) => parseInt(b, 16)) };
+      } catch (error) {
+        if (asking !== ask) return;
+        read = { record, version, error: error.message };
+      }
+      asking = null;
+      panel.classList.remove('reading');
+      show();
+    }
+
+    // The unsaved, valid edits of the record: which bytes they change.
+    function editedBytes(record, size) {
+      const edited = new Array(size).fill(null);
+      for (const edit of state.pending.values()) {
+        const c = columnNamed(edit.column);
+        if (edit.record !== record || edit.error || edit.checking || !c || !c.length) continue;
+        let part;
+        try { part = bytesOf(c, edit.text); } catch (error) { continue; }
+        for (let k = 0; k < c.length && c.offset + k < size; k++) edited[c.offset + k] = part[k];
+      }
+      return edited;
+    }
+
     function show() {
-      panel.replaceChildren();
       const s = state.selected;
       const row = s && model.byRecord.get(s.record);
       if (!row) {
-        panel.textContent = 'Select a record to see its bytes.';
+        panel.replaceChildren('Select a record to see its bytes.');
         return;
       }
-      const owner = new Array(model.recordSize).fill(null);
-      const bytes = new Uint8Array(model.recordSize);
+      if (!read || read.record !== row.record || read.version !== state.version)
+        fetchBytes(row.record, state.version);
+      if (!read || read.record !== row.record) {
+        panel.replaceChildren('Reading the bytes of record ' + row.record + '...');
+        return;
+      }
+      if (read.error) {
+        panel.replaceChildren('The bytes of record ' + row.record + ' could not be read: ' + read.error);
+        return;
+      }
+      panel.replaceChildren();
+      const bytes = read.bytes;
+      const edited = editedBytes(row.record, bytes.length);
+      const owner = new Array(bytes.length).fill(null);
       const fields = model.columns.filter((c) => c.role === 'value' && c.length > 0)
         .sort((a, b) => a.offset - b.offset);
       fields.forEach((c, n) => {
-        let part;
-        try { part = bytesOf(c, row.texts[c.index]); } catch (error) { part = new Uint8Array(c.length); }
-        for (let k = 0; k < c.length && c.offset + k < bytes.length; k++) {
-          bytes[c.offset + k] = part[k];
+        for (let k = 0; k < c.length && c.offset + k < bytes.length; k++)
           owner[c.offset + k] = { c, colour: c.name === 'rest' ? '#e4e4e4' : FIELD_COLOURS[n % FIELD_COLOURS.length] };
-        }
       });
       const title = document.createElement('div');
       title.className = 'hex-title';
       const current = columnNamed(s.column);
-      title.textContent = 'Record ' + row.record + ': ' + model.recordSize + ' bytes' +
+      title.textContent = 'Record ' + row.record + ': ' + bytes.length + ' bytes' +
         (current && current.role === 'value' ? '; ' + current.name + ' from byte ' + current.offset +
-          ', ' + current.length + (current.length === 1 ? ' byte' : ' bytes') : '');
+          ', ' + current.length + (current.length === 1 ? ' byte' : ' bytes') : '') +
+        (edited.some((b) => b !== null) ? '; edited bytes, not saved yet, are underlined' : '');
       panel.appendChild(title);
       for (let line = 0; line < bytes.length; line += HEX_PER_LINE) {
         const div = document.createElement('div');
@@ -761,12 +814,16 @@
         for (let k = line; k < Math.min(bytes.length, line + HEX_PER_LINE); k++) {
           const b = document.createElement('span');
           b.className = 'hex-byte';
-          b.textContent = bytes[k].toString(16).toUpperCase().padStart(2, '0');
+          b.textContent = (edited[k] ?? bytes[k]).toString(16).toUpperCase().padStart(2, '0');
           if (owner[k]) {
             b.style.background = owner[k].colour;
             b.dataset.column = owner[k].c.name;
             b.title = owner[k].c.name + ', byte ' + (k - owner[k].c.offset) + ' of ' + owner[k].c.length;
             if (s.column === owner[k].c.name) b.classList.add('current');
+          }
+          if (edited[k] !== null) {
+            b.classList.add('edited');
+            b.title += '; edited, not saved (the file holds ' + bytes[k].toString(16).toUpperCase().padStart(2, '0') + ')';
           }
           div.appendChild(b);
         }
